@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What the progress windows read from the main window when they need it:
+// the backup target, the source list as it stands and the restore target.
+class MainFields {
+public:
+    virtual ~MainFields() = default;
+    virtual std::string backupTarget() const = 0;              // txtTo
+    virtual std::vector<std::string> sourceFolders() const = 0; // lstFrom, top to bottom
+    virtual std::string restoreTarget() const = 0;             // txtUnBackupTo
+};

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <string>
+#include <vector>
+
+// Files and folders. Paths are byte strings exactly as the kernel holds them.
+namespace platform {
+
+// Attribute bits of a listed entry.
+inline constexpr unsigned kAttrVolume = 8;
+inline constexpr unsigned kAttrDirectory = 16;
+
+// Lists the names in a folder, sorted by byte order. Hidden entries (names
+// beginning with '.') are never returned, and neither are "." and "..".
+// Real directories are returned only when includeDirectories is set; every
+// other entry (files, symbolic links to anything, FIFOs, sockets) always is.
+// The folder may be given with or without a trailing separator.
+Result<std::vector<std::string>> listFolder(const std::string& folder, bool includeDirectories);
+
+// Attributes of one entry, from lstat: kAttrDirectory only for a real
+// directory, never for a link to one. Fails when the entry does not exist.
+Result<unsigned> attributes(const std::string& path);
+
+// True when the exact path names an entry that a listing of ordinary files
+// would return: it exists (a dangling link counts) and is not a real directory.
+bool fileExists(const std::string& path);
+
+// True when the path names an existing folder, following links, with or
+// without a trailing separator.
+bool folderExists(const std::string& path);
+
+// Creates one folder level (mode 0777 less the umask). Fails if it exists.
+Status createFolder(const std::string& path);
+
+// Creates one folder level readable only by the user (mode 0700), or accepts
+// an existing folder.
+Status createPrivateFolder(const std::string& path);
+
+Status deleteFile(const std::string& path);
+
+// Copies a file's bytes, replacing an existing destination file.
+Status copyFile(const std::string& from, const std::string& to);
+
+// Moves a file. Never replaces an existing destination: that fails, as a
+// rename does on Windows. Works across file systems: the bytes go to a
+// temporary name in the destination folder, are flushed, renamed into place,
+// and only then is the source deleted; a failed copy leaves no partial file.
+Status moveFile(const std::string& from, const std::string& to);
+
+Result<std::string> readFile(const std::string& path);
+
+// Who may read a file written by writeFile.
+enum class FileAccess { Default, UserOnly };
+
+// Creates or truncates the file and writes the bytes in one go.
+Status writeFile(const std::string& path, const std::string& bytes,
+                 FileAccess access = FileAccess::Default);
+
+// Replaces the file with the bytes atomically: a temporary file in the same
+// folder is written, flushed and renamed over the target, so a crash or a
+// full disk never leaves a half-written file behind.
+Status replaceFileAtomically(const std::string& path, const std::string& bytes);
+
+// The absolute, canonical form of an existing path (symbolic links and ".."
+// resolved); empty when the path does not exist.
+std::string shortPath(const std::string& path);
+
+// The canonical folder of the running executable.
+std::string executableFolder();
+
+// True when the current user may create files in the folder.
+bool folderWritable(const std::string& folder);
+
+// Creates a symbolic link at linkPath pointing at target, replacing an
+// existing link.
+Status createSymlink(const std::string& target, const std::string& linkPath);
+
+} // namespace platform

@@ -1,0 +1,371 @@
+#include "platform/FileSystem.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+std::string errorText(const std::string& what, const std::string& path, int error)
+{
+    return what + " \"" + path + "\": " + std::strerror(error);
+}
+
+// A path with its trailing separators removed (but "/" stays "/").
+std::string withoutTrailingSeparators(const std::string& path)
+{
+    std::string p = path;
+    while (p.size() > 1 && p.back() == '/')
+        p.pop_back();
+    return p;
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    int release()
+    {
+        int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
+
+Status writeAll(int fd, const char* data, std::size_t size, const std::string& path)
+{
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return Status::failure(errorText("Cannot write", path, errno));
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return Status::success();
+}
+
+Status closeChecked(Fd& fd, const std::string& path)
+{
+    if (::close(fd.release()) != 0)
+        return Status::failure(errorText("Cannot write", path, errno));
+    return Status::success();
+}
+
+std::string folderOf(const std::string& path)
+{
+    auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.substr(0, slash);
+}
+
+// Creates a new, empty, uniquely named file in the folder of `near` and
+// returns its descriptor and name.
+Result<std::pair<int, std::string>> makeTemporaryBeside(const std::string& near, mode_t mode)
+{
+    std::string folder = folderOf(near);
+    std::string base = near.substr(near.find_last_of('/') == std::string::npos ? 0 : near.find_last_of('/') + 1);
+    // Keep the temporary name short enough even for a 255-byte target name.
+    if (base.size() > 200)
+        base.resize(200);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = folder + "/." + base + ".part" + std::to_string(::getpid()) + "_" +
+                           std::to_string(attempt);
+        int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0)
+            return std::make_pair(fd, name);
+        if (errno != EEXIST)
+            return Result<std::pair<int, std::string>>::failure(
+                errorText("Cannot create a file in", folder, errno));
+    }
+    return Result<std::pair<int, std::string>>::failure(
+        errorText("Cannot create a file in", folder, EEXIST));
+}
+
+// Copies the bytes of an open file into another open file.
+Status copyBytes(int in, int out, const std::string& from, const std::string& to)
+{
+    char buffer[1 << 16];
+    for (;;) {
+        ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return Status::failure(errorText("Cannot read", from, errno));
+        }
+        if (n == 0)
+            return Status::success();
+        if (auto st = writeAll(out, buffer, static_cast<std::size_t>(n), to); !st)
+            return st;
+    }
+}
+
+} // namespace
+
+Result<std::vector<std::string>> listFolder(const std::string& folder, bool includeDirectories)
+{
+    std::string dirPath = withoutTrailingSeparators(folder);
+    int dirFd = ::open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd < 0)
+        return Result<std::vector<std::string>>::failure(errorText("Cannot list", folder, errno));
+    DIR* dir = ::fdopendir(dirFd);
+    if (!dir) {
+        int error = errno;
+        ::close(dirFd);
+        return Result<std::vector<std::string>>::failure(errorText("Cannot list", folder, error));
+    }
+    std::vector<std::string> names;
+    errno = 0;
+    while (dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        bool isDirectory;
+        if (entry->d_type != DT_UNKNOWN) {
+            isDirectory = entry->d_type == DT_DIR;
+        } else {
+            struct stat st;
+            if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+                continue; // vanished while listing
+            isDirectory = S_ISDIR(st.st_mode);
+        }
+        if (isDirectory && !includeDirectories)
+            continue;
+        names.emplace_back(entry->d_name);
+    }
+    int error = errno;
+    ::closedir(dir);
+    if (error != 0)
+        return Result<std::vector<std::string>>::failure(errorText("Cannot list", folder, error));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+Result<unsigned> attributes(const std::string& path)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0)
+        return Result<unsigned>::failure(errorText("Cannot read the attributes of", path, errno));
+    return S_ISDIR(st.st_mode) ? kAttrDirectory : 0u;
+}
+
+bool fileExists(const std::string& path)
+{
+    struct stat st;
+    if (path.empty() || path.back() == '/')
+        return false;
+    return ::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool folderExists(const std::string& path)
+{
+    struct stat st;
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+Status createFolder(const std::string& path)
+{
+    if (::mkdir(withoutTrailingSeparators(path).c_str(), 0777) != 0)
+        return Status::failure(errorText("Cannot create the folder", path, errno));
+    return Status::success();
+}
+
+Status createPrivateFolder(const std::string& path)
+{
+    std::string p = withoutTrailingSeparators(path);
+    if (::mkdir(p.c_str(), 0700) == 0)
+        return Status::success();
+    int error = errno;
+    if (error == EEXIST && folderExists(p))
+        return Status::success();
+    return Status::failure(errorText("Cannot create the folder", path, error));
+}
+
+Status deleteFile(const std::string& path)
+{
+    if (::unlink(path.c_str()) != 0)
+        return Status::failure(errorText("Cannot delete", path, errno));
+    return Status::success();
+}
+
+Status copyFile(const std::string& from, const std::string& to)
+{
+    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0)
+        return Status::failure(errorText("Cannot open", from, errno));
+    struct stat st;
+    if (::fstat(in.get(), &st) != 0)
+        return Status::failure(errorText("Cannot read", from, errno));
+    if (S_ISDIR(st.st_mode))
+        return Status::failure(errorText("Cannot copy", from, EISDIR));
+    Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    if (out.get() < 0)
+        return Status::failure(errorText("Cannot create", to, errno));
+    if (auto status = copyBytes(in.get(), out.get(), from, to); !status)
+        return status;
+    return closeChecked(out, to);
+}
+
+Status moveFile(const std::string& from, const std::string& to)
+{
+    // A hard link never replaces an existing name, which is what makes the
+    // move refuse an existing destination; unlinking the source completes it.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        if (::unlink(from.c_str()) != 0)
+            return Status::failure(errorText("Cannot remove the moved file", from, errno));
+        return Status::success();
+    }
+    int error = errno;
+    if (error == EEXIST)
+        return Status::failure(errorText("Cannot move to", to, EEXIST));
+    if (error != EXDEV && error != EPERM && error != EMLINK && error != ENOTSUP) {
+        struct stat st;
+        if (::lstat(from.c_str(), &st) != 0)
+            return Status::failure(errorText("Cannot move", from, errno));
+        return Status::failure(errorText("Cannot move to", to, error));
+    }
+
+    // Another file system (or one without hard links): copy to a temporary
+    // name beside the destination, flush, link into place, delete the source.
+    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0)
+        return Status::failure(errorText("Cannot open", from, errno));
+    struct stat st;
+    if (::fstat(in.get(), &st) != 0)
+        return Status::failure(errorText("Cannot read", from, errno));
+    auto temp = makeTemporaryBeside(to, st.st_mode & 07777);
+    if (!temp)
+        return Status::failure(temp.error());
+    auto [outFd, tempName] = temp.value();
+    Fd out(outFd);
+    Status status = copyBytes(in.get(), out.get(), from, to);
+    if (status && ::fsync(out.get()) != 0)
+        status = Status::failure(errorText("Cannot write", to, errno));
+    if (status)
+        status = closeChecked(out, to);
+    if (status && ::link(tempName.c_str(), to.c_str()) != 0)
+        status = Status::failure(errorText("Cannot move to", to, errno));
+    ::unlink(tempName.c_str());
+    if (!status)
+        return status;
+    if (::unlink(from.c_str()) != 0)
+        return Status::failure(errorText("Cannot remove the moved file", from, errno));
+    return Status::success();
+}
+
+Result<std::string> readFile(const std::string& path)
+{
+    Fd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (in.get() < 0)
+        return Result<std::string>::failure(errorText("Cannot open", path, errno));
+    std::string bytes;
+    char buffer[1 << 16];
+    for (;;) {
+        ssize_t n = ::read(in.get(), buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return Result<std::string>::failure(errorText("Cannot read", path, errno));
+        }
+        if (n == 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    return bytes;
+}
+
+Status writeFile(const std::string& path, const std::string& bytes, FileAccess access)
+{
+    mode_t mode = access == FileAccess::UserOnly ? 0600 : 0666;
+    Fd out(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode));
+    if (out.get() < 0)
+        return Status::failure(errorText("Cannot create", path, errno));
+    if (access == FileAccess::UserOnly && ::fchmod(out.get(), 0600) != 0)
+        return Status::failure(errorText("Cannot protect", path, errno));
+    if (auto status = writeAll(out.get(), bytes.data(), bytes.size(), path); !status)
+        return status;
+    return closeChecked(out, path);
+}
+
+Status replaceFileAtomically(const std::string& path, const std::string& bytes)
+{
+    auto temp = makeTemporaryBeside(path, 0600);
+    if (!temp)
+        return Status::failure(temp.error());
+    auto [fd, tempName] = temp.value();
+    Fd out(fd);
+    Status status = writeAll(out.get(), bytes.data(), bytes.size(), path);
+    if (status && ::fsync(out.get()) != 0)
+        status = Status::failure(errorText("Cannot write", path, errno));
+    if (status)
+        status = closeChecked(out, path);
+    if (status && ::rename(tempName.c_str(), path.c_str()) != 0)
+        status = Status::failure(errorText("Cannot replace", path, errno));
+    if (!status) {
+        ::unlink(tempName.c_str());
+        return status;
+    }
+    // Make the rename itself durable.
+    Fd dir(::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0)
+        ::fsync(dir.get());
+    return Status::success();
+}
+
+std::string shortPath(const std::string& path)
+{
+    if (path.empty())
+        return {};
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return {};
+    std::string result(resolved);
+    std::free(resolved);
+    return result;
+}
+
+std::string executableFolder()
+{
+    std::string exe = shortPath("/proc/self/exe");
+    return folderOf(exe);
+}
+
+bool folderWritable(const std::string& folder)
+{
+    return ::access(withoutTrailingSeparators(folder).c_str(), W_OK | X_OK) == 0;
+}
+
+Status createSymlink(const std::string& target, const std::string& linkPath)
+{
+    struct stat st;
+    if (::lstat(linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        ::unlink(linkPath.c_str());
+    if (::symlink(target.c_str(), linkPath.c_str()) != 0)
+        return Status::failure(errorText("Cannot create the link", linkPath, errno));
+    return Status::success();
+}
+
+} // namespace platform

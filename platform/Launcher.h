@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <string>
+
+namespace platform {
+
+// Runs a batch file hidden and detached: one /bin/sh reads it line by line,
+// drops each line's carriage return and runs the line, in workingFolder, with
+// standard input and output on /dev/null. Nothing waits for it and it leaves
+// no zombie. The result says only whether the shell could be started.
+Status launchBatchDetached(const std::string& batchFile, const std::string& workingFolder);
+
+// Quotes a text for the shell when it holds any character outside
+// A-Z a-z 0-9 / . _ -; returns it byte for byte otherwise.
+std::string shellQuoteIfNeeded(const std::string& text);
+
+} // namespace platform

@@ -1,0 +1,24 @@
+#!/bin/sh
+# Builds and runs every test: once in a normal build, once under
+# AddressSanitizer and UBSan. Installs what is missing first.
+set -e
+top=$(cd "$(dirname "$0")/.." && pwd)
+"$top/scripts/deps.sh"
+jobs=$(nproc)
+status=0
+for config in test asan; do
+    build="$top/build/$config"
+    if [ "$config" = asan ]; then
+        extra="-DQUORVEL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
+    else
+        extra="-DCMAKE_BUILD_TYPE=RelWithDebInfo"
+    fi
+    echo "== $config build =="
+    # shellcheck disable=SC2086
+    cmake -S "$top" -B "$build" $extra >/dev/null
+    cmake --build "$build" -j"$jobs"
+    echo "== $config tests =="
+    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+        ctest --test-dir "$build" --output-on-failure -j"$jobs" || status=1
+done
+exit $status

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+// The two archiver command lines, written into batch jobs.
+
+// Compresses the files directly in the working folder into "<encodedName>.7z".
+std::string CompressCommandLine(const std::string& appFolder, const std::string& encodedName);
+
+// Extracts "<archiveName>" into the working folder, console output to
+// "output.txt" in the application folder.
+std::string ExtractCommandLine(const std::string& appFolder, const std::string& archiveName);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+// Runs one archiver command as a batch job in the application folder: the
+// job file "temp.bat" creates the start marker "wait2.tmp", runs the command
+// and creates the finish marker "wait.tmp"; the runner follows the markers.
+
+enum class JobOutcome { Finished, NotStarted };
+
+// An error that a run does not handle itself: it ends the run, and the
+// message says what failed and where.
+class RunError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct BatchJob {
+    std::string workingFolder;   // where the archiver runs
+    std::string commandLine;     // one line, no line end
+    bool deleteOutputFirst = false; // extraction: remove the old "output.txt" too
+};
+
+// The exact bytes of the batch file for a command line.
+std::string BatchFileBytes(const std::string& appFolder, const std::string& commandLine);
+
+// Deletes the old job files, writes and launches temp.bat and waits, letting
+// window events run, until the finish marker exists (Finished) or the start
+// deadline passed without a start marker (NotStarted). Throws RunError when
+// the batch file cannot be written.
+JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job);
+
+// Removes temp.bat from the application folder at the end of a run, ignoring
+// every failure.
+void DeleteBatchFile(const std::string& appFolder);

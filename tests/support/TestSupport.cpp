@@ -1,0 +1,164 @@
+#include "tests/support/TestSupport.h"
+
+#include "AppInfo.h"
+
+#include <algorithm>
+#include <array>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+
+TempDir::TempDir(const std::string& base)
+{
+    std::string root = base.empty() ? fs::temp_directory_path().string() : base;
+    std::string templ = root + "/quorvel-test-XXXXXX";
+    if (!::mkdtemp(templ.data()))
+        throw std::runtime_error("cannot make a temporary folder under " + root);
+    m_path = templ;
+}
+
+TempDir::~TempDir()
+{
+    removeTree(m_path);
+}
+
+void removeTree(const std::string& path)
+{
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(path, ec)))
+        return;
+    for (auto it = fs::recursive_directory_iterator(path, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_directory(ec) && !it->is_symlink(ec))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
+    // Folders made unreadable are fixed above; walk again now that all can be read.
+    for (auto it = fs::recursive_directory_iterator(path, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec)) {
+        if (it->is_directory(ec) && !it->is_symlink(ec))
+            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    }
+    fs::remove_all(path, ec);
+}
+
+void makeDirs(const std::string& path)
+{
+    fs::create_directories(path);
+}
+
+void writeText(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+    out << bytes;
+}
+
+std::string readText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+ScriptedMessageBoxes::ScriptedMessageBoxes(platform::MsgAnswer defaultAnswer) : m_default(defaultAnswer)
+{
+    m_previous = platform::setMessageBoxHandler(
+        [this](const std::string& text, const std::string& title, int style) {
+            m_shown.push_back({text, title, style});
+            if (m_answers.empty())
+                return m_default;
+            platform::MsgAnswer answer = m_answers.front();
+            m_answers.pop_front();
+            return answer;
+        });
+}
+
+ScriptedMessageBoxes::~ScriptedMessageBoxes()
+{
+    platform::setMessageBoxHandler(m_previous);
+}
+
+TestClock::TestClock()
+{
+    setLocal(2026, 12, 5, 21, 6, 11);
+    platform::setClock(this);
+}
+
+TestClock::~TestClock()
+{
+    platform::setClock(nullptr);
+}
+
+std::chrono::steady_clock::time_point TestClock::monotonicNow() const
+{
+    return std::chrono::steady_clock::now() + m_offset;
+}
+
+void TestClock::setLocal(int year, int month, int day, int hour, int minute, int second)
+{
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    t.tm_isdst = -1;
+    std::tm normalised = t;
+    std::mktime(&normalised); // fills in the weekday and day of the year
+    m_local = normalised;
+}
+
+ScopedLocale::ScopedLocale(const char* name)
+{
+    const char* current = std::setlocale(LC_ALL, nullptr);
+    m_previous = current ? current : "C";
+    m_ok = std::setlocale(LC_ALL, name) != nullptr;
+}
+
+ScopedLocale::~ScopedLocale()
+{
+    std::setlocale(LC_ALL, m_previous.c_str());
+}
+
+std::string archiverPath()
+{
+    return appinfo::kArchiverPath;
+}
+
+std::vector<std::string> archiveEntries(const std::string& archive)
+{
+    std::string command = "'" + archiverPath() + "' l -slt -ba '" + archive + "' 2>/dev/null";
+    std::vector<std::string> names;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe)
+        return names;
+    std::array<char, 4096> line{};
+    while (std::fgets(line.data(), static_cast<int>(line.size()), pipe)) {
+        std::string text(line.data());
+        if (text.rfind("Path = ", 0) == 0) {
+            text.erase(0, 7);
+            while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+                text.pop_back();
+            names.push_back(text);
+        }
+    }
+    ::pclose(pipe);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace testsupport

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+
+#include <chrono>
+#include <ctime>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A fresh folder under the system's temporary folder, removed with all its
+// contents when the object goes. `path()` has no trailing separator.
+class TempDir {
+public:
+    explicit TempDir(const std::string& base = "");
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return m_path; }
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+// Removes a tree, making unreadable folders readable first.
+void removeTree(const std::string& path);
+
+void makeDirs(const std::string& path);
+void writeText(const std::string& path, const std::string& bytes);
+std::string readText(const std::string& path);
+
+// Every message box shown while this object lives is recorded instead of
+// shown, and answered from the queue (or with the default answer).
+struct ShownBox {
+    std::string text;
+    std::string title;
+    int style;
+};
+class ScriptedMessageBoxes {
+public:
+    explicit ScriptedMessageBoxes(platform::MsgAnswer defaultAnswer = platform::MsgAnswer::No);
+    ~ScriptedMessageBoxes();
+    void queueAnswer(platform::MsgAnswer answer) { m_answers.push_back(answer); }
+    const std::vector<ShownBox>& shown() const { return m_shown; }
+
+private:
+    platform::MessageBoxHandler m_previous;
+    platform::MsgAnswer m_default;
+    std::deque<platform::MsgAnswer> m_answers;
+    std::vector<ShownBox> m_shown;
+};
+
+// A clock a test can set and move; installed while the object lives.
+class TestClock : public platform::Clock {
+public:
+    TestClock();
+    ~TestClock() override;
+    std::tm localNow() const override { return m_local; }
+    std::chrono::steady_clock::time_point monotonicNow() const override;
+    void setLocal(int year, int month, int day, int hour, int minute, int second);
+    // Adds to the monotonic time (the real one keeps running underneath).
+    void advance(std::chrono::milliseconds by) { m_offset += by; }
+
+private:
+    std::tm m_local{};
+    std::chrono::milliseconds m_offset{0};
+};
+
+// Switches LC_ALL to a locale for the object's life; `ok()` is false when the
+// locale is not available here.
+class ScopedLocale {
+public:
+    explicit ScopedLocale(const char* name);
+    ~ScopedLocale();
+    bool ok() const { return m_ok; }
+
+private:
+    std::string m_previous;
+    bool m_ok;
+};
+
+// The real 7z archiver's path as found at configure time.
+std::string archiverPath();
+
+// Lists the names stored in a 7z archive, running the real archiver.
+std::vector<std::string> archiveEntries(const std::string& archive);
+
+} // namespace testsupport
