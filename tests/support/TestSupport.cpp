@@ -1,6 +1,8 @@
 #include "tests/support/TestSupport.h"
 
 #include "AppInfo.h"
+#include "pathutil/Module1.h"
+#include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <array>
@@ -132,6 +134,18 @@ ScopedLocale::ScopedLocale(const char* name)
 ScopedLocale::~ScopedLocale()
 {
     std::setlocale(LC_ALL, m_previous.c_str());
+}
+
+ScopedAppFolder::ScopedAppFolder(bool withArchiver) : m_previous(AppFolder)
+{
+    if (withArchiver && !platform::createSymlink(archiverPath(), m_dir / "7z"))
+        throw std::runtime_error("cannot link 7z into " + m_dir.path());
+    AppFolder = m_dir.path();
+}
+
+ScopedAppFolder::~ScopedAppFolder()
+{
+    AppFolder = m_previous;
 }
 
 std::string archiverPath()

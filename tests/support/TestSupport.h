@@ -83,6 +83,20 @@ private:
     bool m_ok;
 };
 
+// An application folder for one test: a fresh temporary folder holding a
+// "7z" link to the real archiver (unless withArchiver is false), installed
+// as the program's AppFolder while the object lives.
+class ScopedAppFolder {
+public:
+    explicit ScopedAppFolder(bool withArchiver = true);
+    ~ScopedAppFolder();
+    const std::string& path() const { return m_dir.path(); }
+
+private:
+    TempDir m_dir;
+    std::string m_previous;
+};
+
 // The real 7z archiver's path as found at configure time.
 std::string archiverPath();
 
