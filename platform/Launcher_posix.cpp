@@ -11,8 +11,13 @@ namespace {
 
 // Reads the batch file line by line and runs each line, with the carriage
 // return of its CRLF line end dropped; the last line has no line end.
+// Globbing is off ("set -f"): the archiver's own patterns such as -i!* must
+// reach it as written, not be replaced by matching names in the folder. Each
+// line reads /dev/null, not the batch file: a command asking a question (7z
+// wanting a password) would otherwise swallow the lines after it, and the
+// finish marker would never be made.
 const char kBatchInterpreter[] =
-    "while IFS= read -r l || [ -n \"$l\" ]; do eval \"${l%\r}\"; done < \"$0\"";
+    "set -f; while IFS= read -r l || [ -n \"$l\" ]; do eval \"${l%\r}\" < /dev/null; done < \"$0\"";
 
 bool isPlainShellChar(char c)
 {
