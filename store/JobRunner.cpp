@@ -1,0 +1,109 @@
+#include "store/JobRunner.h"
+
+#include "pathutil/Module1.h"
+#include "platform/Clock.h"
+#include "platform/Events.h"
+#include "platform/FileSystem.h"
+#include "platform/FolderWatch.h"
+#include "platform/Launcher.h"
+
+#include <chrono>
+
+namespace {
+
+const char kBatchFile[] = "temp.bat";
+const char kStartMarker[] = "wait2.tmp";
+const char kFinishMarker[] = "wait.tmp";
+const char kOutputFile[] = "output.txt";
+
+// Time the shell gets to run the first line of the job. Measured exactly on
+// the monotonic clock from the launch, not rounded to whole seconds of the
+// time of day: rounding would give anything between 2.5 and 3.5 seconds
+// depending on the launch's fraction of a second, and the time of day jumps
+// at midnight and when the user sets the clock.
+constexpr std::chrono::seconds kStartTimeout{3};
+
+// Longest pause between two looks at the marker files; a change in the
+// application folder ends the pause early, so a job's end is seen at once.
+constexpr int kPollMs = 100;
+
+bool holdsLineBreakOrNul(const std::string& text)
+{
+    return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
+}
+
+// The echo line that makes one marker file. The folder is quoted for the
+// shell only when it needs it, so a plain folder gives the very same bytes
+// as the command interpreter's own form.
+std::string markerLine(const std::string& a, const char* marker)
+{
+    return "echo asd > " + platform::shellQuoteIfNeeded(a + marker);
+}
+
+void checkJob(const std::string& appFolder, const BatchJob& job)
+{
+    // The batch file is run line by line: a line break inside the command
+    // would start a command of its own, and a NUL would cut the line short.
+    if (holdsLineBreakOrNul(job.commandLine))
+        throw RunError("The command line holds a line break or a NUL byte and cannot be run as a job: " +
+                       job.commandLine);
+    if (holdsLineBreakOrNul(appFolder))
+        throw RunError("The application folder holds a line break or a NUL byte, so no job can run there: " +
+                       appFolder);
+    if (job.workingFolder.find('\0') != std::string::npos)
+        throw RunError("The working folder holds a NUL byte: " + job.workingFolder);
+}
+
+} // namespace
+
+std::string BatchFileBytes(const std::string& appFolder, const std::string& commandLine)
+{
+    const std::string a = AddBackslash(appFolder);
+    return markerLine(a, kStartMarker) + "\r\n" + commandLine + "\r\n" + markerLine(a, kFinishMarker);
+}
+
+JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job)
+{
+    checkJob(appFolder, job);
+    const std::string a = AddBackslash(appFolder);
+    const std::string batchFile = a + kBatchFile;
+    const std::string startMarker = a + kStartMarker;
+    const std::string finishMarker = a + kFinishMarker;
+
+    // Whatever an earlier job left behind goes first, so that an old finish
+    // marker cannot end this job before it ran. Failures do not matter here.
+    (void)platform::deleteFile(batchFile);
+    (void)platform::deleteFile(finishMarker);
+    (void)platform::deleteFile(startMarker);
+    if (job.deleteOutputFirst)
+        (void)platform::deleteFile(a + kOutputFile);
+
+    if (auto written = platform::writeFile(batchFile, BatchFileBytes(appFolder, job.commandLine),
+                                           platform::FileAccess::UserOnly);
+        !written)
+        throw RunError("Cannot write the batch file " + batchFile + ": " + written.error());
+
+    // Watch before the launch, so that a marker made at once is not missed.
+    platform::FolderWatch watch(a);
+
+    // The launcher's result is not looked at: a job that cannot start makes
+    // no start marker and is reported as not started after the time-out,
+    // like every other way in which the shell can fail to run it.
+    (void)platform::launchBatchDetached(batchFile, AddBackslash(job.workingFolder));
+    const auto deadline = platform::clock().monotonicNow() + kStartTimeout;
+
+    for (;;) {
+        if (platform::fileExists(finishMarker))
+            return JobOutcome::Finished;
+        platform::processEvents();
+        watch.waitForChange(kPollMs);
+        // Once the job has started, it may run for as long as the archiver needs.
+        if (platform::clock().monotonicNow() > deadline && !platform::fileExists(startMarker))
+            return JobOutcome::NotStarted;
+    }
+}
+
+void DeleteBatchFile(const std::string& appFolder)
+{
+    (void)platform::deleteFile(AddBackslash(appFolder) + kBatchFile);
+}

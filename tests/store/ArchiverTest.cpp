@@ -1,0 +1,160 @@
+#include "store/Archiver.h"
+
+#include "pathutil/Module1.h"
+#include "platform/FileSystem.h"
+#include "store/JobRunner.h"
+#include "store/StoreLayout.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using testsupport::archiveEntries;
+using testsupport::makeDirs;
+using testsupport::readText;
+using testsupport::ScopedAppFolder;
+using testsupport::TempDir;
+using testsupport::writeText;
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+// Compresses the files directly in `folder` through a batch job, as a backup
+// does, and returns the archive's path inside the folder.
+std::string compress(const std::string& appFolder, const std::string& folder)
+{
+    const std::string encoded = EncodePath(AddBackslash(folder));
+    EXPECT_EQ(RunBatchJob(appFolder, {folder, CompressCommandLine(appFolder, encoded)}), JobOutcome::Finished);
+    return AddBackslash(folder) + encoded + ".7z";
+}
+
+// Extracts an archive lying in `folder` through a batch job, as a restore does.
+void extract(const std::string& appFolder, const std::string& folder, const std::string& archiveName)
+{
+    EXPECT_EQ(RunBatchJob(appFolder, {folder, ExtractCommandLine(appFolder, archiveName), true}),
+              JobOutcome::Finished);
+}
+
+Names listed(const std::string& folder)
+{
+    auto names = platform::listFolder(folder, true);
+    return names ? *names : Names{};
+}
+
+// An application folder whose name needs quoting, with the archiver link.
+std::string awkwardAppFolder(const TempDir& root)
+{
+    const std::string app = root / "my app \"q\" $HOME `x` it's";
+    makeDirs(app);
+    EXPECT_TRUE(platform::createSymlink(testsupport::archiverPath(), app + "/7z"));
+    return app;
+}
+
+} // namespace
+
+TEST(CommandLines, AreWrittenCharacterForCharacter)
+{
+    EXPECT_EQ(CompressCommandLine("/opt/quorvel", "_P-2Fhome_P-2FData_P-2F"),
+              "/opt/quorvel/7z a -t7z \"_P-2Fhome_P-2FData_P-2F.7z\" -i!* -x!*/");
+    EXPECT_EQ(CompressCommandLine("/opt/my app/", "X"), "'/opt/my app/7z' a -t7z \"X.7z\" -i!* -x!*/");
+
+    TempDir app;
+    const std::string a2 = AddBackslash(ShortPath(app.path()));
+    EXPECT_EQ(ExtractCommandLine(app.path(), "_P-2Fhome_P-2FData_P-2F.7z"),
+              "\"" + a2 + "7z\" e -y \"_P-2Fhome_P-2FData_P-2F.7z\" > \"" + a2 + "output.txt\"");
+    // Without a canonical form the folder is used as it was given.
+    EXPECT_EQ(ExtractCommandLine("/no/such/app", "N.7z"),
+              "\"/no/such/app/7z\" e -y \"N.7z\" > \"/no/such/app/output.txt\"");
+}
+
+TEST(CommandLines, EscapeWhatTheShellExpandsInDoubleQuotes)
+{
+    EXPECT_EQ(ExtractCommandLine("/no/a\"b$c`d\\e", "x$(y)`z`\"\\.7z"),
+              "\"/no/a\\\"b\\$c\\`d\\\\e/7z\" e -y \"x\\$(y)\\`z\\`\\\"\\\\.7z\" > "
+              "\"/no/a\\\"b\\$c\\`d\\\\e/output.txt\"");
+    EXPECT_EQ(CompressCommandLine("/opt/q", "a$b"), "/opt/q/7z a -t7z \"a\\$b.7z\" -i!* -x!*/");
+    // A name that 7z would take for a switch is given as a path.
+    EXPECT_EQ(ExtractCommandLine("/no/app", "-sdel.7z"),
+              "\"/no/app/7z\" e -y \"./-sdel.7z\" > \"/no/app/output.txt\"");
+}
+
+TEST(Archiver, EachArchiveHoldsOnlyItsFolderOwnFiles)
+{
+    ScopedAppFolder app;
+    TempDir source;
+    writeText(source / "a.txt", "alpha");
+    writeText(source / "b.txt", "beta");
+    writeText(source / ".hidden", "h");
+    makeDirs(source / "sub/deeper");
+    writeText(source / "sub/c.txt", "gamma");
+    writeText(source / "sub/deeper/d.txt", "delta");
+
+    const std::string archive = compress(app.path(), source.path());
+    ASSERT_TRUE(platform::fileExists(archive));
+    EXPECT_EQ(archiveEntries(archive), (Names{".hidden", "a.txt", "b.txt"}));
+    const std::string sub = compress(app.path(), source / "sub");
+    EXPECT_EQ(archiveEntries(sub), (Names{"c.txt"}));
+
+    // Restore it into another folder, without stored folder names.
+    TempDir target;
+    const std::string name = ArchiveName(AddBackslash(source.path()));
+    ASSERT_TRUE(platform::copyFile(archive, target / name));
+    extract(app.path(), target.path(), name);
+    EXPECT_EQ(readText(target / "a.txt"), "alpha");
+    EXPECT_EQ(readText(target / "b.txt"), "beta");
+    EXPECT_EQ(readText(target / ".hidden"), "h");
+    EXPECT_EQ(listed(target.path()), (Names{name, "a.txt", "b.txt"}));
+    EXPECT_FALSE(readText(app.path() + "/output.txt").empty());
+}
+
+TEST(Archiver, NamesLikeTheArchiverPatternsAreStoredToo)
+{
+    ScopedAppFolder app;
+    TempDir source;
+    for (const char* name : {"-i!x", "-x!y", "*", "plain.txt"})
+        writeText(source / name, name);
+    makeDirs(source / "-x!dir");
+    const std::string archive = compress(app.path(), source.path());
+    EXPECT_EQ(archiveEntries(archive), (Names{"*", "-i!x", "-x!y", "plain.txt"}));
+}
+
+TEST(Archiver, RunsFromAnApplicationFolderThatNeedsQuoting)
+{
+    TempDir root;
+    const std::string app = awkwardAppFolder(root);
+    TempDir source;
+    writeText(source / "a.txt", "alpha");
+    const std::string archive = compress(app, source.path());
+    ASSERT_TRUE(platform::fileExists(archive));
+    EXPECT_EQ(archiveEntries(archive), (Names{"a.txt"}));
+
+    TempDir target;
+    const std::string name = ArchiveName(AddBackslash(source.path()));
+    ASSERT_TRUE(platform::copyFile(archive, target / name));
+    extract(app, target.path(), name);
+    EXPECT_EQ(readText(target / "a.txt"), "alpha");
+    EXPECT_FALSE(readText(app + "/output.txt").empty());
+}
+
+TEST(Archiver, CraftedArchiveNamesRunNoCommand)
+{
+    ScopedAppFolder app;
+    TempDir source;
+    writeText(source / "a.txt", "alpha");
+    const std::string archive = compress(app.path(), source.path());
+    ASSERT_TRUE(platform::fileExists(archive));
+
+    for (const std::string name : {"a\"$(touch pwned)\".7z", "b`touch pwned`.7z", "c\\\"; touch pwned; \\\".7z",
+                                   "d'$(touch pwned)'.7z", "-y.7z"}) {
+        SCOPED_TRACE(name);
+        TempDir target;
+        ASSERT_TRUE(platform::copyFile(archive, target / name));
+        extract(app.path(), target.path(), name);
+        // 7z was given the name as it is, and nothing else ran.
+        EXPECT_EQ(readText(target / "a.txt"), "alpha");
+        EXPECT_FALSE(platform::fileExists(target / "pwned"));
+        EXPECT_FALSE(platform::fileExists(app.path() + "/pwned"));
+    }
+}
