@@ -1,0 +1,95 @@
+#include "app/ProgressWindow.h"
+
+#include "app/LogModel.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QTimer>
+
+ProgressWindow::ProgressWindow(const WindowDefinition& definition, QWidget* parent) : QDialog(parent)
+{
+    m_log = new LogModel(this);
+    // A list view over the log model: a run may log hundreds of thousands of
+    // lines, each put on top, which a list of items would make quadratic.
+    m_form = buildForm(*this, definition, [this](const ControlDefinition& c, QWidget* owner) -> QWidget* {
+        if (c.name != "lstBackup")
+            return nullptr;
+        auto* view = new QListView(owner);
+        view->setUniformItemSizes(true);
+        view->setModel(m_log);
+        view->setSelectionMode(QAbstractItemView::SingleSelection);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        return view;
+    });
+    m_lstBackup = m_form.get<QListView>("lstBackup");
+    m_cmdDone = m_form.get<QPushButton>("cmdDone");
+    m_lblBackuping = m_form.get<QLabel>("lblBackuping");
+    m_timer = m_form.get<QTimer>("Timer1");
+    connect(m_timer, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    connect(m_cmdDone, &QPushButton::clicked, this, [this] { cmdDone_Click(); });
+}
+
+ProgressWindow::~ProgressWindow() = default;
+
+void ProgressWindow::AddLog(const std::string& text)
+{
+    m_log->addLine(text);
+}
+
+std::vector<std::string> ProgressWindow::logLines() const
+{
+    return m_log->lines();
+}
+
+void ProgressWindow::finishRun()
+{
+    m_log->flush();
+    m_finished = true;
+    m_lstBackup->setEnabled(true);
+    m_cmdDone->setVisible(true);
+    m_cmdDone->raise();
+}
+
+void ProgressWindow::cmdDone_Click()
+{
+    hide();
+}
+
+void ProgressWindow::reject()
+{
+    // No cancel button: Escape and the dialog's own reject path do nothing.
+}
+
+void ProgressWindow::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (!m_timerStarted) {
+        m_timerStarted = true;
+        m_timer->start();
+    }
+}
+
+void ProgressWindow::closeEvent(QCloseEvent* event)
+{
+    // Closing mid-run would end the modal display with the run still going;
+    // once the run is over a close request does what "Done" does.
+    event->ignore();
+    if (m_finished)
+        cmdDone_Click();
+}
+
+void ProgressWindow::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Enter:
+    case Qt::Key_Return:
+        event->accept();
+        return;
+    default:
+        QDialog::keyPressEvent(event);
+    }
+}

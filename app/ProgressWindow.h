@@ -1,0 +1,72 @@
+#pragma once
+
+#include "app/FormBuilder.h"
+#include "app/WindowDefinitions.h"
+
+#include <QDialog>
+
+#include <string>
+#include <vector>
+
+class LogModel;
+class QLabel;
+class QListView;
+class QPushButton;
+class QTimer;
+
+// The common part of the backup and restore progress windows: the log list
+// `lstBackup` (newest line on top), the status label `lblBackuping`, the
+// "Done" button `cmdDone` lying over that label, and `Timer1`, which starts
+// when the window is first shown and whose first tick does the whole run in
+// the subclass's Timer1_Timer (which switches the timer off first).
+//
+// A run must not be cut short by hiding the window, since that ends its modal
+// display: Escape and Enter do nothing, and a close request is refused until
+// the run has finished. After the run, "Done" hides the window.
+class ProgressWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit ProgressWindow(const WindowDefinition& definition, QWidget* parent = nullptr);
+    ~ProgressWindow() override;
+
+    QListView* lstBackup() const { return m_lstBackup; }
+    QPushButton* cmdDone() const { return m_cmdDone; }
+    QLabel* lblBackuping() const { return m_lblBackuping; }
+    QTimer* Timer1() const { return m_timer; }
+
+    // Puts a line at the top of the log. Nothing is selected, scrolled or
+    // repainted here; the line shows when the window next repaints (lines
+    // reach the list in batches, a few dozen milliseconds apart at most).
+    void AddLog(const std::string& text);
+    // The log as shown, newest line first.
+    std::vector<std::string> logLines() const;
+
+    // The closing steps of a run: the log becomes usable and "Done" shows.
+    void finishRun();
+    bool runFinished() const { return m_finished; }
+
+    // Hides the window, which ends its modal display.
+    void cmdDone_Click();
+
+    void reject() override;
+
+protected:
+    // The run; called by the first tick of Timer1.
+    virtual void Timer1_Timer() = 0;
+
+    const BuiltForm& form() const { return m_form; }
+
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    LogModel* m_log = nullptr;
+    BuiltForm m_form;
+    QListView* m_lstBackup = nullptr;
+    QPushButton* m_cmdDone = nullptr;
+    QLabel* m_lblBackuping = nullptr;
+    QTimer* m_timer = nullptr;
+    bool m_timerStarted = false;
+    bool m_finished = false;
+};

@@ -1,0 +1,162 @@
+#include "app/ProgressWindow.h"
+#include "app/WindowDefinitions.h"
+#include "platform/Events.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// A progress window whose run is whatever the test gives it.
+class ScriptedRunWindow : public ProgressWindow {
+public:
+    explicit ScriptedRunWindow(std::function<void(ScriptedRunWindow&)> run)
+        : ProgressWindow(frmBackupDefinition()), m_run(std::move(run))
+    {
+    }
+    int ticks = 0;
+
+protected:
+    void Timer1_Timer() override
+    {
+        Timer1()->stop();
+        ++ticks;
+        m_run(*this);
+    }
+
+private:
+    std::function<void(ScriptedRunWindow&)> m_run;
+};
+
+// Runs the window modally; a safety timer hides it should the test go wrong.
+void execBounded(QDialog& window)
+{
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &window, [&window] {
+        ADD_FAILURE() << "the window did not end its modal display";
+        window.hide();
+    });
+    guard.start(10000);
+    window.exec();
+}
+
+TEST(ProgressWindow, StartsWithTheLogDisabledAndDoneHiddenOverTheLabel)
+{
+    ScriptedRunWindow window([](ScriptedRunWindow&) {});
+    EXPECT_EQ(window.objectName(), "frmBackup");
+    EXPECT_EQ(window.windowTitle(), "Backuping...");
+    EXPECT_EQ(window.size(), QSize(641, 439));
+    EXPECT_FALSE(window.lstBackup()->isEnabled());
+    EXPECT_TRUE(window.cmdDone()->isHidden());
+    EXPECT_EQ(window.cmdDone()->text(), "Done");
+    EXPECT_EQ(window.cmdDone()->geometry(), window.lblBackuping()->geometry());
+    EXPECT_EQ(window.lblBackuping()->text(), "Backuping...");
+    EXPECT_EQ(window.Timer1()->interval(), 1);
+    EXPECT_FALSE(window.Timer1()->isActive());
+    EXPECT_EQ(window.findChild<QListView*>("lstBackup"), window.lstBackup());
+    EXPECT_FALSE(window.windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(window.windowFlags() & Qt::WindowMinMaxButtonsHint);
+}
+
+TEST(ProgressWindow, RunsOnceWhenShownAndEndsWithDone)
+{
+    ScriptedRunWindow window([](ScriptedRunWindow& w) {
+        w.AddLog("first");
+        platform::processEvents();
+        w.AddLog("second");
+        w.AddLog("third");
+        w.finishRun();
+        QTimer::singleShot(0, &w, [&w] {
+            EXPECT_TRUE(w.isVisible());
+            // Done lies over the label and takes the click there.
+            QWidget* under = w.childAt(w.lblBackuping()->geometry().center());
+            EXPECT_EQ(under, w.cmdDone());
+            QTest::mouseClick(w.cmdDone(), Qt::LeftButton);
+        });
+    });
+    execBounded(window);
+    EXPECT_EQ(window.ticks, 1);
+    EXPECT_FALSE(window.isVisible());
+    EXPECT_TRUE(window.lstBackup()->isEnabled());
+    EXPECT_FALSE(window.cmdDone()->isHidden());
+    EXPECT_EQ(window.logLines(), (std::vector<std::string>{"third", "second", "first"}));
+    QAbstractItemModel* model = window.lstBackup()->model();
+    ASSERT_EQ(model->rowCount(), 3);
+    EXPECT_EQ(model->index(0, 0).data().toString(), "third");
+    EXPECT_EQ(model->index(2, 0).data().toString(), "first");
+    EXPECT_FALSE(window.lstBackup()->selectionModel()->hasSelection());
+}
+
+TEST(ProgressWindow, EscapeEnterAndCloseRequestsDoNotEndARun)
+{
+    bool stillShown = false;
+    ScriptedRunWindow window([&stillShown](ScriptedRunWindow& w) {
+        w.AddLog("working");
+        QTest::keyClick(&w, Qt::Key_Escape);
+        QTest::keyClick(&w, Qt::Key_Return);
+        QTest::keyClick(w.lstBackup(), Qt::Key_Escape);
+        EXPECT_FALSE(w.close());
+        w.reject();
+        platform::processEvents();
+        stillShown = w.isVisible();
+        w.finishRun();
+        QTimer::singleShot(0, &w, [&w] {
+            QTest::keyClick(&w, Qt::Key_Escape);
+            EXPECT_TRUE(w.isVisible());
+            // Once the run is over, a close request does what Done does.
+            w.close();
+        });
+    });
+    execBounded(window);
+    EXPECT_TRUE(stillShown);
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST(ProgressWindow, ManyLinesKeepNewestOnTop)
+{
+    ScriptedRunWindow window([](ScriptedRunWindow& w) {
+        for (int i = 0; i < 20000; ++i)
+            w.AddLog("line " + std::to_string(i));
+        w.finishRun();
+        QTimer::singleShot(0, &w, [&w] { w.cmdDone_Click(); });
+    });
+    execBounded(window);
+    std::vector<std::string> lines = window.logLines();
+    ASSERT_EQ(lines.size(), 20000u);
+    EXPECT_EQ(lines.front(), "line 19999");
+    EXPECT_EQ(lines.back(), "line 0");
+    EXPECT_EQ(window.lstBackup()->model()->index(1, 0).data().toString(), "line 19998");
+}
+
+TEST(ProgressWindow, TheListCatchesUpWithTheLogWhileEventsRun)
+{
+    ScriptedRunWindow window([](ScriptedRunWindow&) {});
+    window.show();
+    for (int i = 0; i < 50; ++i)
+        window.AddLog("line " + std::to_string(i));
+    EXPECT_EQ(window.logLines().size(), 50u);
+    QAbstractItemModel* model = window.lstBackup()->model();
+    EXPECT_TRUE(QTest::qWaitFor([model] { return model->rowCount() == 50; }, 5000));
+    EXPECT_EQ(model->index(0, 0).data().toString(), "line 49");
+    EXPECT_EQ(model->index(49, 0).data().toString(), "line 0");
+}
+
+TEST(ProgressWindow, LogKeepsBytesThatAreNotUtf8)
+{
+    ScriptedRunWindow window([](ScriptedRunWindow&) {});
+    window.AddLog("Find in: /tmp/caf\xe9/");
+    EXPECT_EQ(window.logLines().front(), "Find in: /tmp/caf\xe9/");
+    EXPECT_TRUE(window.lstBackup()->model()->index(0, 0).data().toString().startsWith("Find in: /tmp/caf"));
+}
+
+} // namespace
