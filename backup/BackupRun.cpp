@@ -1,0 +1,232 @@
+#include "backup/BackupRun.h"
+
+#include "app/MainFields.h"
+#include "pathutil/Module1.h"
+#include "platform/Events.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
+#include "store/Archiver.h"
+#include "store/JobRunner.h"
+#include "store/StoreLayout.h"
+
+#include <chrono>
+#include <exception>
+
+namespace {
+
+// The longest file name the file systems we write to accept. The count file
+// is the longest name a folder gives: the encoded path and ".7z.dat".
+constexpr std::size_t kLongestFileName = 255;
+const char kCountFileSuffix[] = ".7z.dat";
+
+// The escape that encoded names use; a path holding it is taken as already
+// encoded and would name its archive with its separators in it.
+const char kEscapeMarker[] = "_P-";
+
+void showError(const std::string& text)
+{
+    platform::showMessage("Error!\r\n\r\n" + text, "Error!", platform::kMsgCritical);
+}
+
+// True when an entry that was just listed is no longer there at all: a file
+// removed while the folder was walked is simply not found.
+bool vanished(const std::string& path)
+{
+    return !platform::fileExists(path) && !platform::folderExists(path);
+}
+
+// Why a folder cannot get an archive of its own, or empty when it can.
+std::string whyNotStorable(const std::string& folder)
+{
+    if (folder.find(kEscapeMarker) != std::string::npos)
+        return "Folder not backed up: its path holds \"_P-\", which archive names use as their escape";
+    if (folder.find_first_of("\r\n") != std::string::npos)
+        return "Folder not backed up: its path holds a line break, which a restore cannot recreate";
+    if (EncodePath(folder).size() + sizeof kCountFileSuffix - 1 > kLongestFileName)
+        return "Folder not backed up: its path is too long to name an archive";
+    return {};
+}
+
+// The folders directly in a folder; a folder that is not there has none.
+std::vector<std::string> subfoldersOf(const std::string& folder)
+{
+    auto names = platform::listFolder(folder, true);
+    if (!names) {
+        // A folder that is not there has nothing below it; compressing it
+        // reports the failure. One that is there but cannot be read ends the run.
+        if (!platform::folderExists(folder))
+            return {};
+        throw RunError("A folder could not be listed while finding folders.\r\n" + names.error());
+    }
+    std::vector<std::string> subfolders;
+    for (const std::string& name : *names) {
+        const std::string entry = folder + name;
+        // lstat: a link to a folder has no directory bit, so links are never
+        // followed and a link loop cannot trap the walk.
+        auto attributes = platform::attributes(entry);
+        if (!attributes) {
+            if (vanished(entry))
+                continue;
+            throw RunError("A folder entry could not be read while finding folders.\r\n" + attributes.error());
+        }
+        if (*attributes & platform::kAttrDirectory)
+            subfolders.push_back(entry);
+    }
+    return subfolders;
+}
+
+} // namespace
+
+BackupRun::BackupRun(const MainFields& main, LogSink addLog) : m_main(main), m_addLog(std::move(addLog))
+{
+}
+
+void BackupRun::run()
+{
+    try {
+        RunFolder = RunFolderPath(m_main.backupTarget(), DateTextNow());
+        if (auto made = platform::createFolder(RunFolder); !made)
+            throw RunError("The run folder could not be made.\r\n" + made.error());
+
+        log("Starting Backup...");
+        log("Start:   Finding Folders...");
+        platform::processEvents();
+        FindFolders();
+        platform::processEvents();
+        log("End:     Finding Folders...");
+
+        log("Start:   Copy Folders and compress...");
+        compressPhase();
+        log("End:     Copy Folders and compress...");
+    } catch (const std::exception& error) {
+        // Whatever ended the run, the window must still become closable:
+        // say what failed, then go on with the closing steps.
+        log(std::string("Error:   ") + error.what());
+        showError(std::string(error.what()) + "\r\n\r\nThe backup has stopped.");
+    }
+    DeleteBatchFile(AppFolder);
+}
+
+void BackupRun::compressPhase()
+{
+    m_toldAboutDuplicates = false;
+    for (std::size_t i = 0; i < FolderList.size(); ++i) {
+        const std::string& folder = FolderList[i];
+        log("Start:   Copy " + folder);
+        platform::processEvents();
+        CompressFolder(folder);
+        platform::processEvents();
+        log("End:     Copy " + folder);
+    }
+}
+
+void BackupRun::FindFolders()
+{
+    std::vector<std::string> found;
+    for (const std::string& source : m_main.sourceFolders()) {
+        platform::processEvents();
+        log("Find in: " + source);
+        CollectFolders(source, found);
+        platform::processEvents();
+    }
+    FolderList = std::move(found);
+}
+
+void BackupRun::CollectFolders(const std::string& path, std::vector<std::string>& found)
+{
+    const std::string folder = AddBackslash(path);
+    found.push_back(folder);
+    // The listing is complete, and gone, before any subfolder is visited, so
+    // no two listings are ever open at once however deep the tree.
+    const std::vector<std::string> subfolders = subfoldersOf(folder);
+    letEventsRunDuringWalk();
+    for (const std::string& subfolder : subfolders)
+        CollectFolders(subfolder, found);
+    letEventsRunDuringWalk();
+}
+
+void BackupRun::CompressFolder(const std::string& folder)
+{
+    if (const std::string why = whyNotStorable(folder); !why.empty()) {
+        showError(why + "...For Directory: " + folder);
+        return;
+    }
+    const std::string encoded = EncodePath(folder);
+    const std::string archiveName = ArchiveName(folder);
+
+    const std::string runFolder = ShortPath(RunFolder);
+    if (runFolder.empty())
+        throw RunError("The run folder is gone: " + RunFolder);
+    const std::string stored = runFolder + "/" + archiveName;
+
+    // A folder that lies in two source folders is found twice. Its archive
+    // from the first time is already here, so it is not made again in the
+    // user's folder; the user is told once per run.
+    if (platform::fileExists(stored)) {
+        if (!m_toldAboutDuplicates) {
+            m_toldAboutDuplicates = true;
+            showError("Folder listed twice: it lies in more than one source folder and is already in this "
+                      "backup. It is not stored again, and neither is any other folder listed twice...For "
+                      "Directory: " +
+                      folder);
+        }
+        return;
+    }
+
+    // Counted before the archiver runs, so the archive being made is never counted.
+    const std::int32_t count = CountFolderFiles(folder);
+
+    const BatchJob job{folder, CompressCommandLine(AppFolder, encoded)};
+    if (RunBatchJob(AppFolder, job) == JobOutcome::NotStarted) {
+        showError("7z not executed...For Directory: " + AddBackslash(encoded));
+        return;
+    }
+
+    const std::string made = AddBackslash(folder) + archiveName;
+    if (!platform::fileExists(made)) {
+        showError("7z not completed...For Directory: " + AddBackslash(encoded));
+        return;
+    }
+
+    if (auto moved = platform::moveFile(made, stored); !moved) {
+        // The archive must not stay in the user's folder: the next run's
+        // archiver would add to it and carry files deleted since then.
+        (void)platform::deleteFile(made);
+        throw RunError("The archive could not be moved into the run folder.\r\n" + moved.error());
+    }
+    // Written only now that the archive is in place.
+    const std::string countFile = runFolder + "/" + CountFileName(archiveName);
+    if (auto written = WriteCountFile(countFile, count); !written)
+        throw RunError("The count file could not be written.\r\n" + written.error());
+}
+
+void BackupRun::letEventsRunDuringWalk()
+{
+    // A walk visits folders far faster than a window repaints; running the
+    // event loop for each of a hundred thousand folders would cost more than
+    // the walk itself, so it runs at most every few milliseconds.
+    constexpr std::chrono::milliseconds interval{15};
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastWalkEvents < interval)
+        return;
+    platform::processEvents();
+    m_lastWalkEvents = std::chrono::steady_clock::now();
+}
+
+std::int32_t CountFolderFiles(const std::string& folder)
+{
+    const std::string canonical = ShortPath(folder);
+    if (canonical.empty())
+        return 0;
+    const std::string listed = AddBackslash(canonical);
+    auto names = platform::listFolder(listed, false);
+    if (!names)
+        return 0;
+    std::int32_t count = 0;
+    for (const std::string& name : names.value()) {
+        auto attributes = platform::attributes(listed + name);
+        if (attributes && (*attributes & (platform::kAttrDirectory | platform::kAttrVolume)) == 0)
+            ++count;
+    }
+    return count;
+}
