@@ -17,7 +17,9 @@ public:
 
     // Returns when the folder changed or after at most timeoutMs
     // milliseconds, whichever comes first. Without a working watch it simply
-    // sleeps the full time.
+    // sleeps the full time. It may also return early after a change in
+    // another watched folder, so a caller always looks again itself.
+    // For the user-interface thread only.
     void waitForChange(int timeoutMs);
 
 private:

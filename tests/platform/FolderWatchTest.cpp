@@ -1,0 +1,47 @@
+#include "platform/FolderWatch.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+
+namespace {
+
+double secondsToWait(platform::FolderWatch& watch, int timeoutMs)
+{
+    const auto start = std::chrono::steady_clock::now();
+    watch.waitForChange(timeoutMs);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+} // namespace
+
+TEST(FolderWatch, WakesOnAChangeMadeBeforeTheWait)
+{
+    testsupport::TempDir dir;
+    platform::FolderWatch watch(dir.path());
+    testsupport::writeText(dir / "marker", "x");
+    EXPECT_LT(secondsToWait(watch, 5000), 1.0);
+    // The change was taken; with nothing new the wait runs its time.
+    EXPECT_GE(secondsToWait(watch, 50), 0.04);
+}
+
+TEST(FolderWatch, SecondWatchOfAFolderOutlivesTheFirst)
+{
+    testsupport::TempDir dir;
+    platform::FolderWatch kept(dir.path());
+    auto gone = std::make_unique<platform::FolderWatch>(dir.path());
+    gone.reset();
+    kept.waitForChange(0); // whatever the removal queued
+    testsupport::writeText(dir / "marker", "x");
+    EXPECT_LT(secondsToWait(kept, 5000), 1.0);
+}
+
+TEST(FolderWatch, MissingFolderSleepsTheFullTime)
+{
+    testsupport::TempDir dir;
+    platform::FolderWatch watch(dir / "missing");
+    EXPECT_GE(secondsToWait(watch, 50), 0.04);
+}
