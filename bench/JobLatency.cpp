@@ -1,0 +1,101 @@
+// How long after a job's end the runner returns.
+//
+// Each of 100 jobs runs "sleep 0.05; date +%s%N > stamp.txt": the archiver's
+// place is taken by a short sleep, so that the runner is inside its wait when
+// the job ends, and the job's last command writes the wall-clock time in
+// nanoseconds. The next line of the batch file is the finish marker's echo, a
+// shell builtin that follows within microseconds. Right after RunBatchJob
+// returns, the benchmark reads the wall clock again; the difference is the
+// latency from the job's end to the caller going on. It slightly overstates
+// the latency (it includes the exit of `date` and the echo), never understates it.
+//
+// Run: bench_job_latency [jobs]   (prints mean, median and maximum in ms)
+
+#include "platform/FileSystem.h"
+#include "store/JobRunner.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <numeric>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string makeBenchFolder()
+{
+    std::random_device random;
+    const std::string base = std::filesystem::temp_directory_path().string();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string folder = base + "/quorvel-bench-" + std::to_string(random());
+        if (platform::createFolder(folder))
+            return folder;
+    }
+    return {};
+}
+
+long long wallClockNs()
+{
+    using namespace std::chrono;
+    return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication application(argc, argv); // the runner lets real events run
+    const int jobs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
+
+    const std::string app = makeBenchFolder();
+    if (app.empty()) {
+        std::fprintf(stderr, "cannot make a folder for the benchmark\n");
+        return 1;
+    }
+    // The job works in a folder of its own: only the markers touch the
+    // application folder, as in a real run.
+    const std::string work = app + "/work";
+    (void)platform::createFolder(work);
+    const std::string stamp = work + "/stamp.txt";
+
+    std::vector<double> latencies;
+    std::vector<double> wholeJobs;
+    int failures = 0;
+    for (int i = 0; i < jobs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        JobOutcome outcome = RunBatchJob(app, {work, "sleep 0.05; date +%s%N > stamp.txt"});
+        const long long returned = wallClockNs();
+        const auto end = std::chrono::steady_clock::now();
+        auto written = platform::readFile(stamp);
+        (void)platform::deleteFile(stamp);
+        if (outcome != JobOutcome::Finished || !written) {
+            ++failures;
+            continue;
+        }
+        const long long finished = std::atoll(written->c_str());
+        latencies.push_back(static_cast<double>(returned - finished) / 1e6);
+        wholeJobs.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+    }
+    std::filesystem::remove_all(app);
+
+    if (latencies.empty()) {
+        std::fprintf(stderr, "no job finished (%d failed)\n", failures);
+        return 1;
+    }
+    auto sorted = latencies;
+    std::sort(sorted.begin(), sorted.end());
+    const double mean = std::accumulate(sorted.begin(), sorted.end(), 0.0) / sorted.size();
+    const std::size_t n = sorted.size();
+    const double median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+    const double wholeMean = std::accumulate(wholeJobs.begin(), wholeJobs.end(), 0.0) / wholeJobs.size();
+    std::printf("jobs: %zu finished, %d failed\n", n, failures);
+    std::printf("finish marker to return: mean %.2f ms, median %.2f ms, max %.2f ms\n", mean, median, sorted.back());
+    std::printf("whole job (50 ms of work): mean %.2f ms\n", wholeMean);
+    return failures == 0 ? 0 : 1;
+}
