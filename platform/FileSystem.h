@@ -31,6 +31,10 @@ bool fileExists(const std::string& path);
 // without a trailing separator.
 bool folderExists(const std::string& path);
 
+// True when the path names a regular file, following links: not a folder, a
+// FIFO, a socket or a device, whose reading could block or never end.
+bool isPlainFile(const std::string& path);
+
 // Creates one folder level (mode 0777 less the umask). Fails if it exists.
 Status createFolder(const std::string& path);
 

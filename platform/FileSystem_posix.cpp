@@ -186,6 +186,12 @@ bool folderExists(const std::string& path)
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool isPlainFile(const std::string& path)
+{
+    struct stat st;
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 Status createFolder(const std::string& path)
 {
     if (::mkdir(withoutTrailingSeparators(path).c_str(), 0777) != 0)
