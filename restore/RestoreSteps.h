@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The steps of a restore run that need no window: finding the run folders and
+// their archives, and working out where an archive's files go.
+
+// The decoded names of the entries directly in the backup target (folders and
+// plain files, hidden ones left out) that read as dates, in name order.
+// Throws RunError when the backup target cannot be listed.
+std::vector<std::string> FindDateTexts(const std::string& backupTarget);
+
+// The run folder of a date text: the backup target, then the encoded date,
+// each ending in one separator.
+std::string RunFolderOf(const std::string& backupTarget, const std::string& dateText);
+
+// The bare names of the plain files in a run folder whose names end in
+// ".7z" (case-sensitive), in name order. A run folder that does not exist
+// holds none; one that exists but cannot be listed throws RunError.
+std::vector<std::string> FindArchiveNames(const std::string& runFolder);
+
+// The folder part of a decoded archive name: everything before its last
+// separator (empty when it has none).
+std::string DisplayPath(const std::string& decodedName);
+
+// The restore target followed by the display path, doubled separators
+// collapsed, ending in one separator.
+std::string RestoreFolderOf(const std::string& restoreTarget, const std::string& displayPath);
+
+// Where one archive of a run is extracted, or why it must not be.
+struct ExtractionPlace {
+    std::string decodedName;
+    std::string displayPath;
+    std::string restoreFolder;
+    std::string refusal; // set when the archive is not to be extracted: why
+};
+
+// Works out the place of an archive under the restore target. The archive's
+// name comes from disk, so it is checked before anything is made from it:
+// the name must be one that a backup writes (letters, digits, '_', '-', '.'),
+// its decoded folder path must name a folder (a separator in it), hold no
+// NUL, CR or LF and no "." or ".." level, so that the folder always lies
+// below the restore target.
+ExtractionPlace PlanExtraction(const std::string& restoreTarget, const std::string& archiveName);
+
+// Checks the levels of the restore folder below the restore target that
+// exist already: each must be a real folder, not a symbolic link (which an
+// earlier archive may have restored) through which the files would land
+// somewhere else. Returns the offending path, or nothing when all is well.
+std::optional<std::string> LinkedLevelBelow(const std::string& restoreTarget, const std::string& restoreFolder);
+
+// The number of ordinary files directly in a folder (hidden files and
+// folders not counted); 0 when the folder cannot be listed.
+std::int32_t CountOrdinaryFiles(const std::string& folder);

@@ -1,0 +1,65 @@
+#include "restore/frmUnBackupSelectDate.h"
+
+#include "app/WindowDefinitions.h"
+#include "platform/MessageBox.h"
+
+#include <QCloseEvent>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+
+// The date's bytes as added, whatever their encoding.
+constexpr int kDateBytesRole = Qt::UserRole;
+
+} // namespace
+
+frmUnBackupSelectDate::frmUnBackupSelectDate(QWidget* parent) : QDialog(parent)
+{
+    m_form = buildForm(*this, frmUnBackupSelectDateDefinition());
+    m_lstDate = m_form.get<QListWidget>("lstDate");
+    m_cmdCancel = m_form.get<QPushButton>("cmdCancel");
+    // Only a double-click on an entry reaches the handler: one on the empty
+    // part of the list must not hand back an entry selected earlier.
+    connect(m_lstDate, &QListWidget::itemDoubleClicked, this, [this] { lstDate_DblClick(); });
+    connect(m_cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+}
+
+void frmUnBackupSelectDate::addDate(const std::string& dateText)
+{
+    const QByteArray bytes = QByteArray::fromStdString(dateText);
+    auto* item = new QListWidgetItem(QString::fromLocal8Bit(bytes), m_lstDate);
+    item->setData(kDateBytesRole, bytes);
+}
+
+void frmUnBackupSelectDate::lstDate_DblClick()
+{
+    const QList<QListWidgetItem*> selected = m_lstDate->selectedItems();
+    if (selected.size() != 1)
+        return;
+    const std::string entry = selected.front()->data(kDateBytesRole).toByteArray().toStdString();
+    const std::string prompt = "Do you really want to restore all files from " + entry + "?" + "\r\n\r\n" +
+                               "Warning!" + "\r\n" + "ALL FILES IN TARGET DIRECTORY IS GOING TO BE DELETED!";
+    if (platform::showMessage(prompt, "Continue?", platform::kMsgQuestionNoDefault) != platform::MsgAnswer::Yes)
+        return;
+    Tag = entry;
+    hide();
+}
+
+void frmUnBackupSelectDate::cmdCancel_Click()
+{
+    Tag.clear();
+    hide();
+}
+
+void frmUnBackupSelectDate::reject()
+{
+    // Escape: the same as Cancel.
+    cmdCancel_Click();
+}
+
+void frmUnBackupSelectDate::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    cmdCancel_Click();
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/FormBuilder.h"
+
+#include <QDialog>
+
+#include <string>
+
+class QListWidget;
+class QPushButton;
+
+// The date dialog of a restore run: lists the backup dates, and a confirmed
+// double-click on one hands it back in Tag. Cancel, Escape or a close
+// request hand back the empty text.
+class frmUnBackupSelectDate : public QDialog {
+    Q_OBJECT
+public:
+    explicit frmUnBackupSelectDate(QWidget* parent = nullptr);
+
+    QListWidget* lstDate() const { return m_lstDate; }
+    QPushButton* cmdCancel() const { return m_cmdCancel; }
+
+    // Adds a date at the end of lstDate. The text's bytes are kept as they
+    // are, so that what is handed back is exactly what was added.
+    void addDate(const std::string& dateText);
+
+    // Asks for confirmation of the selected date; on Yes hands it back and
+    // hides the dialog, on No leaves everything as it is.
+    void lstDate_DblClick();
+    void cmdCancel_Click();
+
+    void reject() override;
+
+    // The dialog's result: the confirmed date text, or empty.
+    std::string Tag;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    BuiltForm m_form;
+    QListWidget* m_lstDate = nullptr;
+    QPushButton* m_cmdCancel = nullptr;
+};

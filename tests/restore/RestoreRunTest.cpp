@@ -1,0 +1,239 @@
+// Whole restore runs: the log of each outcome, the closing steps, and a
+// generated tree that goes through a backup store and comes back unchanged.
+#include "tests/restore/RestoreTestSupport.h"
+
+#include "pathutil/Module1.h"
+#include "platform/Clock.h"
+#include "restore/frmUnBackupSelectDate.h"
+
+#include <QListView>
+#include <QPushButton>
+#include <QTest>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using platform::MsgAnswer;
+using testsupport::makeDirs;
+using testsupport::writeText;
+
+namespace restoretest {
+namespace {
+
+const std::vector<std::string> kUpToSelect{"Starting UnBackup...", "Start:   Find Dates...", "End:     Find Dates...",
+                                           "Start:   Select Date..."};
+
+std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+class RestoreRun : public RestoreFixture {
+protected:
+    std::string temporaryBatchFile() const { return AddBackslash(app.path()) + "temp.bat"; }
+
+    void expectClosable()
+    {
+        EXPECT_TRUE(window->cmdDone()->isVisible());
+        EXPECT_TRUE(window->lstBackup()->isEnabled());
+        EXPECT_FALSE(fs::exists(temporaryBatchFile()));
+    }
+};
+
+TEST_F(RestoreRun, WithoutRunFoldersTheDialogIsNotShownAndTheRunIsSkipped)
+{
+    makeDirs(fields.to + "/Documents");
+    writeText(temporaryBatchFile(), "left over by an earlier run");
+    window = std::make_unique<frmUnBackup>(fields);
+    bool dialogSeen = false;
+    whenDateDialogOpens(window.get(), [&dialogSeen](frmUnBackupSelectDate& d) {
+        dialogSeen = true;
+        d.cmdCancel_Click();
+    });
+    EXPECT_FALSE(window->cmdDone()->isVisible());
+    EXPECT_FALSE(window->lstBackup()->isEnabled());
+    ASSERT_TRUE(runToEnd(*window));
+    std::vector<std::string> log = window->logLines();
+    std::reverse(log.begin(), log.end());
+    EXPECT_EQ(log, (kUpToSelect + std::vector<std::string>{"Skipped..."}));
+    EXPECT_TRUE(window->DateList.empty());
+    EXPECT_EQ(window->SelectedDate, "");
+    expectClosable();
+    EXPECT_FALSE(dialogSeen);
+    EXPECT_TRUE(boxes.shown().empty());
+}
+
+TEST_F(RestoreRun, CancelInTheDateDialogSkipsTheRestore)
+{
+    makeDirs(runFolder);
+    storeFolder(runFolder, dir / "backups"); // an archive that must not be touched
+    writeText(temporaryBatchFile(), "old");
+    EXPECT_EQ(restore(""), (kUpToSelect + std::vector<std::string>{"End:     Select Date...", "Skipped..."}));
+    EXPECT_EQ(window->DateList, std::vector<std::string>{date});
+    EXPECT_EQ(window->SelectedDate, "");
+    EXPECT_TRUE(fs::is_empty(fields.unBackupTo));
+    expectClosable();
+}
+
+TEST_F(RestoreRun, ARunFolderWithoutArchivesRestoresNothing)
+{
+    makeDirs(runFolder);
+    writeText(runFolder + "readme.txt", "not an archive");
+    EXPECT_EQ(restore(date), (kUpToSelect + std::vector<std::string>{"End:     Select Date...",
+                                                                      "Start:   Find compressed folders...",
+                                                                      "End:     Find compressed folders...",
+                                                                      "Start:   Copy Folders and uncompress...",
+                                                                      "End:     Copy Folders and uncompress..."}));
+    EXPECT_EQ(window->SelectedDate, date);
+    EXPECT_TRUE(window->ArchiveList.empty());
+    EXPECT_TRUE(fs::is_empty(fields.unBackupTo));
+    expectClosable();
+}
+
+TEST_F(RestoreRun, TwoArchivesAreExtractedInListingOrder)
+{
+    const std::string first = dir / "src/first";
+    const std::string second = dir / "src/second one";
+    makeDirs(first);
+    makeDirs(second);
+    writeText(first + "/a.txt", "alpha");
+    writeText(second + "/b.txt", "beta");
+    writeText(second + "/c.bin", std::string("\0\1\2\xff", 4));
+    makeDirs(runFolder);
+    storeFolder(runFolder, first);
+    storeFolder(runFolder, second);
+
+    const std::string target = fields.unBackupTo;
+    EXPECT_EQ(restore(date),
+              (kUpToSelect + std::vector<std::string>{"End:     Select Date...",
+                                                     "Start:   Find compressed folders...",
+                                                     "End:     Find compressed folders...",
+                                                     "Found:   2 compressed folders...",
+                                                     "Start:   Copy Folders and uncompress...",
+                                                     "Start:   Decompress " + first,
+                                                     "End:     Decompress " + first,
+                                                     "Start:   Decompress " + second,
+                                                     "End:     Decompress " + second,
+                                                     "End:     Copy Folders and uncompress..."}));
+    EXPECT_EQ(window->ArchiveList, (std::vector<std::string>{EncodePath(first + "/") + ".7z",
+                                                              EncodePath(second + "/") + ".7z"}));
+    EXPECT_EQ(allFilesBelow(target), (std::map<std::string, std::string>{
+                                         {(first + "/a.txt").substr(1), "alpha"},
+                                         {(second + "/b.txt").substr(1), "beta"},
+                                         {(second + "/c.bin").substr(1), std::string("\0\1\2\xff", 4)}}));
+    EXPECT_TRUE(shownAfterQuestion().empty());
+    expectClosable();
+}
+
+TEST_F(RestoreRun, AnUnlistableBackupTargetEndsTheRunClosably)
+{
+    fields.to = dir / "no such target";
+    window = std::make_unique<frmUnBackup>(fields);
+    ASSERT_TRUE(runToEnd(*window));
+    std::vector<std::string> log = window->logLines();
+    std::reverse(log.begin(), log.end());
+    EXPECT_EQ(log, (std::vector<std::string>{"Starting UnBackup...", "Start:   Find Dates...", "Skipped..."}));
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].title, "Error!");
+    EXPECT_EQ(boxes.shown()[0].style, 16);
+    EXPECT_TRUE(boxes.shown()[0].text.starts_with("Error!\r\n\r\n"));
+    EXPECT_NE(boxes.shown()[0].text.find(fields.to), std::string::npos);
+    expectClosable();
+}
+
+TEST_F(RestoreRun, AJobThatCannotBeWrittenEndsTheRunClosably)
+{
+    const std::string source = dir / "src";
+    makeDirs(source);
+    writeText(source + "/f", "x");
+    makeDirs(runFolder);
+    storeFolder(runFolder, source);
+    // The batch file cannot be written into an application folder that is gone.
+    const std::string realAppFolder = AppFolder;
+    AppFolder = dir / "vanished app folder";
+    const std::vector<std::string> log = restore(date);
+    AppFolder = realAppFolder;
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], "Start:   Decompress " + source);
+    EXPECT_EQ(log.back(), "Skipped...");
+    const auto shown = shownAfterQuestion();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].title, "Error!");
+    EXPECT_EQ(shown[0].style, 16);
+    EXPECT_TRUE(shown[0].text.starts_with("Error!\r\n\r\n"));
+    EXPECT_NE(shown[0].text.find("temp.bat"), std::string::npos);
+    EXPECT_TRUE(window->cmdDone()->isVisible());
+    EXPECT_TRUE(window->lstBackup()->isEnabled());
+}
+
+TEST_F(RestoreRun, DoneHidesTheWindow)
+{
+    window = std::make_unique<frmUnBackup>(fields);
+    ASSERT_TRUE(runToEnd(*window));
+    QTest::mouseClick(window->cmdDone(), Qt::LeftButton);
+    EXPECT_FALSE(window->isVisible());
+}
+
+// Names that a user's folders may well have.
+void makeTree(const std::string& root)
+{
+    const std::string a = root + "/Alpha one";
+    const std::string b = root + "/Beta's \"quoted\" $HOME";
+    makeDirs(a + "/sub 1/deeper \xC3\xBC\xC3\x9F");
+    makeDirs(a + "/empty folder");
+    makeDirs(a + "/.hidden folder");
+    makeDirs(b + "/\xE6\x97\xA5\xE6\x9C\xAC/level 3");
+    writeText(a + "/readme.txt", "top level\r\n");
+    writeText(a + "/.dotfile", "hidden, but stored with its folder");
+    writeText(a + "/.hidden folder/not walked", "never backed up");
+    writeText(a + "/sub 1/it's $1 & more.txt", "quotes");
+    std::string binary;
+    for (int i = 0; i < 256; ++i)
+        binary += static_cast<char>(i);
+    writeText(a + "/sub 1/deeper \xC3\xBC\xC3\x9F/all bytes.bin", binary);
+    std::string large;
+    large.reserve(6u << 20);
+    unsigned state = 12345;
+    while (large.size() < (6u << 20)) {
+        state = state * 1103515245u + 12345u;
+        large += static_cast<char>(state >> 16);
+    }
+    writeText(b + "/large.bin", large);
+    writeText(b + "/\xE6\x97\xA5\xE6\x9C\xAC/level 3/\xC3\xA9t\xC3\xA9.txt", "non-ASCII");
+    writeText(b + "/\xE6\x97\xA5\xE6\x9C\xAC/back\\slash", "a backslash is a name character here");
+    writeText(b + "/empty file", "");
+}
+
+TEST_F(RestoreRun, ABackedUpTreeComesBackUnchanged)
+{
+    const std::string sources = dir / "sources";
+    makeTree(sources);
+    makeDirs(runFolder);
+    for (const std::string& source : {sources + "/Alpha one", sources + "/Beta's \"quoted\" $HOME"})
+        storeTree(runFolder, source);
+    const std::map<std::string, std::string> expected = filesOfTree(sources);
+
+    const std::vector<std::string> log = restore(date);
+    EXPECT_EQ(log.back(), "End:     Copy Folders and uncompress...");
+    EXPECT_TRUE(shownAfterQuestion().empty());
+
+    std::map<std::string, std::string> wanted;
+    for (const auto& [path, bytes] : expected)
+        wanted[path.substr(1)] = bytes;
+    const std::map<std::string, std::string> restored = allFilesBelow(fields.unBackupTo);
+    EXPECT_EQ(restored.size(), wanted.size());
+    for (const auto& [path, bytes] : wanted) {
+        auto it = restored.find(path);
+        ASSERT_NE(it, restored.end()) << path << " was not restored";
+        EXPECT_TRUE(it->second == bytes) << path << " differs";
+    }
+    for (const auto& [path, bytes] : restored)
+        EXPECT_TRUE(wanted.count(path)) << path << " should not be there";
+    EXPECT_FALSE(fs::exists(fields.unBackupTo + sources + "/Alpha one/.hidden folder"));
+    EXPECT_TRUE(fs::is_directory(fields.unBackupTo + sources + "/Alpha one/empty folder"));
+    EXPECT_EQ(window->ArchiveList.size(), 7u);
+}
+
+} // namespace
+} // namespace restoretest
