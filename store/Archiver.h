@@ -2,7 +2,9 @@
 
 #include <string>
 
-// The two archiver command lines, written into batch jobs.
+// The two archiver command lines, written into batch jobs. Every name written
+// between double quotes has '$', '`', '\' and '"' escaped, so no folder or
+// archive name can run a command; plain names stay byte for byte.
 
 // Compresses the files directly in the working folder into "<encodedName>.7z".
 std::string CompressCommandLine(const std::string& appFolder, const std::string& encodedName);

@@ -50,8 +50,9 @@ void checkJob(const std::string& appFolder, const BatchJob& job)
     if (holdsLineBreakOrNul(appFolder))
         throw RunError("The application folder holds a line break or a NUL byte, so no job can run there: " +
                        appFolder);
-    if (job.workingFolder.find('\0') != std::string::npos)
-        throw RunError("The working folder holds a NUL byte: " + job.workingFolder);
+    // An empty folder would become "/" and the archiver would run there.
+    if (job.workingFolder.empty() || job.workingFolder.find('\0') != std::string::npos)
+        throw RunError("The job has no usable working folder: \"" + job.workingFolder + "\"");
 }
 
 } // namespace

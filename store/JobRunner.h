@@ -27,8 +27,10 @@ std::string BatchFileBytes(const std::string& appFolder, const std::string& comm
 
 // Deletes the old job files, writes and launches temp.bat and waits, letting
 // window events run, until the finish marker exists (Finished) or the start
-// deadline passed without a start marker (NotStarted). Throws RunError when
-// the batch file cannot be written.
+// deadline, 3 seconds after the launch, passed without a start marker
+// (NotStarted). Once started, a job is waited for without limit. Throws
+// RunError when the batch file cannot be written, and refuses (RunError) a
+// command line holding a line break or NUL byte, or an empty working folder.
 JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job);
 
 // Removes temp.bat from the application folder at the end of a run, ignoring

@@ -30,7 +30,7 @@ double secondsSince(std::chrono::steady_clock::time_point start)
 // lets events run between its looks at the markers).
 class Every {
 public:
-    Every(std::function<void()> tick)
+    explicit Every(std::function<void()> tick)
     {
         QObject::connect(&m_timer, &QTimer::timeout, std::move(tick));
         m_timer.start(10);
@@ -113,6 +113,7 @@ TEST(BatchFile, RefusesWhatWouldBreakTheLines)
         EXPECT_THROW(RunBatchJob(app.path(), {work.path(), command}), RunError);
         EXPECT_FALSE(platform::fileExists(app.path() + "/temp.bat"));
     }
+    EXPECT_THROW(RunBatchJob(app.path(), {"", "true"}), RunError);
 }
 
 TEST(BatchFile, UnwritableBatchFileEndsTheRunNamingThePath)
