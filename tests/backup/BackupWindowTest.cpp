@@ -1,0 +1,354 @@
+#include "backup/frmBackup.h"
+
+#include "pathutil/Module1.h"
+#include "platform/FileSystem.h"
+#include "store/StoreLayout.h"
+#include "tests/backup/BackupTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include <QListView>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+using backuptest::allNames;
+using backuptest::archivesBelow;
+using backuptest::FakeMain;
+using backuptest::onlyRunFolder;
+using testsupport::archiveEntries;
+using testsupport::makeDirs;
+using testsupport::readText;
+using testsupport::ScopedAppFolder;
+using testsupport::ScriptedMessageBoxes;
+using testsupport::TempDir;
+using testsupport::TestClock;
+using testsupport::writeText;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// 21:06:11 on 5 December 2026 under the tests' C.UTF-8 regional settings.
+const char kRunFolderName[] = "12_P-2F05_P-2F26_P-2021_P-3A06_P-3A11";
+
+// What the window showed when its run was over.
+struct Ending {
+    bool finished = false;
+    bool doneVisible = false;
+    bool logEnabled = false;
+    bool timerActive = true;
+};
+
+// Shows the window modally, as the main window does, and presses "Done" as
+// soon as the run is over; a guard ends the display should the run hang.
+Ending runModally(frmBackup& window)
+{
+    Ending ending;
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, &window, [&] {
+        if (!window.runFinished() || ending.finished)
+            return;
+        ending.finished = true;
+        ending.doneVisible = window.cmdDone()->isVisible();
+        ending.logEnabled = window.lstBackup()->isEnabled();
+        ending.timerActive = window.Timer1()->isActive();
+        QTest::mouseClick(window.cmdDone(), Qt::LeftButton);
+    });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, &window, [&window] {
+        ADD_FAILURE() << "the backup window was still open after the time limit";
+        window.hide();
+    });
+    poll.start();
+    guard.start(240000);
+    window.exec();
+    EXPECT_FALSE(window.isVisible());
+    return ending;
+}
+
+// The log a run writes for these sources and folders, newest line first.
+std::vector<std::string> expectedLog(const std::vector<std::string>& sources, const std::vector<std::string>& folders)
+{
+    std::vector<std::string> log = {"Starting Backup...", "Start:   Finding Folders..."};
+    for (const std::string& source : sources)
+        log.push_back("Find in: " + source);
+    log.push_back("End:     Finding Folders...");
+    log.push_back("Start:   Copy Folders and compress...");
+    for (const std::string& folder : folders) {
+        log.push_back("Start:   Copy " + folder);
+        log.push_back("End:     Copy " + folder);
+    }
+    log.push_back("End:     Copy Folders and compress...");
+    std::reverse(log.begin(), log.end());
+    return log;
+}
+
+// The names a folder's archive should hold: every entry that is not a folder,
+// hidden ones included.
+std::vector<std::string> ownFiles(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (!entry.is_directory())
+            names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The count a folder's count file should hold: entries that are not real
+// folders, hidden ones left out.
+std::string ownCount(const std::string& folder)
+{
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.is_symlink() || !entry.is_directory())
+            count += entry.path().filename().string()[0] != '.';
+    return std::to_string(count);
+}
+
+// Every archive and count file in the run folder, for these folders and no more.
+void expectStored(const std::string& runFolder, const std::vector<std::string>& folders)
+{
+    std::vector<std::string> expectedNames;
+    for (const std::string& folder : folders) {
+        expectedNames.push_back(ArchiveName(folder));
+        expectedNames.push_back(ArchiveName(folder) + ".dat");
+    }
+    std::sort(expectedNames.begin(), expectedNames.end());
+    EXPECT_EQ(allNames(runFolder), expectedNames);
+
+    for (const std::string& folder : folders) {
+        const std::string archive = runFolder + "/" + ArchiveName(folder);
+        std::vector<std::string> entries = archiveEntries(archive);
+        // Whether the archiver stores a link to a folder is its own business.
+        std::erase_if(entries, [&](const std::string& name) { return fs::is_symlink(folder + name); });
+        std::vector<std::string> files = ownFiles(folder);
+        std::erase_if(files, [&](const std::string& name) { return fs::is_symlink(folder + name); });
+        EXPECT_EQ(entries, files) << folder;
+        EXPECT_EQ(readText(archive + ".dat"), ownCount(folder)) << folder;
+    }
+}
+
+class BackupWindowTest : public ::testing::Test {
+protected:
+    ScopedAppFolder m_app;
+    ScriptedMessageBoxes m_boxes{platform::MsgAnswer::Ok};
+    TestClock m_clock;
+    TempDir m_sources;
+    TempDir m_target;
+    FakeMain m_main;
+
+    BackupWindowTest() { m_main.target = m_target.path(); }
+    std::string runFolder() const { return m_target / kRunFolderName; }
+};
+
+} // namespace
+
+TEST_F(BackupWindowTest, BacksUpEveryFolderWithItsOwnFilesAndLogsEachStep)
+{
+    const std::string s1 = m_sources / "Quelle eins";
+    makeDirs(s1 + "/Ünïcödé dir/level3 $x");
+    makeDirs(s1 + "/empty");
+    makeDirs(s1 + "/only subs/s1");
+    makeDirs(s1 + "/only subs/s2");
+    makeDirs(s1 + "/.hidden dir/below");
+    writeText(s1 + "/a b.txt", "ab");
+    writeText(s1 + "/it's \"q\".txt", "q");
+    writeText(s1 + "/$HOME.txt", "home");
+    writeText(s1 + "/.hidden.txt", "hidden file of a visible folder");
+    writeText(s1 + "/Ünïcödé dir/ß.txt", "s");
+    writeText(s1 + "/Ünïcödé dir/level3 $x/deep.txt", "deep");
+    writeText(s1 + "/only subs/s1/f1", "1");
+    writeText(s1 + "/only subs/s2/f2", "2");
+    writeText(s1 + "/.hidden dir/secret.txt", "never stored");
+    writeText(s1 + "/.hidden dir/below/x", "never stored");
+    ASSERT_TRUE(platform::createSymlink("..", s1 + "/only subs/loop"));
+    const std::string s2 = m_sources / "second";
+    makeDirs(s2 + "/it's");
+    writeText(s2 + "/file with spaces.txt", "s");
+    writeText(s2 + "/it's/q.txt", "q");
+    const std::string s3 = m_sources / "third$dir";
+    makeDirs(s3);
+    writeText(s3 + "/one.txt", "1");
+
+    // The first source with its separator, the second without.
+    m_main.sources = {s1 + "/", s2, s3 + "/"};
+    const std::vector<std::string> folders = {
+        s1 + "/",           s1 + "/empty/",       s1 + "/only subs/", s1 + "/only subs/s1/",
+        s1 + "/only subs/s2/", s1 + "/Ünïcödé dir/", s1 + "/Ünïcödé dir/level3 $x/",
+        s2 + "/",           s2 + "/it's/",        s3 + "/",
+    };
+
+    frmBackup window(m_main);
+    const Ending ending = runModally(window);
+
+    EXPECT_TRUE(ending.finished && ending.doneVisible && ending.logEnabled);
+    EXPECT_FALSE(ending.timerActive);
+    EXPECT_TRUE(m_boxes.shown().empty());
+    EXPECT_EQ(window.RunFolder, runFolder());
+    EXPECT_EQ(window.FolderList, folders);
+    EXPECT_EQ(window.logLines(), expectedLog(m_main.sources, folders));
+    ASSERT_EQ(onlyRunFolder(m_target.path()), runFolder());
+    expectStored(runFolder(), folders);
+    EXPECT_TRUE(archivesBelow(m_sources.path()).empty());
+    // The batch file goes at the end of the run; the markers stay.
+    EXPECT_FALSE(platform::fileExists(m_app.path() + "/temp.bat"));
+    EXPECT_TRUE(platform::fileExists(m_app.path() + "/wait.tmp"));
+}
+
+TEST_F(BackupWindowTest, TargetOnAnotherFileSystem)
+{
+    if (!platform::folderExists("/dev/shm"))
+        GTEST_SKIP() << "no /dev/shm here";
+    TempDir target("/dev/shm");
+    m_main.target = target.path();
+    const std::string src = m_sources / "src";
+    makeDirs(src + "/sub");
+    writeText(src + "/a.txt", std::string(200000, 'a'));
+    writeText(src + "/sub/b.txt", "b");
+    m_main.sources = {src};
+
+    frmBackup window(m_main);
+    const Ending ending = runModally(window);
+
+    EXPECT_TRUE(ending.doneVisible);
+    EXPECT_TRUE(m_boxes.shown().empty());
+    expectStored(target / kRunFolderName, {src + "/", src + "/sub/"});
+    EXPECT_TRUE(archivesBelow(m_sources.path()).empty());
+}
+
+TEST_F(BackupWindowTest, FailedFoldersAreReportedAndTheRunGoesOn)
+{
+    const std::string outer = m_sources / "outer";
+    makeDirs(outer + "/inner/deeper");
+    writeText(outer + "/o.txt", "o");
+    writeText(outer + "/inner/i.txt", "i");
+    writeText(m_sources / "not a folder", "x");
+    const std::string gone = m_sources / "gone";
+    // A missing source, a file given as a source (no job can run in it), and
+    // a source inside another one.
+    m_main.sources = {gone, m_sources / "not a folder", outer, outer + "/inner"};
+
+    frmBackup window(m_main);
+    const Ending ending = runModally(window);
+
+    EXPECT_TRUE(ending.finished && ending.doneVisible && ending.logEnabled);
+    const std::vector<std::string> folders = {gone + "/",         m_sources / "not a folder/", outer + "/",
+                                              outer + "/inner/",  outer + "/inner/deeper/",    outer + "/inner/",
+                                              outer + "/inner/deeper/"};
+    EXPECT_EQ(window.FolderList, folders);
+    EXPECT_EQ(window.logLines(), expectedLog(m_main.sources, folders));
+
+    ASSERT_EQ(m_boxes.shown().size(), 3u);
+    EXPECT_EQ(m_boxes.shown()[0].text, "Error!\r\n\r\n7z not executed...For Directory: " + EncodePath(gone + "/") + "/");
+    EXPECT_EQ(m_boxes.shown()[1].text,
+              "Error!\r\n\r\n7z not executed...For Directory: " + EncodePath(m_sources / "not a folder/") + "/");
+    EXPECT_TRUE(m_boxes.shown()[2].text.starts_with("Error!\r\n\r\nFolder listed twice")) << m_boxes.shown()[2].text;
+    for (const auto& box : m_boxes.shown()) {
+        EXPECT_EQ(box.title, "Error!");
+        EXPECT_EQ(box.style, 16);
+    }
+    expectStored(runFolder(), {outer + "/", outer + "/inner/", outer + "/inner/deeper/"});
+    EXPECT_TRUE(archivesBelow(m_sources.path()).empty());
+}
+
+TEST(BackupWindow, MissingArchiverGivesNotCompletedForEveryFolder)
+{
+    ScopedAppFolder app(false);
+    ScriptedMessageBoxes boxes(platform::MsgAnswer::Ok);
+    TempDir sources;
+    TempDir target;
+    makeDirs(sources / "a/b");
+    writeText(sources / "a/f.txt", "x");
+    FakeMain main;
+    main.target = target.path();
+    main.sources = {sources / "a"};
+
+    frmBackup window(main);
+    const Ending ending = runModally(window);
+
+    EXPECT_TRUE(ending.doneVisible && ending.logEnabled);
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(boxes.shown()[0].text,
+              "Error!\r\n\r\n7z not completed...For Directory: " + EncodePath(sources / "a/") + "/");
+    EXPECT_EQ(boxes.shown()[1].text,
+              "Error!\r\n\r\n7z not completed...For Directory: " + EncodePath(sources / "a/b/") + "/");
+    EXPECT_EQ(window.logLines().front(), "End:     Copy Folders and compress...");
+    // The run folder is made even when nothing goes into it.
+    const std::string runFolder = onlyRunFolder(target.path());
+    ASSERT_FALSE(runFolder.empty());
+    EXPECT_TRUE(allNames(runFolder).empty());
+}
+
+TEST_F(BackupWindowTest, MissingTargetEndsTheRunButTheWindowCloses)
+{
+    m_main.target = m_target / "unplugged";
+    makeDirs(m_sources / "src");
+    m_main.sources = {m_sources / "src"};
+
+    frmBackup window(m_main);
+    const Ending ending = runModally(window);
+
+    EXPECT_TRUE(ending.finished && ending.doneVisible && ending.logEnabled);
+    ASSERT_EQ(m_boxes.shown().size(), 1u);
+    const std::string& text = m_boxes.shown()[0].text;
+    EXPECT_TRUE(text.starts_with("Error!\r\n\r\nThe run folder could not be made.")) << text;
+    EXPECT_NE(text.find(m_target / "unplugged/" + kRunFolderName), std::string::npos) << text;
+    EXPECT_EQ(m_boxes.shown()[0].title, "Error!");
+    EXPECT_EQ(m_boxes.shown()[0].style, 16);
+    // Nothing was searched or compressed; the log says why it stopped.
+    ASSERT_EQ(window.logLines().size(), 1u);
+    EXPECT_TRUE(window.logLines()[0].starts_with("Error:   The run folder could not be made."));
+    EXPECT_FALSE(platform::fileExists(m_app.path() + "/temp.bat"));
+}
+
+TEST_F(BackupWindowTest, SecondRunInTheSameSecondEndsAndLeavesTheFirstAlone)
+{
+    makeDirs(m_sources / "src");
+    writeText(m_sources / "src/f.txt", "x");
+    m_main.sources = {m_sources / "src"};
+    {
+        frmBackup first(m_main);
+        runModally(first);
+    }
+    const std::vector<std::string> stored = allNames(runFolder());
+    ASSERT_EQ(stored.size(), 2u);
+
+    frmBackup second(m_main);
+    const Ending ending = runModally(second);
+
+    EXPECT_TRUE(ending.doneVisible && ending.logEnabled);
+    ASSERT_EQ(m_boxes.shown().size(), 1u);
+    EXPECT_NE(m_boxes.shown()[0].text.find(runFolder()), std::string::npos) << m_boxes.shown()[0].text;
+    EXPECT_EQ(allNames(runFolder()), stored);
+}
+
+TEST_F(BackupWindowTest, UnreadableFolderEndsTheRunButTheWindowCloses)
+{
+    BACKUPTEST_NEEDS_PERMISSIONS();
+    const std::string src = m_sources / "src";
+    makeDirs(src + "/locked/inner");
+    makeDirs(m_sources / "later");
+    fs::permissions(src + "/locked", fs::perms::none);
+    m_main.sources = {src, m_sources / "later"};
+
+    frmBackup window(m_main);
+    const Ending ending = runModally(window);
+    fs::permissions(src + "/locked", fs::perms::owner_all);
+
+    EXPECT_TRUE(ending.finished && ending.doneVisible && ending.logEnabled);
+    ASSERT_EQ(m_boxes.shown().size(), 1u);
+    EXPECT_NE(m_boxes.shown()[0].text.find(src + "/locked/"), std::string::npos) << m_boxes.shown()[0].text;
+    // The search stopped there: nothing was compressed.
+    EXPECT_EQ(window.logLines().back(), "Starting Backup...");
+    EXPECT_EQ(window.logLines()[1], "Find in: " + src);
+    EXPECT_TRUE(allNames(runFolder()).empty());
+    EXPECT_FALSE(platform::fileExists(m_app.path() + "/temp.bat"));
+}
