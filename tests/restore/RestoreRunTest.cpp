@@ -175,42 +175,11 @@ TEST_F(RestoreRun, DoneHidesTheWindow)
     EXPECT_FALSE(window->isVisible());
 }
 
-// Names that a user's folders may well have.
-void makeTree(const std::string& root)
-{
-    const std::string a = root + "/Alpha one";
-    const std::string b = root + "/Beta's \"quoted\" $HOME";
-    makeDirs(a + "/sub 1/deeper \xC3\xBC\xC3\x9F");
-    makeDirs(a + "/empty folder");
-    makeDirs(a + "/.hidden folder");
-    makeDirs(b + "/\xE6\x97\xA5\xE6\x9C\xAC/level 3");
-    writeText(a + "/readme.txt", "top level\r\n");
-    writeText(a + "/.dotfile", "hidden, but stored with its folder");
-    writeText(a + "/.hidden folder/not walked", "never backed up");
-    writeText(a + "/sub 1/it's $1 & more.txt", "quotes");
-    std::string binary;
-    for (int i = 0; i < 256; ++i)
-        binary += static_cast<char>(i);
-    writeText(a + "/sub 1/deeper \xC3\xBC\xC3\x9F/all bytes.bin", binary);
-    std::string large;
-    large.reserve(6u << 20);
-    unsigned state = 12345;
-    while (large.size() < (6u << 20)) {
-        state = state * 1103515245u + 12345u;
-        large += static_cast<char>(state >> 16);
-    }
-    writeText(b + "/large.bin", large);
-    writeText(b + "/\xE6\x97\xA5\xE6\x9C\xAC/level 3/\xC3\xA9t\xC3\xA9.txt", "non-ASCII");
-    writeText(b + "/\xE6\x97\xA5\xE6\x9C\xAC/back\\slash", "a backslash is a name character here");
-    writeText(b + "/empty file", "");
-}
-
 TEST_F(RestoreRun, ABackedUpTreeComesBackUnchanged)
 {
     const std::string sources = dir / "sources";
-    makeTree(sources);
     makeDirs(runFolder);
-    for (const std::string& source : {sources + "/Alpha one", sources + "/Beta's \"quoted\" $HOME"})
+    for (const std::string& source : makeSampleTree(sources))
         storeTree(runFolder, source);
     const std::map<std::string, std::string> expected = filesOfTree(sources);
 
@@ -218,18 +187,7 @@ TEST_F(RestoreRun, ABackedUpTreeComesBackUnchanged)
     EXPECT_EQ(log.back(), "End:     Copy Folders and uncompress...");
     EXPECT_TRUE(shownAfterQuestion().empty());
 
-    std::map<std::string, std::string> wanted;
-    for (const auto& [path, bytes] : expected)
-        wanted[path.substr(1)] = bytes;
-    const std::map<std::string, std::string> restored = allFilesBelow(fields.unBackupTo);
-    EXPECT_EQ(restored.size(), wanted.size());
-    for (const auto& [path, bytes] : wanted) {
-        auto it = restored.find(path);
-        ASSERT_NE(it, restored.end()) << path << " was not restored";
-        EXPECT_TRUE(it->second == bytes) << path << " differs";
-    }
-    for (const auto& [path, bytes] : restored)
-        EXPECT_TRUE(wanted.count(path)) << path << " should not be there";
+    expectRestoredExactly(fields.unBackupTo, expected);
     EXPECT_FALSE(fs::exists(fields.unBackupTo + sources + "/Alpha one/.hidden folder"));
     EXPECT_TRUE(fs::is_directory(fields.unBackupTo + sources + "/Alpha one/empty folder"));
     EXPECT_EQ(window->ArchiveList.size(), 7u);

@@ -103,6 +103,56 @@ std::map<std::string, std::string> allFilesBelow(const std::string& folder)
     return files;
 }
 
+std::vector<std::string> makeSampleTree(const std::string& root)
+{
+    using testsupport::makeDirs;
+    using testsupport::writeText;
+    const std::string a = root + "/Alpha one";
+    const std::string b = root + "/Beta's \"quoted\" $HOME";
+    makeDirs(a + "/sub 1/deeper \xC3\xBC\xC3\x9F");
+    makeDirs(a + "/empty folder");
+    makeDirs(a + "/.hidden folder");
+    makeDirs(b + "/\xE6\x97\xA5\xE6\x9C\xAC/level 3");
+    writeText(a + "/readme.txt", "top level\r\n");
+    writeText(a + "/.dotfile", "hidden, but stored with its folder");
+    writeText(a + "/.hidden folder/not walked", "never backed up");
+    writeText(a + "/sub 1/it's $1 & more.txt", "quotes");
+    std::string binary;
+    for (int i = 0; i < 256; ++i)
+        binary += static_cast<char>(i);
+    writeText(a + "/sub 1/deeper \xC3\xBC\xC3\x9F/all bytes.bin", binary);
+    std::string large;
+    large.reserve(6u << 20);
+    unsigned state = 12345;
+    while (large.size() < (6u << 20)) {
+        state = state * 1103515245u + 12345u;
+        large += static_cast<char>(state >> 16);
+    }
+    writeText(b + "/large.bin", large);
+    writeText(b + "/\xE6\x97\xA5\xE6\x9C\xAC/level 3/\xC3\xA9t\xC3\xA9.txt", "non-ASCII");
+    writeText(b + "/\xE6\x97\xA5\xE6\x9C\xAC/back\\slash", "a backslash is a name character here");
+    writeText(b + "/empty file", "");
+    return {a, b};
+}
+
+void expectRestoredExactly(const std::string& target, const std::map<std::string, std::string>& expected)
+{
+    std::map<std::string, std::string> wanted;
+    for (const auto& [path, bytes] : expected)
+        wanted[path.substr(1)] = bytes; // every absolute path becomes a level below the target
+    const std::map<std::string, std::string> restored = allFilesBelow(target);
+    EXPECT_EQ(restored.size(), wanted.size());
+    for (const auto& [path, bytes] : wanted) {
+        auto it = restored.find(path);
+        if (it == restored.end())
+            ADD_FAILURE() << path << " was not restored";
+        else
+            EXPECT_TRUE(it->second == bytes) << path << " differs";
+    }
+    for (const auto& [path, bytes] : restored)
+        EXPECT_TRUE(wanted.count(path)) << path << " should not be there";
+}
+
 void whenDateDialogOpens(QWidget* owner, std::function<void(frmUnBackupSelectDate&)> action)
 {
     auto* poll = new QTimer(owner);

@@ -54,6 +54,16 @@ std::map<std::string, std::string> filesOfTree(const std::string& folder);
 // Every file below a folder, hidden ones included, keyed by path relative to it.
 std::map<std::string, std::string> allFilesBelow(const std::string& folder);
 
+// Makes a tree of folders with names and contents that a user's folders may
+// well have (spaces, quotes, '$', non-ASCII letters, empty folders and files,
+// binary and large files, hidden files and folders) under `root`; returns
+// the source folders to back up.
+std::vector<std::string> makeSampleTree(const std::string& root);
+
+// Checks that below `target` lie exactly the files of `expected` (full source
+// paths, each placed below the target) with the same bytes, and nothing else.
+void expectRestoredExactly(const std::string& target, const std::map<std::string, std::string>& expected);
+
 // Queues an action that runs on the date dialog as soon as it is shown
 // modally over `owner` (within a few seconds; the test fails otherwise).
 void whenDateDialogOpens(QWidget* owner, std::function<void(frmUnBackupSelectDate&)> action);
