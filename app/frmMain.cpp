@@ -1,0 +1,411 @@
+#include "app/frmMain.h"
+
+#include "AppInfo.h"
+#include "app/WindowDefinitions.h"
+#include "pathutil/Module1.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
+#include "platform/SettingsFile.h"
+#include "platform/gui/FolderPicker.h"
+#include "platform/gui/TextConversion.h"
+
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTimer>
+
+#include <exception>
+
+namespace {
+
+const std::string kSectionSources = "ToCopy";
+const std::string kSectionBackup = "ToBackup";
+const std::string kSectionRestore = "ToUnBackup";
+
+const char* const kNotValid = "The Path you entered is not valid, please specify another...";
+const char* const kDuplicate = "The Path is allready specified!";
+const char* const kAnotherPath = "Another Path";
+
+std::string fieldText(const QLineEdit* field)
+{
+    return platform::gui::bytesFromText(field->text());
+}
+
+void setFieldText(QLineEdit* field, const std::string& bytes)
+{
+    field->setText(platform::gui::textFromBytes(bytes));
+}
+
+std::string entryText(const QListWidgetItem* item)
+{
+    return item->data(Qt::UserRole).toByteArray().toStdString();
+}
+
+QListWidgetItem* makeEntry(const std::string& bytes)
+{
+    auto* item = new QListWidgetItem(platform::gui::textFromBytes(bytes));
+    item->setData(Qt::UserRole, QByteArray::fromStdString(bytes));
+    return item;
+}
+
+// The path test of the add command and the run buttons, and the folder test
+// of the browse buttons: both ask whether the path names an existing folder,
+// with or without a trailing separator. Callers check for empty text too.
+bool passesPathTest(const std::string& path)
+{
+    return platform::folderExists(path);
+}
+
+bool passesFolderTest(const std::string& path)
+{
+    return platform::folderExists(path);
+}
+
+// Spaces removed from both ends and letters in lower case, for comparing
+// source folders.
+QString comparable(const std::string& path)
+{
+    std::size_t first = path.find_first_not_of(' ');
+    std::string trimmed =
+        first == std::string::npos ? std::string() : path.substr(first, path.find_last_not_of(' ') - first + 1);
+    return platform::gui::textFromBytes(trimmed).toLower();
+}
+
+std::string BrowseForFolder(QWidget* owner)
+{
+    return platform::gui::pickFolder(owner);
+}
+
+std::string aboutText()
+{
+    const std::string company = appinfo::kCompany;
+    const char* const lines[] = {
+        nullptr, // authorship, below
+        "E-mail: backup@example.com",
+        "Web: https://www.example.com/backup",
+        "",
+        nullptr, // name and version, below
+        "",
+        "This program uses the 7z archiver from www.7-zip.org",
+    };
+    std::string text;
+    for (std::size_t i = 0; i < std::size(lines); ++i) {
+        if (i > 0)
+            text += "\r\n";
+        if (i == 0)
+            text += "Written by " + company;
+        else if (i == 4)
+            text += std::string(appinfo::kProductName) + " " + appinfo::kVersionText;
+        else
+            text += lines[i];
+    }
+    return text;
+}
+
+} // namespace
+
+frmMain::frmMain(const std::string& settingsPath, QWidget* parent) : QDialog(parent)
+{
+    m_form = buildForm(*this, frmMainDefinition());
+    m_lstFrom = m_form.get<QListWidget>("lstFrom");
+    m_txtFrom = m_form.get<QLineEdit>("txtFrom");
+    m_txtTo = m_form.get<QLineEdit>("txtTo");
+    m_txtUnBackupTo = m_form.get<QLineEdit>("txtUnBackupTo");
+    m_cmdBackup = m_form.get<QPushButton>("cmdBackup");
+    m_cmdUnBackup = m_form.get<QPushButton>("cmdUnBackup");
+    m_timer = m_form.get<QTimer>("Timer1");
+
+    // The Change buttons lie over the right end of their text boxes: keep the
+    // typed text clear of them.
+    for (const char* name : {"txtFrom", "txtTo", "txtUnBackupTo"}) {
+        const ControlDefinition& box = frmMainDefinition().control(name);
+        const ControlDefinition& button =
+            frmMainDefinition().control(std::string(name) == "txtFrom" ? "cmdFromChange"
+                                        : std::string(name) == "txtTo" ? "cmdToChange"
+                                                                       : "cmdUnBackupToChange");
+        int covered = twipsToPixels(box.left + box.width) - twipsToPixels(button.left);
+        m_form.get<QLineEdit>(name)->setTextMargins(0, 0, covered, 0);
+        m_form.get<QLineEdit>(name)->installEventFilter(this);
+    }
+
+    auto onClick = [this](const char* name, void (frmMain::*handler)()) {
+        connect(m_form.get<QPushButton>(name), &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
+    };
+    onClick("cmdAddToFrom", &frmMain::cmdAddToFrom_Click);
+    onClick("cmdRemoveFromFrom", &frmMain::cmdRemoveFromFrom_Click);
+    onClick("cmdFromChange", &frmMain::cmdFromChange_Click);
+    onClick("cmdToChange", &frmMain::cmdToChange_Click);
+    onClick("cmdUnBackupToChange", &frmMain::cmdUnBackupToChange_Click);
+    onClick("cmdBackup", &frmMain::cmdBackup_Click);
+    onClick("cmdUnBackup", &frmMain::cmdUnBackup_Click);
+    onClick("cmdAbout", &frmMain::cmdAbout_Click);
+    // A click on an entry, or a selection moved with the keys.
+    connect(m_lstFrom, &QListWidget::itemClicked, this, [this] { lstFrom_Click(); });
+    connect(m_lstFrom, &QListWidget::itemSelectionChanged, this, [this] { lstFrom_Click(); });
+    connect(m_timer, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+
+    Form_Load(settingsPath);
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::setRunWindowFactories(RunWindowFactory backup, RunWindowFactory restore)
+{
+    m_backupWindow = std::move(backup);
+    m_restoreWindow = std::move(restore);
+}
+
+std::string frmMain::backupTarget() const
+{
+    return fieldText(m_txtTo);
+}
+
+std::vector<std::string> frmMain::sourceFolders() const
+{
+    std::vector<std::string> folders;
+    for (int i = 0; i < m_lstFrom->count(); ++i)
+        folders.push_back(entryText(m_lstFrom->item(i)));
+    return folders;
+}
+
+std::string frmMain::restoreTarget() const
+{
+    return fieldText(m_txtUnBackupTo);
+}
+
+void frmMain::Form_Load(const std::string& settingsPath)
+{
+    const std::string application = appinfo::kProductName;
+    m_settings = std::make_unique<platform::SettingsFile>(
+        settingsPath.empty() ? platform::SettingsFile::pathFor(application) : settingsPath);
+    setFieldText(m_txtTo, m_settings->readValue(kSectionBackup, kSectionBackup, ""));
+    setFieldText(m_txtUnBackupTo, m_settings->readValue(kSectionRestore, kSectionRestore, ""));
+    for (const auto& entry : m_settings->listSection(kSectionSources)) {
+        try {
+            appendSource(entry.second);
+        } catch (const std::exception&) {
+            // An entry that cannot be shown is skipped; the rest still are.
+        }
+    }
+    m_timer->start();
+}
+
+void frmMain::Form_Unload()
+{
+    SaveSettings();
+}
+
+void frmMain::SaveSettings()
+{
+    // Every step is best effort: a failing one is skipped and nothing is shown.
+    // The store is written to its file once, at the end, so it is never left
+    // half-saved.
+    try {
+        (void)m_settings->deleteSection(kSectionSources);
+        for (int i = 0; i < m_lstFrom->count(); ++i)
+            m_settings->writeValue(kSectionSources, kSectionSources + std::to_string(i),
+                                   entryText(m_lstFrom->item(i)));
+        m_settings->writeValue(kSectionBackup, kSectionBackup, fieldText(m_txtTo));
+        m_settings->writeValue(kSectionRestore, kSectionRestore, fieldText(m_txtUnBackupTo));
+        (void)m_settings->save();
+    } catch (const std::exception&) {
+    }
+}
+
+void frmMain::addSourceAtTop(const std::string& path)
+{
+    m_lstFrom->insertItem(0, makeEntry(path));
+}
+
+void frmMain::appendSource(const std::string& path)
+{
+    m_lstFrom->addItem(makeEntry(path));
+}
+
+void frmMain::cmdAddToFrom_Click()
+{
+    enum class Outcome { Added, NotValid, Duplicate } outcome = Outcome::Added;
+    try {
+        std::string text = fieldText(m_txtFrom);
+        if (text.empty() || !passesPathTest(text)) {
+            outcome = Outcome::NotValid;
+        } else {
+            QString wanted = comparable(text);
+            for (int i = 0; i < m_lstFrom->count(); ++i) {
+                if (comparable(entryText(m_lstFrom->item(i))) == wanted) {
+                    outcome = Outcome::Duplicate;
+                    break;
+                }
+            }
+            if (outcome == Outcome::Added)
+                addSourceAtTop(text);
+        }
+    } catch (const std::exception&) {
+        if (outcome != Outcome::Duplicate)
+            outcome = Outcome::NotValid;
+    }
+    if (outcome == Outcome::Duplicate)
+        platform::showMessage(kDuplicate, kAnotherPath, platform::kMsgInformation);
+    else if (outcome == Outcome::NotValid)
+        platform::showMessage(kNotValid, kAnotherPath, platform::kMsgInformation);
+    SaveSettings();
+}
+
+void frmMain::cmdRemoveFromFrom_Click()
+{
+    try {
+        const QList<QListWidgetItem*> selected = m_lstFrom->selectedItems();
+        if (!selected.isEmpty()) {
+            // Afterwards nothing is selected; the selection must not move on
+            // to the next entry and copy it into the source field.
+            QSignalBlocker quiet(m_lstFrom);
+            delete m_lstFrom->takeItem(m_lstFrom->row(selected.front()));
+            m_lstFrom->clearSelection();
+            m_lstFrom->setCurrentItem(nullptr);
+        }
+    } catch (const std::exception&) {
+    }
+    SaveSettings();
+}
+
+void frmMain::lstFrom_Click()
+{
+    try {
+        const QList<QListWidgetItem*> selected = m_lstFrom->selectedItems();
+        if (!selected.isEmpty())
+            setFieldText(m_txtFrom, entryText(selected.front()));
+    } catch (const std::exception&) {
+    }
+}
+
+void frmMain::pickFolderInto(QLineEdit* field)
+{
+    try {
+        std::string path = BrowseForFolder(this);
+        if (path.empty() || !passesFolderTest(path))
+            return;
+        setFieldText(field, AddBackslash(path));
+    } catch (const std::exception&) {
+        platform::showMessage(kNotValid, kAnotherPath, platform::kMsgInformation);
+    }
+}
+
+void frmMain::cmdFromChange_Click()
+{
+    pickFolderInto(m_txtFrom);
+}
+
+void frmMain::cmdToChange_Click()
+{
+    pickFolderInto(m_txtTo);
+}
+
+void frmMain::cmdUnBackupToChange_Click()
+{
+    pickFolderInto(m_txtUnBackupTo);
+}
+
+void frmMain::txtFrom_Validate(bool& cancel)
+{
+    // The source field itself is not stored; leaving it saves the rest.
+    SaveSettings();
+    cancel = false;
+}
+
+void frmMain::txtTo_Validate(bool& cancel)
+{
+    SaveSettings();
+    cancel = false;
+}
+
+void frmMain::txtUnBackupTo_Validate(bool& cancel)
+{
+    SaveSettings();
+    cancel = false;
+}
+
+void frmMain::Timer1_Timer()
+{
+    try {
+        std::string target = fieldText(m_txtTo);
+        m_cmdBackup->setEnabled(!target.empty() && passesPathTest(target) && m_lstFrom->count() > 0);
+    } catch (const std::exception&) {
+        m_cmdBackup->setEnabled(false);
+        return;
+    }
+    try {
+        std::string target = fieldText(m_txtTo);
+        std::string restoreTo = fieldText(m_txtUnBackupTo);
+        m_cmdUnBackup->setEnabled(!restoreTo.empty() && passesPathTest(restoreTo) && !target.empty() &&
+                                  passesPathTest(target));
+    } catch (const std::exception&) {
+        m_cmdUnBackup->setEnabled(false);
+    }
+}
+
+void frmMain::runModally(QPushButton* button, const RunWindowFactory& factory)
+{
+    // The fields may have changed since the last tick.
+    Timer1_Timer();
+    if (!button->isEnabled() || !factory)
+        return;
+    // A fresh window for every run, deleted when it has hidden itself.
+    std::unique_ptr<QDialog> window(factory(*this, this));
+    if (!window)
+        return;
+    window->exec();
+}
+
+void frmMain::cmdBackup_Click()
+{
+    runModally(m_cmdBackup, m_backupWindow);
+}
+
+void frmMain::cmdUnBackup_Click()
+{
+    runModally(m_cmdUnBackup, m_restoreWindow);
+}
+
+void frmMain::cmdAbout_Click()
+{
+    platform::showMessage(aboutText(), "Quorvel", platform::kMsgInformation);
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    Form_Unload();
+    QDialog::closeEvent(event);
+}
+
+void frmMain::keyPressEvent(QKeyEvent* event)
+{
+    // No cancel button: Escape does not close the window.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusOut) {
+        // Focus moving to another control of this window validates the box;
+        // switching to another application or opening a menu does not.
+        auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            bool cancel = false;
+            if (watched == m_txtFrom)
+                txtFrom_Validate(cancel);
+            else if (watched == m_txtTo)
+                txtTo_Validate(cancel);
+            else if (watched == m_txtUnBackupTo)
+                txtUnBackupTo_Validate(cancel);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}

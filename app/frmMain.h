@@ -1,0 +1,84 @@
+#pragma once
+
+#include "app/FormBuilder.h"
+#include "app/MainFields.h"
+
+#include <QDialog>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace platform {
+class SettingsFile;
+}
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QTimer;
+
+// The start-up window: the source folder list, the backup and restore
+// targets, and the commands that start a backup or a restore. The window's
+// controls are the configuration; SaveSettings writes them to the settings
+// store after every change of the list, whenever a text box loses the focus
+// and when the window closes.
+class frmMain : public QDialog, public MainFields {
+    Q_OBJECT
+public:
+    // Makes a run window reading its input from the main window; the main
+    // window shows it modally and deletes it afterwards.
+    using RunWindowFactory = std::function<QDialog*(const MainFields& fields, QWidget* parent)>;
+
+    // Loads the window; settingsPath empty means the user's own store.
+    explicit frmMain(const std::string& settingsPath = {}, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    void setRunWindowFactories(RunWindowFactory backup, RunWindowFactory restore);
+
+    std::string backupTarget() const override;
+    std::vector<std::string> sourceFolders() const override;
+    std::string restoreTarget() const override;
+
+    // Recomputes which run buttons are enabled; ticks every second.
+    void Timer1_Timer();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Form_Load(const std::string& settingsPath);
+    void Form_Unload();
+    void SaveSettings();
+
+    void cmdAddToFrom_Click();
+    void cmdRemoveFromFrom_Click();
+    void lstFrom_Click();
+    void cmdFromChange_Click();
+    void cmdToChange_Click();
+    void cmdUnBackupToChange_Click();
+    void txtFrom_Validate(bool& cancel);
+    void txtTo_Validate(bool& cancel);
+    void txtUnBackupTo_Validate(bool& cancel);
+    void cmdBackup_Click();
+    void cmdUnBackup_Click();
+    void cmdAbout_Click();
+
+    void pickFolderInto(QLineEdit* field);
+    void runModally(QPushButton* button, const RunWindowFactory& factory);
+    void addSourceAtTop(const std::string& path);
+    void appendSource(const std::string& path);
+
+    BuiltForm m_form;
+    QListWidget* m_lstFrom = nullptr;
+    QLineEdit* m_txtFrom = nullptr;
+    QLineEdit* m_txtTo = nullptr;
+    QLineEdit* m_txtUnBackupTo = nullptr;
+    QPushButton* m_cmdBackup = nullptr;
+    QPushButton* m_cmdUnBackup = nullptr;
+    QTimer* m_timer = nullptr;
+    std::unique_ptr<platform::SettingsFile> m_settings;
+    RunWindowFactory m_backupWindow;
+    RunWindowFactory m_restoreWindow;
+};
