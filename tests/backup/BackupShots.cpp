@@ -1,0 +1,58 @@
+// Opens the backup window over a generated tree of a few hundred folders, so
+// that the window can be looked at while a long run goes on and when it is
+// over. Run by hand, not a test:
+//   backup_shots [folders] [seconds to stay open after the run]
+#include "backup/frmBackup.h"
+
+#include "tests/backup/BackupTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    std::setlocale(LC_ALL, "");
+    const int folders = argc > 1 ? std::atoi(argv[1]) : 300;
+    const int linger = argc > 2 ? std::atoi(argv[2]) : 30;
+
+    testsupport::ScopedAppFolder appFolder;
+    testsupport::TempDir sources;
+    testsupport::TempDir target;
+    backuptest::FakeMain main;
+    main.target = target.path();
+    // Two sources, each with a tenth of the folders as subfolders holding
+    // the rest, and a few small files everywhere.
+    for (int source = 0; source < 2; ++source) {
+        const std::string root = sources / ("Documents " + std::to_string(source + 1));
+        main.sources.push_back(root);
+        for (int i = 0; i < folders / 2; ++i) {
+            const std::string folder =
+                root + "/Project " + std::to_string(i / 10) + (i % 10 ? "/part " + std::to_string(i % 10) : "");
+            testsupport::makeDirs(folder);
+            for (int f = 0; f < 3; ++f)
+                testsupport::writeText(folder + "/note " + std::to_string(f) + ".txt", std::string(2000, 'x'));
+        }
+    }
+
+    frmBackup window(main);
+    QTimer closer;
+    closer.setInterval(200);
+    QObject::connect(&closer, &QTimer::timeout, &window, [&] {
+        if (window.runFinished()) {
+            closer.stop();
+            std::printf("run finished: %zu folders\n", window.FolderList.size());
+            std::fflush(stdout);
+            QTimer::singleShot(linger * 1000, &window, [&window] { window.cmdDone_Click(); });
+        }
+    });
+    closer.start();
+    window.exec();
+    return 0;
+}
