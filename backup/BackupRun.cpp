@@ -9,6 +9,7 @@
 #include "store/JobRunner.h"
 #include "store/StoreLayout.h"
 
+#include <algorithm>
 #include <chrono>
 #include <exception>
 
@@ -101,7 +102,9 @@ void BackupRun::run()
     } catch (const std::exception& error) {
         // Whatever ended the run, the window must still become closable:
         // say what failed, then go on with the closing steps.
-        log(std::string("Error:   ") + error.what());
+        std::string line = std::string("Error:   ") + error.what();
+        std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+        log(line);
         showError(std::string(error.what()) + "\r\n\r\nThe backup has stopped.");
     }
     DeleteBatchFile(AppFolder);

@@ -306,6 +306,7 @@ TEST_F(BackupWindowTest, MissingTargetEndsTheRunButTheWindowCloses)
     // Nothing was searched or compressed; the log says why it stopped.
     ASSERT_EQ(window.logLines().size(), 1u);
     EXPECT_TRUE(window.logLines()[0].starts_with("Error:   The run folder could not be made."));
+    EXPECT_EQ(window.logLines()[0].find_first_of("\r\n"), std::string::npos);
     EXPECT_FALSE(platform::fileExists(m_app.path() + "/temp.bat"));
 }
 
