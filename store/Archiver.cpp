@@ -26,7 +26,10 @@ std::string CompressCommandLine(const std::string& appFolder, const std::string&
 {
     // "-x!*/" keeps the subfolders out: each of them gets its own archive,
     // and 7z would otherwise store their whole trees in this one as well.
-    return platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z") + " a -t7z \"" +
+    // "-snl" stores symbolic links as links: 7z would otherwise store a copy
+    // of a linked file and drop links to folders and dangling links, while
+    // the folder's count, and the restore, take every link as one entry.
+    return platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z") + " a -t7z -snl \"" +
            escapeInDoubleQuotes(encodedName) + ".7z\" -i!* -x!*/";
 }
 

@@ -57,8 +57,8 @@ std::string awkwardAppFolder(const TempDir& root)
 TEST(CommandLines, AreWrittenCharacterForCharacter)
 {
     EXPECT_EQ(CompressCommandLine("/opt/quorvel", "_P-2Fhome_P-2FData_P-2F"),
-              "/opt/quorvel/7z a -t7z \"_P-2Fhome_P-2FData_P-2F.7z\" -i!* -x!*/");
-    EXPECT_EQ(CompressCommandLine("/opt/my app/", "X"), "'/opt/my app/7z' a -t7z \"X.7z\" -i!* -x!*/");
+              "/opt/quorvel/7z a -t7z -snl \"_P-2Fhome_P-2FData_P-2F.7z\" -i!* -x!*/");
+    EXPECT_EQ(CompressCommandLine("/opt/my app/", "X"), "'/opt/my app/7z' a -t7z -snl \"X.7z\" -i!* -x!*/");
 
     TempDir app;
     const std::string a2 = AddBackslash(ShortPath(app.path()));
@@ -74,7 +74,7 @@ TEST(CommandLines, EscapeWhatTheShellExpandsInDoubleQuotes)
     EXPECT_EQ(ExtractCommandLine("/no/a\"b$c`d\\e", "x$(y)`z`\"\\.7z"),
               "\"/no/a\\\"b\\$c\\`d\\\\e/7z\" e -y \"x\\$(y)\\`z\\`\\\"\\\\.7z\" > "
               "\"/no/a\\\"b\\$c\\`d\\\\e/output.txt\"");
-    EXPECT_EQ(CompressCommandLine("/opt/q", "a$b"), "/opt/q/7z a -t7z \"a\\$b.7z\" -i!* -x!*/");
+    EXPECT_EQ(CompressCommandLine("/opt/q", "a$b"), "/opt/q/7z a -t7z -snl \"a\\$b.7z\" -i!* -x!*/");
     // A name that 7z would take for a switch is given as a path.
     EXPECT_EQ(ExtractCommandLine("/no/app", "-sdel.7z"),
               "\"/no/app/7z\" e -y \"./-sdel.7z\" > \"/no/app/output.txt\"");
@@ -107,6 +107,30 @@ TEST(Archiver, EachArchiveHoldsOnlyItsFolderOwnFiles)
     EXPECT_EQ(readText(target / ".hidden"), "h");
     EXPECT_EQ(listed(target.path()), (Names{name, "a.txt", "b.txt"}));
     EXPECT_FALSE(readText(app.path() + "/output.txt").empty());
+}
+
+TEST(Archiver, LinksAreStoredAndRestoredAsLinks)
+{
+    ScopedAppFolder app;
+    TempDir source;
+    writeText(source / "a.txt", "alpha");
+    makeDirs(source / "sub");
+    ASSERT_TRUE(platform::createSymlink("a.txt", source / "toFile"));
+    ASSERT_TRUE(platform::createSymlink("sub", source / "toFolder"));
+    ASSERT_TRUE(platform::createSymlink("..", source / "toParent"));
+    ASSERT_TRUE(platform::createSymlink("missing", source / "dangling"));
+    const std::string archive = compress(app.path(), source.path());
+    // One entry per listed name, as the folder's count has it.
+    EXPECT_EQ(archiveEntries(archive), (Names{"a.txt", "dangling", "toFile", "toFolder", "toParent"}));
+
+    TempDir target;
+    const std::string name = ArchiveName(AddBackslash(source.path()));
+    ASSERT_TRUE(platform::copyFile(archive, target / name));
+    extract(app.path(), target.path(), name);
+    EXPECT_EQ(platform::shortPath(target / "toFile"), platform::shortPath(target / "a.txt"));
+    EXPECT_EQ(*platform::attributes(target / "toFolder"), 0u); // a link, not a folder
+    EXPECT_TRUE(platform::fileExists(target / "dangling"));
+    EXPECT_EQ(listed(target.path()), (Names{name, "a.txt", "dangling", "toFile", "toFolder", "toParent"}));
 }
 
 TEST(Archiver, NamesLikeTheArchiverPatternsAreStoredToo)
