@@ -330,7 +330,11 @@ Status SettingsFile::save()
     for (const Section& section : m_sections) {
         if (!text.empty())
             text += '\n';
-        text += "[" + escape(section.name, "]", "") + "]\n";
+        // Appended piece by piece: GCC 12 warns wrongly (-Wrestrict) about
+        // "[" + std::string&& in an optimised build.
+        text += '[';
+        text += escape(section.name, "]", "");
+        text += "]\n";
         for (const auto& [key, value] : section.pairs)
             text += escape(key, "=", "[;#") + "=" + escape(value, "", "") + "\n";
     }
