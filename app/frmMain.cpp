@@ -151,7 +151,13 @@ frmMain::frmMain(const std::string& settingsPath, QWidget* parent) : QDialog(par
     Form_Load(settingsPath);
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // The boxes lose the focus while the window is taken apart; that is no
+    // Validate.
+    for (QLineEdit* field : {m_txtFrom, m_txtTo, m_txtUnBackupTo})
+        field->removeEventFilter(this);
+}
 
 void frmMain::setRunWindowFactories(RunWindowFactory backup, RunWindowFactory restore)
 {
