@@ -4,9 +4,9 @@
 set -e
 out=$1
 mkdir -p "$out"
-for spec in de_DE:de_DE.UTF-8 sv_SE:sv_SE.UTF-8 en_US:en_US.UTF-8; do
-    src=${spec%%:*}
-    name=${spec#*:}
+for entry in de_DE:de_DE.UTF-8 sv_SE:sv_SE.UTF-8 en_US:en_US.UTF-8; do
+    src=${entry%%:*}
+    name=${entry#*:}
     [ -d "$out/$name" ] && continue
     localedef -i "$src" -f UTF-8 "$out/$name" 2>/dev/null || localedef -c -i "$src" -f UTF-8 "$out/$name" || true
 done
