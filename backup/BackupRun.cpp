@@ -5,6 +5,7 @@
 #include "platform/Events.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
+#include "platform/RunLock.h"
 #include "store/Archiver.h"
 #include "store/JobRunner.h"
 #include "store/StoreLayout.h"
@@ -27,6 +28,19 @@ const char kEscapeMarker[] = "_P-";
 void showError(const std::string& text)
 {
     platform::showMessage("Error!\r\n\r\n" + text, "Error!", platform::kMsgCritical);
+}
+
+// Names the files of a folder that the archiver could not read, a few of
+// them when there are many.
+std::string unreadableFilesText(const std::string& folder, const std::vector<std::string>& names)
+{
+    constexpr std::size_t kShown = 10;
+    std::string text = "Files not backed up: they cannot be read...For Directory: " + folder;
+    for (std::size_t i = 0; i < names.size() && i < kShown; ++i)
+        text += "\r\n" + names[i];
+    if (names.size() > kShown)
+        text += "\r\n... and " + std::to_string(names.size() - kShown) + " more";
+    return text;
 }
 
 // True when an entry that was just listed is no longer there at all: a file
@@ -84,6 +98,15 @@ BackupRun::BackupRun(const MainFields& main, LogSink addLog) : m_main(main), m_a
 
 void BackupRun::run()
 {
+    // Another copy of the program using the same application folder would
+    // overwrite this run's job files: the run holds the folder to its end,
+    // and one that cannot have it does nothing, not even its closing steps.
+    const platform::RunLock lock(RunLockFile(AppFolder));
+    if (lock.busy()) {
+        log("Error:   Another backup or restore is running.");
+        platform::showMessage(AnotherRunText(AppFolder), "Error!", platform::kMsgCritical);
+        return;
+    }
     try {
         RunFolder = RunFolderPath(m_main.backupTarget(), DateTextNow());
         if (auto made = platform::createFolder(RunFolder); !made)
@@ -113,6 +136,7 @@ void BackupRun::run()
 void BackupRun::compressPhase()
 {
     m_toldAboutDuplicates = false;
+    m_refusedFolders.clear();
     for (std::size_t i = 0; i < FolderList.size(); ++i) {
         const std::string& folder = FolderList[i];
         log("Start:   Copy " + folder);
@@ -151,7 +175,12 @@ void BackupRun::CollectFolders(const std::string& path, std::vector<std::string>
 void BackupRun::CompressFolder(const std::string& folder)
 {
     if (const std::string why = whyNotStorable(folder); !why.empty()) {
-        showError(why + "...For Directory: " + folder);
+        // Every folder below it has the same trouble (its path holds this
+        // one's), so the user is told once, for the topmost folder.
+        if (!isBelowRefusedFolder(folder)) {
+            m_refusedFolders.push_back(folder);
+            showError(why + ", nor is any folder below it...For Directory: " + folder);
+        }
         return;
     }
     const std::string encoded = EncodePath(folder);
@@ -176,8 +205,23 @@ void BackupRun::CompressFolder(const std::string& folder)
         return;
     }
 
+    // A folder that is gone by now (removed since it was found, or a source
+    // that is no folder) can hold no job: said at once, not after the job's
+    // start time-out.
+    if (!platform::folderExists(folder)) {
+        showError("7z not executed...For Directory: " + AddBackslash(encoded));
+        return;
+    }
+
+    // An archive of this very name left here by an earlier run that did not
+    // finish would be added to by the archiver: files deleted since would
+    // come back with it, and it would be counted as a file of the folder.
+    const std::string made = AddBackslash(folder) + archiveName;
+    (void)platform::deleteFile(made);
+
     // Counted before the archiver runs, so the archive being made is never counted.
-    const std::int32_t count = CountFolderFiles(folder);
+    std::vector<std::string> unreadable;
+    const std::int32_t count = CountFolderFiles(folder, &unreadable);
 
     const BatchJob job{folder, CompressCommandLine(AppFolder, encoded)};
     if (RunBatchJob(AppFolder, job) == JobOutcome::NotStarted) {
@@ -185,8 +229,15 @@ void BackupRun::CompressFolder(const std::string& folder)
         return;
     }
 
-    const std::string made = AddBackslash(folder) + archiveName;
     if (!platform::fileExists(made)) {
+        showError("7z not completed...For Directory: " + AddBackslash(encoded));
+        return;
+    }
+    // An archiver that was killed, or ran out of disk space, while writing
+    // leaves a partial archive under the name asked for. It is no backup, and
+    // it does not stay in the user's folder.
+    if (!IsCompleteArchive(made)) {
+        (void)platform::deleteFile(made);
         showError("7z not completed...For Directory: " + AddBackslash(encoded));
         return;
     }
@@ -201,6 +252,17 @@ void BackupRun::CompressFolder(const std::string& folder)
     const std::string countFile = runFolder + "/" + CountFileName(archiveName);
     if (auto written = WriteCountFile(countFile, count); !written)
         throw RunError("The count file could not be written.\r\n" + written.error());
+
+    // The archiver skips a file it cannot read and still makes the archive;
+    // the user learns of it now rather than at the restore.
+    if (!unreadable.empty())
+        showError(unreadableFilesText(folder, unreadable));
+}
+
+bool BackupRun::isBelowRefusedFolder(const std::string& folder) const
+{
+    return std::any_of(m_refusedFolders.begin(), m_refusedFolders.end(),
+                       [&folder](const std::string& refused) { return folder.starts_with(refused); });
 }
 
 void BackupRun::letEventsRunDuringWalk()
@@ -216,7 +278,7 @@ void BackupRun::letEventsRunDuringWalk()
     m_lastWalkEvents = std::chrono::steady_clock::now();
 }
 
-std::int32_t CountFolderFiles(const std::string& folder)
+std::int32_t CountFolderFiles(const std::string& folder, std::vector<std::string>* unreadable)
 {
     const std::string canonical = ShortPath(folder);
     if (canonical.empty())
@@ -228,8 +290,11 @@ std::int32_t CountFolderFiles(const std::string& folder)
     std::int32_t count = 0;
     for (const std::string& name : names.value()) {
         auto attributes = platform::attributes(listed + name);
-        if (attributes && (*attributes & (platform::kAttrDirectory | platform::kAttrVolume)) == 0)
+        if (attributes && (*attributes & (platform::kAttrDirectory | platform::kAttrVolume)) == 0) {
             ++count;
+            if (unreadable && platform::isUnreadableFile(listed + name))
+                unreadable->push_back(name);
+        }
     }
     return count;
 }

@@ -47,15 +47,18 @@ public:
 private:
     void compressPhase();
     void letEventsRunDuringWalk();
+    bool isBelowRefusedFolder(const std::string& folder) const;
     void log(const std::string& line) const { m_addLog(line); }
 
     const MainFields& m_main;
     LogSink m_addLog;
     bool m_toldAboutDuplicates = false;
+    std::vector<std::string> m_refusedFolders; // folders that cannot be stored, told once each
     std::chrono::steady_clock::time_point m_lastWalkEvents{};
 };
 
 // The number of ordinary files directly in a folder, as stored beside its
 // archive: no folders, no hidden entries; errors on the way give a smaller
-// count.
-std::int32_t CountFolderFiles(const std::string& folder);
+// count. The regular files among them that cannot be read, which the
+// archiver will skip, are added to `unreadable` when it is given.
+std::int32_t CountFolderFiles(const std::string& folder, std::vector<std::string>* unreadable = nullptr);

@@ -2,6 +2,8 @@
 
 #include "platform/Result.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -80,5 +82,20 @@ bool folderWritable(const std::string& folder);
 // Creates a symbolic link at linkPath pointing at target, replacing an
 // existing link.
 Status createSymlink(const std::string& target, const std::string& linkPath);
+
+// Succeeds only for a regular file, not a symbolic link, that belongs to the
+// current user and that no one else may write: a file that is safe to run.
+// The failure names the file and what is wrong with it.
+Status checkOwnPrivateFile(const std::string& path);
+
+// True when the path is a regular file (not a link to one) that this process
+// may not read.
+bool isUnreadableFile(const std::string& path);
+
+// The first bytes of a file, at most maxBytes of them.
+Result<std::string> readFileStart(const std::string& path, std::size_t maxBytes);
+
+// The size in bytes of a file, following links.
+Result<std::uint64_t> fileSize(const std::string& path);
 
 } // namespace platform

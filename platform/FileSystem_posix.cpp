@@ -374,4 +374,56 @@ Status createSymlink(const std::string& target, const std::string& linkPath)
     return Status::success();
 }
 
+Status checkOwnPrivateFile(const std::string& path)
+{
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0)
+        return Status::failure(errorText("Cannot read the attributes of", path, errno));
+    if (S_ISLNK(st.st_mode))
+        return Status::failure("\"" + path + "\" is a symbolic link");
+    if (!S_ISREG(st.st_mode))
+        return Status::failure("\"" + path + "\" is not a regular file");
+    if (st.st_uid != ::geteuid())
+        return Status::failure("\"" + path + "\" belongs to another user");
+    if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return Status::failure("\"" + path + "\" may be written by other users");
+    return Status::success();
+}
+
+bool isUnreadableFile(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), R_OK) != 0;
+}
+
+Result<std::string> readFileStart(const std::string& path, std::size_t maxBytes)
+{
+    Fd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (in.get() < 0)
+        return Result<std::string>::failure(errorText("Cannot open", path, errno));
+    std::string bytes(maxBytes, '\0');
+    std::size_t got = 0;
+    while (got < maxBytes) {
+        ssize_t n = ::read(in.get(), bytes.data() + got, maxBytes - got);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return Result<std::string>::failure(errorText("Cannot read", path, errno));
+        }
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    bytes.resize(got);
+    return bytes;
+}
+
+Result<std::uint64_t> fileSize(const std::string& path)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return Result<std::uint64_t>::failure(errorText("Cannot read the attributes of", path, errno));
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
 } // namespace platform

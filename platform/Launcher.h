@@ -10,6 +10,8 @@ namespace platform {
 // drops each line's carriage return and runs the line, in workingFolder, with
 // standard input and output on /dev/null. Nothing waits for it and it leaves
 // no zombie. The result says only whether the shell could be started.
+// The second line (a job's command) runs with the program's umask; the other
+// lines (a job's markers) with umask 077, so what they make is the user's alone.
 Status launchBatchDetached(const std::string& batchFile, const std::string& workingFolder);
 
 // Quotes a text for the shell when it holds any character outside

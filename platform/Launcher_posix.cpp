@@ -1,8 +1,11 @@
 #include "platform/Launcher.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,8 +19,25 @@ namespace {
 // line reads /dev/null, not the batch file: a command asking a question (7z
 // wanting a password) would otherwise swallow the lines after it, and the
 // finish marker would never be made.
+// The job's own files, which its first and last lines make (the start and
+// finish markers), are for this user only: the shell starts with umask 077.
+// The second line, the archiver's, runs with the program's own umask ($1),
+// so that the files it extracts get the modes they would get anyway.
 const char kBatchInterpreter[] =
-    "set -f; while IFS= read -r l || [ -n \"$l\" ]; do eval \"${l%\r}\" < /dev/null; done < \"$0\"";
+    "set -f; n=0; while IFS= read -r l || [ -n \"$l\" ]; do n=$((n+1)); "
+    "if [ $n -eq 2 ]; then umask \"$1\"; else umask 077; fi; "
+    "eval \"${l%\r}\" < /dev/null; done < \"$0\"";
+
+// The process's umask as octal digits. Reading it means setting it, so it
+// is set straight back.
+std::string currentUmask()
+{
+    const mode_t mask = ::umask(077);
+    ::umask(mask);
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%04o", static_cast<unsigned>(mask & 0777));
+    return digits;
+}
 
 bool isPlainShellChar(char c)
 {
@@ -49,7 +69,8 @@ Status launchBatchDetached(const std::string& batchFile, const std::string& work
 {
     // Everything the child needs is prepared before fork: between fork and
     // exec only async-signal-safe calls are allowed.
-    const char* argv[] = {"/bin/sh", "-c", kBatchInterpreter, batchFile.c_str(), nullptr};
+    const std::string programUmask = currentUmask();
+    const char* argv[] = {"/bin/sh", "-c", kBatchInterpreter, batchFile.c_str(), programUmask.c_str(), nullptr};
     const char* dir = workingFolder.c_str();
 
     pid_t child = ::fork();

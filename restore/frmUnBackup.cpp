@@ -2,6 +2,7 @@
 
 #include "pathutil/Module1.h"
 #include "platform/MessageBox.h"
+#include "platform/RunLock.h"
 #include "restore/ArchiveExtraction.h"
 #include "restore/RestoreSteps.h"
 #include "restore/frmUnBackupSelectDate.h"
@@ -20,6 +21,16 @@ frmUnBackup::frmUnBackup(const MainFields& main, QWidget* parent)
 void frmUnBackup::Timer1_Timer()
 {
     Timer1()->stop();
+    // Another copy of the program using the same application folder would
+    // overwrite this run's job files: the run holds the folder to its end,
+    // and one that cannot have it restores nothing and leaves the job files alone.
+    const platform::RunLock lock(RunLockFile(AppFolder));
+    if (lock.busy()) {
+        AddLog("Skipped...");
+        platform::showMessage(AnotherRunText(AppFolder), "Error!", platform::kMsgCritical);
+        finishRun();
+        return;
+    }
     try {
         AddLog("Starting UnBackup...");
         AddLog("Start:   Find Dates...");

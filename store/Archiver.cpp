@@ -1,7 +1,10 @@
 #include "store/Archiver.h"
 
 #include "pathutil/Module1.h"
+#include "platform/FileSystem.h"
 #include "platform/Launcher.h"
+
+#include <cstdint>
 
 namespace {
 
@@ -18,6 +21,25 @@ std::string escapeInDoubleQuotes(const std::string& text)
         out += c;
     }
     return out;
+}
+
+std::uint32_t crc32(const unsigned char* data, std::size_t size)
+{
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+std::uint64_t littleEndian(const unsigned char* bytes, int count)
+{
+    std::uint64_t value = 0;
+    for (int i = count - 1; i >= 0; --i)
+        value = (value << 8) | bytes[i];
+    return value;
 }
 
 } // namespace
@@ -41,4 +63,28 @@ std::string ExtractCommandLine(const std::string& appFolder, const std::string& 
     // names never do, but the run folder may hold anything.
     const std::string name = archiveName.starts_with('-') ? "./" + archiveName : archiveName;
     return "\"" + a2 + "7z\" e -y \"" + escapeInDoubleQuotes(name) + "\" > \"" + a2 + "output.txt\"";
+}
+
+bool IsCompleteArchive(const std::string& path)
+{
+    // The start header: 6 bytes of signature, 2 of version, the checksum of
+    // the next 20 bytes, then the offset and size of the closing header (which
+    // follows the 32 bytes of the start header) and that header's checksum.
+    constexpr std::size_t kStartHeader = 32;
+    static const unsigned char kSignature[6] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
+    auto start = platform::readFileStart(path, kStartHeader);
+    auto size = platform::fileSize(path);
+    if (!start || !size || start->size() != kStartHeader || *size < kStartHeader)
+        return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(start->data());
+    for (std::size_t i = 0; i < sizeof kSignature; ++i) {
+        if (bytes[i] != kSignature[i])
+            return false;
+    }
+    if (crc32(bytes + 12, 20) != littleEndian(bytes + 8, 4))
+        return false;
+    const std::uint64_t offset = littleEndian(bytes + 12, 8);
+    const std::uint64_t length = littleEndian(bytes + 20, 8);
+    const std::uint64_t rest = *size - kStartHeader;
+    return offset <= rest && length <= rest - offset && offset + length == rest;
 }

@@ -12,3 +12,10 @@ std::string CompressCommandLine(const std::string& appFolder, const std::string&
 // Extracts "<archiveName>" into the working folder, console output to
 // "output.txt" in the application folder.
 std::string ExtractCommandLine(const std::string& appFolder, const std::string& archiveName);
+
+// True when the file is a whole 7z archive as the archiver leaves it when it
+// has finished: the signature, a start header whose checksum holds, and a
+// length that reaches exactly to the end of the header it points at. An
+// archiver that was killed while writing leaves the start header unwritten
+// (zeros) or the file short, so its archive fails this. Reads 32 bytes only.
+bool IsCompleteArchive(const std::string& path);

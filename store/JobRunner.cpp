@@ -15,6 +15,7 @@ const char kBatchFile[] = "temp.bat";
 const char kStartMarker[] = "wait2.tmp";
 const char kFinishMarker[] = "wait.tmp";
 const char kOutputFile[] = "output.txt";
+const char kRunLockFile[] = "run.lock";
 
 // Time the shell gets to run the first line of the job. Measured exactly on
 // the monotonic clock from the launch, not rounded to whole seconds of the
@@ -42,6 +43,9 @@ std::string markerLine(const std::string& a, const char* marker)
 
 void checkJob(const std::string& appFolder, const BatchJob& job)
 {
+    // An empty folder would put the job files into "/".
+    if (appFolder.empty())
+        throw RunError("The program's folder is not known, so no job can run.");
     // The batch file is run line by line: a line break inside the command
     // would start a command of its own, and a NUL would cut the line short.
     if (holdsLineBreakOrNul(job.commandLine))
@@ -83,6 +87,15 @@ JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job)
                                            platform::FileAccess::UserOnly);
         !written)
         throw RunError("Cannot write the batch file " + batchFile + ": " + written.error());
+    // The archiver's output goes into a file that the shell would create with
+    // the user's umask; made empty here first, it stays for this user only.
+    if (job.deleteOutputFirst)
+        (void)platform::writeFile(a + kOutputFile, "", platform::FileAccess::UserOnly);
+
+    // The shell runs whatever temp.bat holds when it opens it: it must be the
+    // file just written, not a link or a file that someone else can change.
+    if (auto own = platform::checkOwnPrivateFile(batchFile); !own)
+        throw RunError("The batch file is not run, since it is not safe: " + own.error());
 
     // Watch before the launch, so that a marker made at once is not missed.
     platform::FolderWatch watch(a);
@@ -106,5 +119,18 @@ JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job)
 
 void DeleteBatchFile(const std::string& appFolder)
 {
+    if (appFolder.empty())
+        return; // never "/temp.bat"
     (void)platform::deleteFile(AddBackslash(appFolder) + kBatchFile);
+}
+
+std::string RunLockFile(const std::string& appFolder)
+{
+    return appFolder.empty() ? std::string() : AddBackslash(appFolder) + kRunLockFile;
+}
+
+std::string AnotherRunText(const std::string& appFolder)
+{
+    return "Error!\r\n\r\nAnother backup or restore is running with the program's folder " + appFolder +
+           "\r\n\r\nWait until it has finished, then start again.";
 }

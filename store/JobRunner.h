@@ -36,3 +36,13 @@ JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job);
 // Removes temp.bat from the application folder at the end of a run, ignoring
 // every failure.
 void DeleteBatchFile(const std::string& appFolder);
+
+// The job files have fixed names, so only one run at a time may use an
+// application folder: a run holds an exclusive lock on this file (a
+// platform::RunLock) from its first step to its last. Empty when the
+// application folder is not known.
+std::string RunLockFile(const std::string& appFolder);
+
+// The text of the "Error!" box a run shows when it cannot start because
+// another backup or restore holds the application folder.
+std::string AnotherRunText(const std::string& appFolder);

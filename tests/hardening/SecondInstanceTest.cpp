@@ -1,0 +1,187 @@
+// Two copies of the program with one application folder: while one runs,
+// the other's backup and restore are refused and touch nothing; a copy that
+// dies leaves the folder free, and what its job left behind does no harm.
+#include "tests/hardening/HardeningSupport.h"
+
+#include "backup/BackupRun.h"
+#include "pathutil/Module1.h"
+#include "platform/Clock.h"
+#include "platform/RunLock.h"
+#include "store/JobRunner.h"
+#include "store/StoreLayout.h"
+#include "tests/backup/BackupTestSupport.h"
+
+#include <QListView>
+#include <QProcess>
+#include <QPushButton>
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using restoretest::storeFolder;
+using testsupport::archiveEntries;
+using testsupport::makeDirs;
+using testsupport::readText;
+using testsupport::writeText;
+
+namespace hardening {
+namespace {
+
+// The archiver of both copies waits at a gate: it says it has started, and
+// goes on only once the gate is opened.
+void writeGatedArchiver(const std::string& appFolder, const std::string& gate)
+{
+    writeArchiverScript(appFolder, "touch '" + gate + "/started'\n"
+                                   "i=0\n"
+                                   "while [ ! -e '" + gate + "/open' ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n"
+                                   "exec \"$REAL\" \"$@\"");
+}
+
+class SecondInstance : public HardeningFixture {
+protected:
+    SecondInstance()
+    {
+        makeDirs(gate);
+        writeGatedArchiver(app.path(), gate);
+        makeDirs(source);
+        writeText(source + "/kept.txt", "kept");
+        writeText(source + "/deleted later.txt", "gone by the next run");
+    }
+
+    // Starts the other copy: a backup of `source` into `otherTarget`, whose
+    // archiver is held at the gate.
+    void startOtherCopy(QProcess& other)
+    {
+        makeDirs(otherTarget);
+        ASSERT_TRUE(startSelf(other, "SecondInstanceHelper.DISABLED_BacksUp",
+                              {{"QUORVEL_HELPER_APP", app.path()},
+                               {"QUORVEL_HELPER_SOURCE", source},
+                               {"QUORVEL_HELPER_TARGET", otherTarget}}));
+        ASSERT_TRUE(waitForPath(gate + "/started")) << "the other copy's job did not start";
+    }
+
+    std::string gate = dir / "gate";
+    std::string source = dir / "src/data";
+    std::string otherTarget = dir / "other target";
+};
+
+TEST(RunLock, OneHolderAtATimeEvenWithinOneProcess)
+{
+    testsupport::TempDir dir;
+    const std::string file = dir / "run.lock";
+    {
+        platform::RunLock first(file);
+        ASSERT_TRUE(first.held()) << first.error();
+        platform::RunLock second(file);
+        EXPECT_FALSE(second.held());
+        EXPECT_TRUE(second.busy());
+        EXPECT_NE(second.error().find(file), std::string::npos);
+    }
+    platform::RunLock again(file);
+    EXPECT_TRUE(again.held());
+    EXPECT_EQ(modeOf(file), 0600u);
+
+    // A link in the lock file's place is not followed, and the run goes on.
+    fs::remove(file);
+    fs::create_symlink(dir / "elsewhere", file);
+    platform::RunLock linked(file);
+    EXPECT_FALSE(linked.held());
+    EXPECT_FALSE(linked.busy());
+    EXPECT_FALSE(fs::exists(dir / "elsewhere"));
+}
+
+TEST_F(SecondInstance, WhileOneCopyRunsTheOthersRunsAreRefusedAndTouchNothing)
+{
+    makeDirs(runFolder);
+    storeFolder(runFolder, source); // something to restore
+    QProcess other;
+    startOtherCopy(other);
+    const std::string batchFile = AddBackslash(app.path()) + "temp.bat";
+    const std::string jobBytes = readText(batchFile);
+
+    // A backup here: one box, no run folder, nothing compressed.
+    const std::vector<std::string> backupTargetBefore = runFolders();
+    std::vector<std::string> log = backUp({source});
+    EXPECT_EQ(log, std::vector<std::string>{"Error:   Another backup or restore is running."});
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, AnotherRunText(app.path()));
+    EXPECT_TRUE(boxes.shown()[0].text.starts_with("Error!\r\n\r\n"));
+    EXPECT_EQ(boxes.shown()[0].title, "Error!");
+    EXPECT_EQ(boxes.shown()[0].style, 16);
+    EXPECT_EQ(runFolders(), backupTargetBefore);
+
+    // A restore here: no date dialog, nothing restored.
+    window = std::make_unique<frmUnBackup>(fields);
+    ASSERT_TRUE(restoretest::runToEnd(*window));
+    EXPECT_EQ(window->logLines(), std::vector<std::string>{"Skipped..."});
+    EXPECT_TRUE(window->cmdDone()->isVisible());
+    EXPECT_TRUE(window->lstBackup()->isEnabled());
+    ASSERT_EQ(boxes.shown().size(), 2u);
+    EXPECT_EQ(boxes.shown()[1].text, AnotherRunText(app.path()));
+    EXPECT_EQ(boxes.shown()[1].style, 16);
+    EXPECT_TRUE(fs::is_empty(fields.unBackupTo));
+
+    // The other copy's job files are as it left them.
+    EXPECT_EQ(readText(batchFile), jobBytes);
+
+    // Once let go, the other copy finishes its backup untroubled.
+    writeText(gate + "/open", "");
+    ASSERT_TRUE(other.waitForFinished(60000));
+    EXPECT_EQ(other.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(other.exitCode(), 0) << "the other copy's backup failed";
+    const std::string otherRun = backuptest::onlyRunFolder(otherTarget);
+    ASSERT_FALSE(otherRun.empty());
+    EXPECT_EQ(archiveEntries(otherRun + "/" + ArchiveName(source + "/")),
+              (std::vector<std::string>{"deleted later.txt", "kept.txt"}));
+
+    // And now the folder is free: a backup here works.
+    clock.setLocal(2026, 12, 5, 22, 0, 0);
+    backUp({source});
+    EXPECT_EQ(boxes.shown().size(), 2u);
+    const std::string later = AddBackslash(fields.to) + EncodePath(platform::formatDateText(clock.localNow()));
+    EXPECT_EQ(readText(later + "/" + ArchiveName(source + "/") + ".dat"), "2");
+}
+
+TEST_F(SecondInstance, ACopyThatDiesLeavesTheFolderFreeAndItsStaleArchiveIsNotMerged)
+{
+    QProcess other;
+    startOtherCopy(other);
+    other.kill();
+    ASSERT_TRUE(other.waitForFinished(10000));
+
+    // The dead copy's job is still there, waiting at the gate. It holds no
+    // lock; once it goes on it makes its archive in the user's folder, where
+    // nobody moves it away.
+    writeText(gate + "/open", "");
+    const std::string stale = AddBackslash(source) + ArchiveName(source + "/");
+    ASSERT_TRUE(waitForPath(AddBackslash(app.path()) + "wait.tmp")) << "the orphaned job did not end";
+    ASSERT_TRUE(fs::exists(stale));
+
+    // A file deleted since then must not come back from that stale archive.
+    fs::remove(source + "/deleted later.txt");
+    backUp({source});
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
+    EXPECT_EQ(archiveEntries(runFolder + ArchiveName(source + "/")), std::vector<std::string>{"kept.txt"});
+    EXPECT_EQ(readText(runFolder + ArchiveName(source + "/") + ".dat"), "1");
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_EQ(backuptest::allNames(source), std::vector<std::string>{"kept.txt"});
+}
+
+// The other copy of the program, started by the tests above.
+TEST(SecondInstanceHelper, DISABLED_BacksUp)
+{
+    const std::string app = helperSetting("QUORVEL_HELPER_APP");
+    if (app.empty())
+        GTEST_SKIP() << "runs only as another test's second copy";
+    AppFolder = app;
+    testsupport::ScriptedMessageBoxes boxes(platform::MsgAnswer::Ok);
+    backuptest::FakeMain main;
+    main.target = helperSetting("QUORVEL_HELPER_TARGET");
+    main.sources = {helperSetting("QUORVEL_HELPER_SOURCE")};
+    BackupRun run(main, [](const std::string&) {});
+    run.run();
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
+}
+
+} // namespace
+} // namespace hardening
