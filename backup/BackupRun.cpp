@@ -220,8 +220,15 @@ void BackupRun::CompressFolder(const std::string& folder)
     (void)platform::deleteFile(made);
 
     // Counted before the archiver runs, so the archive being made is never counted.
-    std::vector<std::string> unreadable;
-    const std::int32_t count = CountFolderFiles(folder, &unreadable);
+    CountProblems problems;
+    const std::int32_t count = CountFolderFiles(folder, &problems);
+    // The archiver would find nothing in a folder that cannot be listed and
+    // make an empty archive, which would pass for a backup of an empty folder.
+    if (!problems.listingError.empty()) {
+        showError("Folder not backed up: it cannot be listed...For Directory: " + folder + "\r\n" +
+                  problems.listingError);
+        return;
+    }
 
     const BatchJob job{folder, CompressCommandLine(AppFolder, encoded)};
     if (RunBatchJob(AppFolder, job) == JobOutcome::NotStarted) {
@@ -255,8 +262,8 @@ void BackupRun::CompressFolder(const std::string& folder)
 
     // The archiver skips a file it cannot read and still makes the archive;
     // the user learns of it now rather than at the restore.
-    if (!unreadable.empty())
-        showError(unreadableFilesText(folder, unreadable));
+    if (!problems.unreadable.empty())
+        showError(unreadableFilesText(folder, problems.unreadable));
 }
 
 bool BackupRun::isBelowRefusedFolder(const std::string& folder) const
@@ -278,22 +285,25 @@ void BackupRun::letEventsRunDuringWalk()
     m_lastWalkEvents = std::chrono::steady_clock::now();
 }
 
-std::int32_t CountFolderFiles(const std::string& folder, std::vector<std::string>* unreadable)
+std::int32_t CountFolderFiles(const std::string& folder, CountProblems* problems)
 {
     const std::string canonical = ShortPath(folder);
     if (canonical.empty())
         return 0;
     const std::string listed = AddBackslash(canonical);
     auto names = platform::listFolder(listed, false);
-    if (!names)
+    if (!names) {
+        if (problems && platform::folderExists(listed))
+            problems->listingError = names.error();
         return 0;
+    }
     std::int32_t count = 0;
     for (const std::string& name : names.value()) {
         auto attributes = platform::attributes(listed + name);
         if (attributes && (*attributes & (platform::kAttrDirectory | platform::kAttrVolume)) == 0) {
             ++count;
-            if (unreadable && platform::isUnreadableFile(listed + name))
-                unreadable->push_back(name);
+            if (problems && platform::isUnreadableFile(listed + name))
+                problems->unreadable.push_back(name);
         }
     }
     return count;

@@ -57,8 +57,13 @@ private:
     std::chrono::steady_clock::time_point m_lastWalkEvents{};
 };
 
+// What counting a folder's files found besides the count.
+struct CountProblems {
+    std::string listingError;            // the folder exists but cannot be listed: why
+    std::vector<std::string> unreadable; // regular files the archiver cannot read
+};
+
 // The number of ordinary files directly in a folder, as stored beside its
 // archive: no folders, no hidden entries; errors on the way give a smaller
-// count. The regular files among them that cannot be read, which the
-// archiver will skip, are added to `unreadable` when it is given.
-std::int32_t CountFolderFiles(const std::string& folder, std::vector<std::string>* unreadable = nullptr);
+// count. What went wrong on the way goes into `problems` when it is given.
+std::int32_t CountFolderFiles(const std::string& folder, CountProblems* problems = nullptr);
