@@ -61,6 +61,16 @@ void ExtractArchiveInto(const std::string& archiveName, const ExtractionInputs& 
 
     addLog("Start:   Decompress " + place.displayPath);
     MakeFolders(place.restoreFolder);
+    // Without a folder to write into, the job could not start, or would
+    // find no archive; either way the user would be told something else.
+    if (!platform::folderExists(place.restoreFolder)) {
+        refuse(archiveName, "The folder " + place.restoreFolder + " could not be made under the restore target.");
+        return;
+    }
+    if (!platform::folderWritable(place.restoreFolder)) {
+        refuse(archiveName, "The folder " + place.restoreFolder + " under the restore target cannot be written.");
+        return;
+    }
 
     const std::string a = AddBackslash(inputs.appFolder);
     for (const char* jobFile : {"temp.bat", "wait.tmp", "wait2.tmp", "output.txt"})

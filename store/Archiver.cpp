@@ -62,7 +62,10 @@ std::string ExtractCommandLine(const std::string& appFolder, const std::string& 
     // A name beginning with '-' would be read as a switch; stored archive
     // names never do, but the run folder may hold anything.
     const std::string name = archiveName.starts_with('-') ? "./" + archiveName : archiveName;
-    return "\"" + a2 + "7z\" e -y \"" + escapeInDoubleQuotes(name) + "\" > \"" + a2 + "output.txt\"";
+    // The archiver writes its errors (a damaged archive, a disk that is full)
+    // to the error stream: they go into output.txt too, where the user who
+    // asks to read the output after a failed restore looks for them.
+    return "\"" + a2 + "7z\" e -y \"" + escapeInDoubleQuotes(name) + "\" > \"" + a2 + "output.txt\" 2>&1";
 }
 
 bool IsCompleteArchive(const std::string& path)

@@ -9,8 +9,8 @@
 // Compresses the files directly in the working folder into "<encodedName>.7z".
 std::string CompressCommandLine(const std::string& appFolder, const std::string& encodedName);
 
-// Extracts "<archiveName>" into the working folder, console output to
-// "output.txt" in the application folder.
+// Extracts "<archiveName>" into the working folder, console output and error
+// messages to "output.txt" in the application folder.
 std::string ExtractCommandLine(const std::string& appFolder, const std::string& archiveName);
 
 // True when the file is a whole 7z archive as the archiver leaves it when it
