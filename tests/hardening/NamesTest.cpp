@@ -1,0 +1,165 @@
+// Folder and file names that are hard on a shell, an archiver or a file
+// system: each is backed up and restored byte for byte, or refused with a
+// clear message while the run goes on. None runs a command, none hangs.
+#include "tests/hardening/HardeningSupport.h"
+
+#include "pathutil/Module1.h"
+#include "platform/FileSystem.h"
+#include "store/StoreLayout.h"
+#include "tests/backup/BackupTestSupport.h"
+
+#include <QCoreApplication>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using restoretest::expectRestoredExactly;
+using restoretest::filesOfTree;
+using testsupport::makeDirs;
+using testsupport::readText;
+using testsupport::writeText;
+
+namespace hardening {
+namespace {
+
+const std::string kRefused = "Error!\r\n\r\nFolder not backed up: ";
+
+class BadNames : public HardeningFixture {
+protected:
+    BadNames() { makeDirs(sources); }
+
+    // Backs up the sources and restores the run; returns the boxes of both.
+    std::vector<testsupport::ShownBox> backUpAndRestore(const std::vector<std::string>& from)
+    {
+        const std::vector<std::string> backupLog = backUp(from);
+        EXPECT_EQ(backupLog.back(), "End:     Copy Folders and compress...");
+        const std::vector<std::string> restoreLog = restore(date);
+        EXPECT_EQ(restoreLog.back(), "End:     Copy Folders and uncompress...");
+        return shownAfterQuestion();
+    }
+
+    std::string sources = dir / "src";
+};
+
+TEST_F(BadNames, AwkwardNamesComeBackExactlyAndRunNothing)
+{
+    // A path whose text is a command substitution: its levels are "$(touch ",
+    // "tmp" and the canary's name.
+    const std::string canary = "quorvel-canary-" + std::to_string(QCoreApplication::applicationPid());
+    const std::string substitution = sources + "/$(touch /tmp/" + canary + ")";
+    const std::vector<std::string> folders = {
+        "  spaces at both ends  ",
+        "quote's \"double\"",
+        "$HOME and $(touch canary1)",
+        "`touch canary2`",
+        "semi;touch canary3",
+        "amp&touch canary4&",
+        "pipe|touch canary5",
+        "bad\xff\xfe bytes \x80",
+        "-starts like a switch",
+        "*glob?[ab]",
+        "back\\slash",
+        "tab\there",
+        "%PATH% and !bang!",
+    };
+    std::vector<std::string> sourceFolders;
+    for (const std::string& name : folders) {
+        const std::string folder = sources + "/" + name;
+        makeDirs(folder + "/sub " + name);
+        writeText(folder + "/" + name, "named like its folder");
+        writeText(folder + "/file $(touch canary6).txt", "substitution");
+        writeText(folder + "/new\nline.txt", "a line break in a file name");
+        writeText(folder + "/" + std::string(255, 'n'), "the longest file name");
+        writeText(folder + "/x_P-41_P-.txt", "the escape in a file name");
+        writeText(folder + "/non-utf8 \xc3\x28.txt", "bytes");
+        writeText(folder + "/sub " + name + "/inner", "below");
+        sourceFolders.push_back(folder);
+    }
+    makeDirs(substitution);
+    writeText(substitution + "/f", "x");
+    sourceFolders.push_back(sources + "/$(touch ");
+    const auto expected = filesOfTree(sources);
+
+    const auto shown = backUpAndRestore(sourceFolders);
+    for (const auto& box : shown)
+        ADD_FAILURE() << box.text;
+    expectRestoredExactly(fields.unBackupTo, expected);
+    EXPECT_TRUE(canariesBelow(dir.path()).empty());
+    EXPECT_TRUE(canariesBelow(app.path()).empty());
+    EXPECT_FALSE(fs::exists("/tmp/" + canary));
+    EXPECT_TRUE(backuptest::archivesBelow(sources).empty());
+}
+
+TEST_F(BadNames, NamesThatCannotBeStoredAreRefusedOnceEachAndTheRestIsStored)
+{
+    const std::string fine = sources + "/fine";
+    makeDirs(fine);
+    writeText(fine + "/f.txt", "stored");
+    // A line break, the archive names' escape, and a name too long to encode.
+    const std::string lineBreak = sources + "/line\nbreak";
+    const std::string escape = sources + "/already_P-41encoded";
+    const std::string longName = sources + "/" + std::string(255, 'L');
+    for (const std::string& folder : {lineBreak, escape, longName}) {
+        makeDirs(folder + "/below/further");
+        writeText(folder + "/f.txt", "not stored");
+    }
+    // 200 levels: the upper ones are stored, from the first that is too long
+    // to name an archive on none is.
+    std::string nested = sources + "/deep";
+    std::vector<std::string> levels;
+    for (int i = 0; i < 200; ++i) {
+        levels.push_back(nested + "/");
+        nested += "/d";
+    }
+    makeDirs(nested);
+    for (const std::string& level : levels)
+        writeText(level + "f", level);
+    // A chain of long names past 4,096 bytes of path, made level by level.
+    const std::string chain = sources + "/chain";
+    makeDirs(chain);
+    const std::string part(250, 'c');
+    // bash, since dash's cd gives up once the path passes 4,096 bytes.
+    writeText(dir / "make-chain.sh", "cd '" + chain + "' && for i in $(seq 20); do mkdir " + part + " && cd " + part +
+                                         " || exit 1; done && echo bottom > f\n");
+    ASSERT_EQ(std::system(("bash '" + dir / "make-chain.sh" + "'").c_str()), 0);
+
+    std::size_t storable = 0;
+    while (EncodePath(levels[storable]).size() + 7 <= 255)
+        ++storable;
+    ASSERT_GT(storable, 5u);
+    ASSERT_LT(storable, levels.size());
+
+    const auto start = std::chrono::steady_clock::now();
+    const auto shown = backUpAndRestore({fine, lineBreak, escape, longName, sources + "/deep", chain});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(50));
+
+    ASSERT_EQ(shown.size(), 5u);
+    EXPECT_EQ(shown[0].text, kRefused + "its path holds a line break, which a restore cannot recreate, nor is any "
+                                        "folder below it...For Directory: " + lineBreak + "/");
+    EXPECT_EQ(shown[1].text, kRefused + "its path holds \"_P-\", which archive names use as their escape, nor is "
+                                        "any folder below it...For Directory: " + escape + "/");
+    EXPECT_EQ(shown[2].text, kRefused + "its path is too long to name an archive, nor is any folder below "
+                                        "it...For Directory: " + longName + "/");
+    EXPECT_EQ(shown[3].text, kRefused + "its path is too long to name an archive, nor is any folder below "
+                                        "it...For Directory: " + levels[storable]);
+    EXPECT_EQ(shown[4].text, kRefused + "its path is too long to name an archive, nor is any folder below "
+                                        "it...For Directory: " + chain + "/" + part + "/");
+    for (const auto& box : shown) {
+        EXPECT_EQ(box.title, "Error!");
+        EXPECT_EQ(box.style, 16);
+    }
+
+    // Exactly the storable folders came back.
+    EXPECT_EQ(readText(fields.unBackupTo + fine + "/f.txt"), "stored");
+    for (std::size_t i = 0; i < storable; ++i)
+        EXPECT_EQ(readText(fields.unBackupTo + levels[i] + "f"), levels[i]);
+    EXPECT_FALSE(fs::exists(fields.unBackupTo + levels[storable]));
+    for (const std::string& folder : {lineBreak, escape, longName})
+        EXPECT_FALSE(fs::exists(fields.unBackupTo + folder));
+    EXPECT_TRUE(fs::is_empty(fields.unBackupTo + chain));
+    EXPECT_TRUE(backuptest::archivesBelow(sources).empty());
+}
+
+} // namespace
+} // namespace hardening
