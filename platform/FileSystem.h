@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,11 @@ Status checkOwnPrivateFile(const std::string& path);
 // True when the path is a regular file (not a link to one) that this process
 // may not read.
 bool isUnreadableFile(const std::string& path);
+
+// Whether a process of this user that works in `folder` (its current
+// folder) has `file` open, looked up in /proc. When the folder is gone, any
+// process of this user counts. Empty when it cannot be told here.
+std::optional<bool> isFileOpenInFolder(const std::string& file, const std::string& folder);
 
 // The first bytes of a file, at most maxBytes of them.
 Result<std::string> readFileStart(const std::string& path, std::size_t maxBytes);

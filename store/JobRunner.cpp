@@ -28,6 +28,10 @@ constexpr std::chrono::seconds kStartTimeout{3};
 // application folder ends the pause early, so a job's end is seen at once.
 constexpr int kPollMs = 100;
 
+// How often a started job that has not finished is looked for among the
+// running processes, to notice one whose shell was killed.
+constexpr std::chrono::seconds kLifeCheckInterval{1};
+
 bool holdsLineBreakOrNul(const std::string& text)
 {
     return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
@@ -106,14 +110,29 @@ JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job)
     (void)platform::launchBatchDetached(batchFile, AddBackslash(job.workingFolder));
     const auto deadline = platform::clock().monotonicNow() + kStartTimeout;
 
+    // Paced by the real clock: this is no deadline the user sees, only how
+    // often to look, and the program's clock may be moved by a test.
+    auto nextLifeCheck = std::chrono::steady_clock::now() + kLifeCheckInterval;
     for (;;) {
         if (platform::fileExists(finishMarker))
             return JobOutcome::Finished;
         platform::processEvents();
         watch.waitForChange(kPollMs);
         // Once the job has started, it may run for as long as the archiver needs.
-        if (platform::clock().monotonicNow() > deadline && !platform::fileExists(startMarker))
+        const auto now = platform::clock().monotonicNow();
+        const bool started = platform::fileExists(startMarker);
+        if (now > deadline && !started)
             return JobOutcome::NotStarted;
+        // A started job whose shell was killed never makes its finish marker.
+        // Its shell reads temp.bat to the end, so while the job lives some
+        // process has it open; now and then that is looked at, and a job
+        // that is gone is over: what it left on disk is judged as always.
+        if (started && std::chrono::steady_clock::now() >= nextLifeCheck) {
+            nextLifeCheck = std::chrono::steady_clock::now() + kLifeCheckInterval;
+            if (platform::isFileOpenInFolder(batchFile, job.workingFolder) == false &&
+                !platform::fileExists(finishMarker))
+                return JobOutcome::Finished;
+        }
     }
 }
 

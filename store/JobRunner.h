@@ -28,7 +28,9 @@ std::string BatchFileBytes(const std::string& appFolder, const std::string& comm
 // Deletes the old job files, writes and launches temp.bat and waits, letting
 // window events run, until the finish marker exists (Finished) or the start
 // deadline, 3 seconds after the launch, passed without a start marker
-// (NotStarted). Once started, a job is waited for without limit. Throws
+// (NotStarted). Once started, a job is waited for without limit, unless its
+// shell ends without making the finish marker (killed): that job is over and
+// reported as Finished, its outcome judged from disk like any other. Throws
 // RunError when the batch file cannot be written, and refuses (RunError) a
 // command line holding a line break or NUL byte, or an empty working folder.
 JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job);

@@ -234,6 +234,25 @@ TEST_F(BackupFaults, AnArchiverKilledWhileWritingLeavesNoPartialArchive)
     EXPECT_EQ(archiveEntries(later + ArchiveName(victim)), (std::vector<std::string>{"a.txt", "b.txt", "large.bin"}));
 }
 
+TEST_F(BackupFaults, AJobWhoseShellIsKilledEndsTheWaitAndTheRunGoesOn)
+{
+    const std::string victim = folderWithFiles("victim");
+    const std::string fine = folderWithFiles("fine");
+    writeText(victim + "kill-shell", "");
+    // The job's shell dies with the archiver's line: no finish marker ever comes.
+    writeArchiverScript(app.path(), "[ -e kill-shell ] && { kill -9 $PPID; exit 1; }\nexec \"$REAL\" \"$@\"");
+    const auto before = allFilesBelow(sources);
+
+    const auto start = std::chrono::steady_clock::now();
+    std::vector<std::string> log = backUp({victim, fine});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    EXPECT_EQ(log.back(), "End:     Copy Folders and compress...");
+    ASSERT_EQ(boxes.shown().size(), 1u);
+    EXPECT_EQ(boxes.shown()[0].text, notCompleted(victim));
+    expectStoredOnly({fine});
+    EXPECT_EQ(allFilesBelow(sources), before);
+}
+
 TEST_F(BackupFaults, ATargetThatFillsUpStopsTheRunAndKeepsWhatWasStored)
 {
     if (!canRunUnprivileged())
