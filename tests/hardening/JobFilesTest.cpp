@@ -53,6 +53,16 @@ TEST_F(JobFiles, AreForTheUserOnlyWhileRestoredFilesKeepTheirUsualModes)
     EXPECT_EQ(modeOf(restored + "/tool.sh"), 0755u & ~currentUmask());
 }
 
+TEST(JobFiles, AnUnknownProgramFolderRunsNoJobAndPutsNothingInTheRoot)
+{
+    testsupport::TempDir work;
+    const bool rootHadOne = fs::exists("/temp.bat");
+    EXPECT_THROW(RunBatchJob("", {work.path(), "echo x > ran"}), RunError);
+    EXPECT_EQ(fs::exists("/temp.bat"), rootHadOne);
+    EXPECT_FALSE(fs::exists(work / "ran"));
+    EXPECT_EQ(RunLockFile(""), "");
+}
+
 TEST(CheckOwnPrivateFile, OnlyTheUsersOwnRegularPrivateFilePasses)
 {
     testsupport::TempDir dir;
