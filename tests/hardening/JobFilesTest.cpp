@@ -53,7 +53,7 @@ TEST_F(JobFiles, AreForTheUserOnlyWhileRestoredFilesKeepTheirUsualModes)
     EXPECT_EQ(modeOf(restored + "/tool.sh"), 0755u & ~currentUmask());
 }
 
-TEST(JobFiles, AnUnknownProgramFolderRunsNoJobAndPutsNothingInTheRoot)
+TEST(UnknownProgramFolder, RunsNoJobAndPutsNothingInTheRoot)
 {
     testsupport::TempDir work;
     const bool rootHadOne = fs::exists("/temp.bat");
