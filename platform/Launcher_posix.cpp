@@ -1,32 +1,56 @@
 #include "platform/Launcher.h"
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+extern char** environ;
+
 namespace platform {
 namespace {
 
-// Reads the batch file line by line and runs each line, with the carriage
+// The job shell: one /bin/sh started with the first job, reading commands
+// from a socket for as long as the program runs (its input ends with the
+// program). Each job is one command line sent to it, `quorvel_job BATCH
+// FOLDER UMASK` with the three values quoted, which the shell reads in one
+// go. Starting a job then costs one fork of a small shell, not a fork of this
+// program (whose memory map may be large) and the start of a new shell.
+//
+// quorvel_job starts the job in the background: it goes into the folder,
+// reads the batch file line by line and runs each line, with the carriage
 // return of its CRLF line end dropped; the last line has no line end.
 // Globbing is off ("set -f"): the archiver's own patterns such as -i!* must
 // reach it as written, not be replaced by matching names in the folder. Each
 // line reads /dev/null, not the batch file: a command asking a question (7z
 // wanting a password) would otherwise swallow the lines after it, and the
-// finish marker would never be made.
-// The job's own files, which its first and last lines make (the start and
-// finish markers), are for this user only: the shell starts with umask 077.
-// The second line, the archiver's, runs with the program's own umask ($1),
-// so that the files it extracts get the modes they would get anyway.
-const char kBatchInterpreter[] =
-    "set -f; n=0; while IFS= read -r l || [ -n \"$l\" ]; do n=$((n+1)); "
-    "if [ $n -eq 2 ]; then umask \"$1\"; else umask 077; fi; "
-    "eval \"${l%\r}\" < /dev/null; done < \"$0\"";
+// finish marker would never be made. The job's own files, which its first and
+// last lines make (the start and finish markers), are for this user only:
+// those lines run with umask 077. The second line, the archiver's, runs with
+// the program's own umask, so that the files it extracts get the modes they
+// would get anyway. A folder the job cannot enter runs nothing. `jobs` reaps
+// the jobs that have ended, so none stays a zombie for long; the job shell is
+// the program's only child, and a job still running when the program ends
+// goes on.
+const char kJobShellSetup[] =
+    "set -f\n"
+    "quorvel_job() {\n"
+    "  { CDPATH= cd -P -- \"$2\" || exit 127; n=0\n"
+    "    while IFS= read -r l || [ -n \"$l\" ]; do n=$((n+1))\n"
+    "      if [ $n -eq 2 ]; then umask \"$3\"; else umask 077; fi\n"
+    "      eval \"${l%\r}\" < /dev/null\n"
+    "    done < \"$1\"\n"
+    "  } < /dev/null > /dev/null 2>&1 &\n"
+    "  jobs > /dev/null\n"
+    "}\n";
 
 // The process's umask as octal digits. Reading it means setting it, so it
 // is set straight back.
@@ -37,6 +61,118 @@ std::string currentUmask()
     char digits[8];
     std::snprintf(digits, sizeof digits, "%04o", static_cast<unsigned>(mask & 0777));
     return digits;
+}
+
+// A path as the job shell, which works in "/", must be given it.
+std::string absolute(const std::string& path)
+{
+    if (path.empty() || path.front() == '/')
+        return path;
+    char here[PATH_MAX];
+    if (!::getcwd(here, sizeof here))
+        return path;
+    return std::string(here) + "/" + path;
+}
+
+// Starts the job shell, /bin/sh reading commands from `input`, in a session
+// of its own, in "/", with standard output and error on /dev/null, no other
+// descriptors and the signals as a new program has them.
+Result<pid_t> spawnJobShell(int input)
+{
+    char* argv[] = {const_cast<char*>("/bin/sh"), const_cast<char*>("-s"), nullptr};
+    posix_spawn_file_actions_t files;
+    posix_spawnattr_t attributes;
+    ::posix_spawn_file_actions_init(&files);
+    ::posix_spawnattr_init(&attributes);
+    ::posix_spawn_file_actions_adddup2(&files, input, 0);
+    ::posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+    ::posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
+    ::posix_spawn_file_actions_addclosefrom_np(&files, 3);
+    ::posix_spawn_file_actions_addchdir_np(&files, "/");
+    sigset_t noSignals;
+    sigset_t allSignals;
+    sigemptyset(&noSignals);
+    sigfillset(&allSignals);
+    ::posix_spawnattr_setsigmask(&attributes, &noSignals);
+    ::posix_spawnattr_setsigdefault(&attributes, &allSignals);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    pid_t pid = -1;
+    const int error = ::posix_spawn(&pid, "/bin/sh", &files, &attributes, argv, environ);
+    ::posix_spawn_file_actions_destroy(&files);
+    ::posix_spawnattr_destroy(&attributes);
+    if (error != 0)
+        return Result<pid_t>::failure(std::string("Cannot start the job shell: ") + std::strerror(error));
+    return pid;
+}
+
+// The one job shell of the program, and the socket its jobs are sent on.
+// For the user-interface thread only.
+class JobShell {
+public:
+    bool running() const { return m_pid > 0; }
+
+    Status start()
+    {
+        int ends[2];
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0)
+            return Status::failure(std::string("Cannot start the job shell: ") + std::strerror(errno));
+        auto shell = spawnJobShell(ends[1]);
+        ::close(ends[1]);
+        if (!shell) {
+            ::close(ends[0]);
+            return Status::failure(shell.error());
+        }
+        m_pid = *shell;
+        m_socket = ends[0];
+        if (!send(kJobShellSetup)) {
+            stop();
+            return Status::failure("Cannot start the job shell: it ended at once");
+        }
+        return Status::success();
+    }
+
+    // False when the job shell is no longer there to read it.
+    bool send(const std::string& commands)
+    {
+        const char* data = commands.data();
+        std::size_t left = commands.size();
+        while (left > 0) {
+            // MSG_NOSIGNAL: a job shell that has gone must not end the program with SIGPIPE.
+            const ssize_t n = ::send(m_socket, data, left, MSG_NOSIGNAL);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            data += n;
+            left -= static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
+    // Closes the socket, which ends the job shell, and reaps it.
+    void stop()
+    {
+        if (m_socket >= 0)
+            ::close(m_socket);
+        m_socket = -1;
+        if (m_pid > 0 && ::waitpid(m_pid, nullptr, WNOHANG) == 0) {
+            ::kill(m_pid, SIGKILL);
+            while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }
+        m_pid = -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_socket = -1;
+};
+
+JobShell& jobShell()
+{
+    static JobShell shell;
+    return shell;
 }
 
 bool isPlainShellChar(char c)
@@ -67,42 +203,26 @@ std::string shellQuoteIfNeeded(const std::string& text)
 
 Status launchBatchDetached(const std::string& batchFile, const std::string& workingFolder)
 {
-    // Everything the child needs is prepared before fork: between fork and
-    // exec only async-signal-safe calls are allowed.
-    const std::string programUmask = currentUmask();
-    const char* argv[] = {"/bin/sh", "-c", kBatchInterpreter, batchFile.c_str(), programUmask.c_str(), nullptr};
-    const char* dir = workingFolder.c_str();
-
-    pid_t child = ::fork();
-    if (child < 0)
-        return Status::failure(std::string("Cannot start the job: ") + std::strerror(errno));
-    if (child == 0) {
-        // The intermediate child starts the job and exits at once, so the job
-        // is adopted by init and never becomes our zombie.
-        ::setsid();
-        pid_t job = ::fork();
-        if (job != 0)
-            ::_exit(job < 0 ? 1 : 0);
-        if (::chdir(dir) != 0)
-            ::_exit(127); // the job cannot start there: no marker will appear
-        int null = ::open("/dev/null", O_RDWR);
-        if (null >= 0) {
-            ::dup2(null, 0);
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-            if (null > 2)
-                ::close(null);
+    // No folder is no place to run a job in (an empty name would leave the
+    // job wherever the shell is), and a NUL cannot reach the shell.
+    if (workingFolder.empty() || workingFolder.find('\0') != std::string::npos ||
+        batchFile.find('\0') != std::string::npos)
+        return Status::success();
+    // Quoted, any name is one word, line breaks included.
+    const std::string command = "quorvel_job " + shellQuoteIfNeeded(absolute(batchFile)) + " " +
+                                shellQuoteIfNeeded(absolute(workingFolder)) + " " + currentUmask() + "\n";
+    JobShell& shell = jobShell();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (!shell.running()) {
+            if (auto started = shell.start(); !started)
+                return started;
         }
-        ::close_range(3, ~0U, 0);
-        ::execv("/bin/sh", const_cast<char* const*>(argv));
-        ::_exit(127);
+        if (shell.send(command))
+            return Status::success();
+        // The job shell has gone (someone ended it): a new one takes the job.
+        shell.stop();
     }
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return Status::failure("Cannot start the job: the launcher failed");
-    return Status::success();
+    return Status::failure("Cannot start the job: the job shell does not take it");
 }
 
 } // namespace platform

@@ -8,6 +8,8 @@
 #include <dirent.h>
 #include <fstream>
 #include <thread>
+#include <vector>
+#include <csignal>
 
 using testsupport::TempDir;
 
@@ -38,6 +40,27 @@ int zombieChildren()
     }
     ::closedir(proc);
     return count;
+}
+
+// This process's children that run the given program, alive or not.
+std::vector<int> childrenRunning(const std::string& program)
+{
+    std::vector<int> found;
+    const std::string self = std::to_string(::getpid());
+    DIR* proc = ::opendir("/proc");
+    while (dirent* e = ::readdir(proc)) {
+        std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
+        std::string pid, comm, state, ppid;
+        if (!(stat >> pid >> comm >> state >> ppid) || ppid != self)
+            continue;
+        std::ifstream cmdline(std::string("/proc/") + e->d_name + "/cmdline");
+        std::string first;
+        std::getline(cmdline, first, '\0');
+        if (first == program)
+            found.push_back(std::stoi(pid));
+    }
+    ::closedir(proc);
+    return found;
 }
 
 } // namespace
@@ -76,5 +99,34 @@ TEST(LaunchBatch, MissingWorkingFolderRunsNothing)
     EXPECT_TRUE(platform::launchBatchDetached(dir / "job.bat", dir / "missing"));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_FALSE(platform::fileExists(dir / "ran"));
+    EXPECT_EQ(zombieChildren(), 0);
+}
+
+TEST(LaunchBatch, FolderNamesWithQuotesAndLineBreaksAreEnteredAsTheyAre)
+{
+    TempDir dir;
+    const std::string folder = dir / "it's a \"$HOME\"\nfolder";
+    testsupport::makeDirs(folder);
+    testsupport::writeText(dir / "job.bat", "pwd > here.txt\r\necho x > " + platform::shellQuoteIfNeeded(dir / "done"));
+    ASSERT_TRUE(platform::launchBatchDetached(dir / "job.bat", folder));
+    ASSERT_TRUE(waitForFile(dir / "done"));
+    EXPECT_EQ(testsupport::readText(folder + "/here.txt"), platform::shortPath(folder) + "\n");
+}
+
+TEST(LaunchBatch, JobsGoOnWhenTheJobShellWasEnded)
+{
+    TempDir dir;
+    testsupport::writeText(dir / "first.bat", "echo x > " + platform::shellQuoteIfNeeded(dir / "first"));
+    ASSERT_TRUE(platform::launchBatchDetached(dir / "first.bat", dir.path()));
+    ASSERT_TRUE(waitForFile(dir / "first"));
+    // Someone ends the shell that starts the jobs; the next job still runs.
+    const std::vector<int> shells = childrenRunning("/bin/sh");
+    ASSERT_FALSE(shells.empty());
+    for (int pid : shells)
+        ::kill(pid, SIGKILL);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    testsupport::writeText(dir / "second.bat", "echo x > " + platform::shellQuoteIfNeeded(dir / "second"));
+    ASSERT_TRUE(platform::launchBatchDetached(dir / "second.bat", dir.path()));
+    EXPECT_TRUE(waitForFile(dir / "second"));
     EXPECT_EQ(zombieChildren(), 0);
 }
