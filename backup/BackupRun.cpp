@@ -135,7 +135,6 @@ void BackupRun::run()
 
 void BackupRun::compressPhase()
 {
-    m_toldAboutDuplicates = false;
     m_refusedFolders.clear();
     for (std::size_t i = 0; i < FolderList.size(); ++i) {
         const std::string& folder = FolderList[i];
@@ -191,20 +190,6 @@ void BackupRun::CompressFolder(const std::string& folder)
         throw RunError("The run folder is gone: " + RunFolder);
     const std::string stored = runFolder + "/" + archiveName;
 
-    // A folder that lies in two source folders is found twice. Its archive
-    // from the first time is already here, so it is not made again in the
-    // user's folder; the user is told once per run.
-    if (platform::fileExists(stored)) {
-        if (!m_toldAboutDuplicates) {
-            m_toldAboutDuplicates = true;
-            showError("Folder listed twice: it lies in more than one source folder and is already in this "
-                      "backup. It is not stored again, and neither is any other folder listed twice...For "
-                      "Directory: " +
-                      folder);
-        }
-        return;
-    }
-
     // A folder that is gone by now (removed since it was found, or a source
     // that is no folder) can hold no job: said at once, not after the job's
     // start time-out.
@@ -249,11 +234,18 @@ void BackupRun::CompressFolder(const std::string& folder)
         return;
     }
 
+    // A folder that lies in two source folders is found twice; its archive
+    // from the first time is already in the run folder, and the move, which
+    // never replaces a file, ends the run here.
+    const bool alreadyStored = platform::fileExists(stored);
     if (auto moved = platform::moveFile(made, stored); !moved) {
         // The archive must not stay in the user's folder: the next run's
         // archiver would add to it and carry files deleted since then.
         (void)platform::deleteFile(made);
-        throw RunError("The archive could not be moved into the run folder.\r\n" + moved.error());
+        throw RunError("The archive could not be moved into the run folder.\r\n" + moved.error() +
+                       (alreadyStored ? "\r\nThe folder lies in more than one source folder and is already in "
+                                        "this backup."
+                                      : ""));
     }
     // Written only now that the archive is in place.
     const std::string countFile = runFolder + "/" + CountFileName(archiveName);

@@ -52,7 +52,6 @@ private:
 
     const MainFields& m_main;
     LogSink m_addLog;
-    bool m_toldAboutDuplicates = false;
     std::vector<std::string> m_refusedFolders; // folders that cannot be stored, told once each
     std::chrono::steady_clock::time_point m_lastWalkEvents{};
 };

@@ -25,6 +25,7 @@ using testsupport::makeDirs;
 using testsupport::readText;
 using testsupport::ScopedAppFolder;
 using testsupport::ScriptedMessageBoxes;
+using testsupport::ShownBox;
 using testsupport::TempDir;
 using testsupport::TestClock;
 using testsupport::writeText;
@@ -226,35 +227,60 @@ TEST_F(BackupWindowTest, TargetOnAnotherFileSystem)
 
 TEST_F(BackupWindowTest, FailedFoldersAreReportedAndTheRunGoesOn)
 {
-    const std::string outer = m_sources / "outer";
-    makeDirs(outer + "/inner/deeper");
-    writeText(outer + "/o.txt", "o");
-    writeText(outer + "/inner/i.txt", "i");
     writeText(m_sources / "not a folder", "x");
     const std::string gone = m_sources / "gone";
-    // A missing source, a file given as a source (no job can run in it), and
-    // a source inside another one.
-    m_main.sources = {gone, m_sources / "not a folder", outer, outer + "/inner"};
+    const std::string kept = m_sources / "kept";
+    makeDirs(kept);
+    writeText(kept + "/k.txt", "k");
+    // A missing source and a file given as a source: no job can run in them.
+    m_main.sources = {gone, m_sources / "not a folder", kept};
 
     frmBackup window(m_main);
     const Ending ending = runModally(window);
 
     EXPECT_TRUE(ending.finished && ending.doneVisible && ending.logEnabled);
-    const std::vector<std::string> folders = {gone + "/",         m_sources / "not a folder/", outer + "/",
-                                              outer + "/inner/",  outer + "/inner/deeper/",    outer + "/inner/",
-                                              outer + "/inner/deeper/"};
+    const std::vector<std::string> folders = {gone + "/", m_sources / "not a folder/", kept + "/"};
     EXPECT_EQ(window.FolderList, folders);
     EXPECT_EQ(window.logLines(), expectedLog(m_main.sources, folders));
 
-    ASSERT_EQ(m_boxes.shown().size(), 3u);
+    ASSERT_EQ(m_boxes.shown().size(), 2u);
     EXPECT_EQ(m_boxes.shown()[0].text, "Error!\r\n\r\n7z not executed...For Directory: " + EncodePath(gone + "/") + "/");
     EXPECT_EQ(m_boxes.shown()[1].text,
               "Error!\r\n\r\n7z not executed...For Directory: " + EncodePath(m_sources / "not a folder/") + "/");
-    EXPECT_TRUE(m_boxes.shown()[2].text.starts_with("Error!\r\n\r\nFolder listed twice")) << m_boxes.shown()[2].text;
     for (const auto& box : m_boxes.shown()) {
         EXPECT_EQ(box.title, "Error!");
         EXPECT_EQ(box.style, 16);
     }
+    expectStored(runFolder(), {kept + "/"});
+    EXPECT_TRUE(archivesBelow(m_sources.path()).empty());
+}
+
+TEST_F(BackupWindowTest, SourceInsideAnotherEndsTheRunAtTheSecondMoveAndTheWindowCloses)
+{
+    const std::string outer = m_sources / "outer";
+    makeDirs(outer + "/inner/deeper");
+    writeText(outer + "/o.txt", "o");
+    writeText(outer + "/inner/i.txt", "i");
+    m_main.sources = {outer, outer + "/inner"};
+
+    frmBackup window(m_main);
+    const Ending ending = runModally(window);
+
+    EXPECT_TRUE(ending.finished && ending.doneVisible && ending.logEnabled);
+    ASSERT_EQ(m_boxes.shown().size(), 1u);
+    const ShownBox& box = m_boxes.shown()[0];
+    EXPECT_EQ(box.title, "Error!");
+    EXPECT_EQ(box.style, 16);
+    EXPECT_TRUE(box.text.starts_with("Error!\r\n\r\nThe archive could not be moved into the run folder.")) << box.text;
+    EXPECT_NE(box.text.find(EncodePath(outer + "/inner/") + ".7z"), std::string::npos) << box.text;
+
+    // The run stopped at the second copy of the inner folder: its Start line
+    // is followed by the error, with no End line and no end of the phase.
+    const std::vector<std::string> log = window.logLines();
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_TRUE(log[0].starts_with("Error:   The archive could not be moved into the run folder.")) << log[0];
+    EXPECT_EQ(log[1], "Start:   Copy " + outer + "/inner/");
+    EXPECT_EQ(std::count(log.begin(), log.end(), "End:     Copy Folders and compress..."), 0);
     expectStored(runFolder(), {outer + "/", outer + "/inner/", outer + "/inner/deeper/"});
     EXPECT_TRUE(archivesBelow(m_sources.path()).empty());
 }
