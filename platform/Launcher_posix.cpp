@@ -1,5 +1,7 @@
 #include "platform/Launcher.h"
 
+#include "platform/FileSystem.h"
+
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -12,6 +14,7 @@
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -20,37 +23,59 @@ namespace {
 
 // The job shell: one /bin/sh started with the first job, reading commands
 // from a socket for as long as the program runs (its input ends with the
-// program). Each job is one command line sent to it, `quorvel_job BATCH
-// FOLDER UMASK` with the three values quoted, which the shell reads in one
-// go. Starting a job then costs one fork of a small shell, not a fork of this
-// program (whose memory map may be large) and the start of a new shell.
+// program). Each job is one command sent to it,
+//   quorvel_job BATCH FOLDER UMASK LINE...
+// with every value quoted, which the shell reads in one go: the lines are
+// the batch file's, read by the launcher, each without its line end. Starting
+// a job then costs one fork of a small shell, not a fork of this program
+// (whose memory map may be large) and the start of a new shell, and the
+// shell does not read the batch file a byte at a time, as a shell's `read`
+// does.
 //
-// quorvel_job starts the job in the background: it goes into the folder,
-// reads the batch file line by line and runs each line, with the carriage
-// return of its CRLF line end dropped; the last line has no line end.
-// Globbing is off ("set -f"): the archiver's own patterns such as -i!* must
-// reach it as written, not be replaced by matching names in the folder. Each
-// line reads /dev/null, not the batch file: a command asking a question (7z
-// wanting a password) would otherwise swallow the lines after it, and the
-// finish marker would never be made. The job's own files, which its first and
-// last lines make (the start and finish markers), are for this user only:
-// those lines run with umask 077. The second line, the archiver's, runs with
-// the program's own umask, so that the files it extracts get the modes they
-// would get anyway. A folder the job cannot enter runs nothing. `jobs` reaps
-// the jobs that have ended, so none stays a zombie for long; the job shell is
-// the program's only child, and a job still running when the program ends
-// goes on.
+// quorvel_job starts the job in the background: it goes into the folder and
+// runs the lines in order. Globbing is off ("set -f"): the archiver's own
+// patterns such as -i!* must reach it as written, not be replaced by matching
+// names in the folder. Each line reads /dev/null: a command asking a question
+// (7z wanting a password) must not wait for an answer. The job's own files,
+// which its first and last lines make (the start and finish markers), are for
+// this user only: those lines run with umask 077. The second line, the
+// archiver's, runs with the program's own umask, so that the files it
+// extracts get the modes they would get anyway. The job holds the batch file
+// open while it runs, so that it can be found among the processes. A folder
+// the job cannot enter runs nothing. `jobs` reaps the jobs that have ended,
+// so none stays a zombie for long; the job shell is the program's only child,
+// and a job still running when the program ends goes on.
 const char kJobShellSetup[] =
     "set -f\n"
     "quorvel_job() {\n"
-    "  { CDPATH= cd -P -- \"$2\" || exit 127; n=0\n"
-    "    while IFS= read -r l || [ -n \"$l\" ]; do n=$((n+1))\n"
-    "      if [ $n -eq 2 ]; then umask \"$3\"; else umask 077; fi\n"
-    "      eval \"${l%\r}\" < /dev/null\n"
-    "    done < \"$1\"\n"
-    "  } < /dev/null > /dev/null 2>&1 &\n"
+    "  { CDPATH= cd -P -- \"$2\" || exit 127; m=$3; shift 3; n=0\n"
+    "    for l in \"$@\"; do n=$((n+1))\n"
+    "      if [ $n -eq 2 ]; then umask \"$m\"; else umask 077; fi\n"
+    "      eval \"$l\" < /dev/null 3<&-\n"
+    "    done\n"
+    "  } 3< \"$1\" < /dev/null > /dev/null 2>&1 &\n"
     "  jobs > /dev/null\n"
     "}\n";
+
+// The lines of a batch file as a shell reading it runs them: split at line
+// feeds, each without the carriage return of a CRLF line end; the last line
+// may have no line end.
+std::vector<std::string> batchLines(const std::string& bytes)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::string line = bytes.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
 
 // The process's umask as octal digits. Reading it means setting it, so it
 // is set straight back.
@@ -208,9 +233,15 @@ Status launchBatchDetached(const std::string& batchFile, const std::string& work
     if (workingFolder.empty() || workingFolder.find('\0') != std::string::npos ||
         batchFile.find('\0') != std::string::npos)
         return Status::success();
-    // Quoted, any name is one word, line breaks included.
-    const std::string command = "quorvel_job " + shellQuoteIfNeeded(absolute(batchFile)) + " " +
-                                shellQuoteIfNeeded(absolute(workingFolder)) + " " + currentUmask() + "\n";
+    auto bytes = readFile(batchFile);
+    if (!bytes)
+        return Status::failure("Cannot start the job: " + bytes.error());
+    // Quoted, any value is one word, line breaks included.
+    std::string command = "quorvel_job " + shellQuoteIfNeeded(absolute(batchFile)) + " " +
+                          shellQuoteIfNeeded(absolute(workingFolder)) + " " + currentUmask();
+    for (const std::string& line : batchLines(*bytes))
+        command += " " + shellQuoteIfNeeded(line);
+    command += "\n";
     JobShell& shell = jobShell();
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (!shell.running()) {

@@ -130,3 +130,17 @@ TEST(LaunchBatch, JobsGoOnWhenTheJobShellWasEnded)
     EXPECT_TRUE(waitForFile(dir / "second"));
     EXPECT_EQ(zombieChildren(), 0);
 }
+
+TEST(LaunchBatch, LinesRunAsWrittenWithTheirQuotesAndBackslashes)
+{
+    TempDir dir;
+    // A variable set by one line is seen by the next; an empty line and a
+    // final line end change nothing.
+    testsupport::writeText(dir / "job.bat", "x='it'\\''s $HOME'\r\n"
+                                            "\r\n"
+                                            "printf '%s|' \"$x\" 'back\\slash' \"two  spaces\" > out.txt\r\n"
+                                            "echo x > " + platform::shellQuoteIfNeeded(dir / "done") + "\r\n");
+    ASSERT_TRUE(platform::launchBatchDetached(dir / "job.bat", dir.path()));
+    ASSERT_TRUE(waitForFile(dir / "done"));
+    EXPECT_EQ(testsupport::readText(dir / "out.txt"), "it's $HOME|back\\slash|two  spaces|");
+}
