@@ -5,9 +5,9 @@
 
 namespace platform {
 
-// Waits for something to change in one folder (a file created, written or
-// removed), so that a poll loop can react at once instead of sleeping out
-// its interval.
+// Waits for something to appear in one folder (a file created or moved
+// in), so that a poll loop waiting for a file can react at once instead of
+// sleeping out its interval. Files written or removed there wake nobody.
 class FolderWatch {
 public:
     explicit FolderWatch(const std::string& folder);
@@ -15,7 +15,8 @@ public:
     FolderWatch(const FolderWatch&) = delete;
     FolderWatch& operator=(const FolderWatch&) = delete;
 
-    // Returns when the folder changed or after at most timeoutMs
+    // Returns when something appeared in the folder since the watch was
+    // made or the last wait returned, or after at most timeoutMs
     // milliseconds, whichever comes first. Without a working watch it simply
     // sleeps the full time. It may also return early after a change in
     // another watched folder, so a caller always looks again itself.

@@ -27,6 +27,14 @@ std::map<int, int>& watchUsers()
     return users;
 }
 
+// Reads and drops every queued event.
+void drain(int fd)
+{
+    alignas(inotify_event) char buffer[4096];
+    while (::read(fd, buffer, sizeof buffer) > 0) {
+    }
+}
+
 } // namespace
 
 struct FolderWatch::Impl {
@@ -38,12 +46,17 @@ FolderWatch::FolderWatch(const std::string& folder) : m_impl(std::make_unique<Im
     const int fd = sharedInstance();
     if (fd < 0)
         return;
-    const uint32_t events = IN_CREATE | IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE | IN_ATTRIB;
+    // Only what appears: a wait for a file must not wake for every write to
+    // another file in the folder, or for the removals made before it.
+    const uint32_t events = IN_CREATE | IN_MOVED_TO;
     const int wd = ::inotify_add_watch(fd, folder.c_str(), events);
     if (wd < 0)
         return;
     ++watchUsers()[wd];
     m_impl->wd = wd;
+    // What is queued is older than this watch (the end of an earlier watch
+    // queues an event of its own): it would end the first wait at once.
+    drain(fd);
 }
 
 FolderWatch::~FolderWatch()
@@ -64,12 +77,8 @@ void FolderWatch::waitForChange(int timeoutMs)
         return;
     }
     pollfd p{sharedInstance(), POLLIN, 0};
-    if (::poll(&p, 1, timeoutMs) > 0) {
-        // Drain the queued events; only the fact of a change matters.
-        alignas(inotify_event) char buffer[4096];
-        while (::read(p.fd, buffer, sizeof buffer) > 0) {
-        }
-    }
+    if (::poll(&p, 1, timeoutMs) > 0)
+        drain(p.fd); // only the fact of a change matters
 }
 
 } // namespace platform

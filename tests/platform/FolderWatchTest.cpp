@@ -45,3 +45,23 @@ TEST(FolderWatch, MissingFolderSleepsTheFullTime)
     platform::FolderWatch watch(dir / "missing");
     EXPECT_GE(secondsToWait(watch, 50), 0.04);
 }
+
+TEST(FolderWatch, OnlyWhatAppearsEndsTheWait)
+{
+    testsupport::TempDir dir;
+    testsupport::writeText(dir / "old", "x");
+    platform::FolderWatch watch(dir.path());
+    testsupport::writeText(dir / "old", "written again");
+    testsupport::removeTree(dir / "old");
+    EXPECT_GE(secondsToWait(watch, 50), 0.04);
+    testsupport::writeText(dir / "new", "x");
+    EXPECT_LT(secondsToWait(watch, 5000), 1.0);
+}
+
+TEST(FolderWatch, TheEndOfAnEarlierWatchDoesNotEndTheNextWait)
+{
+    testsupport::TempDir dir;
+    std::make_unique<platform::FolderWatch>(dir.path()).reset();
+    platform::FolderWatch watch(dir.path());
+    EXPECT_GE(secondsToWait(watch, 50), 0.04);
+}
