@@ -65,6 +65,14 @@ enum class FileAccess { Default, UserOnly };
 Status writeFile(const std::string& path, const std::string& bytes,
                  FileAccess access = FileAccess::Default);
 
+// Gives a file these bytes, like writeFile, reusing the file that is there
+// when it is this user's own regular file with no other name: it is then
+// written over in place, which spares the file system a new file and the
+// removal of the old one. Anything else there (a link, a file of another
+// user or with another name, a FIFO) is removed first, when it can be, and a
+// new file made.
+Status rewriteFile(const std::string& path, const std::string& bytes, FileAccess access = FileAccess::Default);
+
 // Replaces the file with the bytes atomically: a temporary file in the same
 // folder is written, flushed and renamed over the target, so a crash or a
 // full disk never leaves a half-written file behind.

@@ -316,6 +316,25 @@ Status writeFile(const std::string& path, const std::string& bytes, FileAccess a
     return closeChecked(out, path);
 }
 
+Status rewriteFile(const std::string& path, const std::string& bytes, FileAccess access)
+{
+    // O_NONBLOCK: opening a FIFO must not wait for a reader.
+    Fd out(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st;
+    if (out.get() >= 0 && ::fstat(out.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+        st.st_nlink == 1) {
+        if (::ftruncate(out.get(), 0) != 0)
+            return Status::failure(errorText("Cannot write", path, errno));
+        if (access == FileAccess::UserOnly && ::fchmod(out.get(), 0600) != 0)
+            return Status::failure(errorText("Cannot protect", path, errno));
+        if (auto status = writeAll(out.get(), bytes.data(), bytes.size(), path); !status)
+            return status;
+        return closeChecked(out, path);
+    }
+    (void)::unlink(path.c_str());
+    return writeFile(path, bytes, access);
+}
+
 Status replaceFileAtomically(const std::string& path, const std::string& bytes)
 {
     auto temp = makeTemporaryBeside(path, 0600);

@@ -35,13 +35,14 @@ namespace {
 // quorvel_job starts the job in the background: it goes into the folder and
 // runs the lines in order. Globbing is off ("set -f"): the archiver's own
 // patterns such as -i!* must reach it as written, not be replaced by matching
-// names in the folder. Each line reads /dev/null: a command asking a question
+// names in the folder. The job reads /dev/null: a command asking a question
 // (7z wanting a password) must not wait for an answer. The job's own files,
 // which its first and last lines make (the start and finish markers), are for
 // this user only: those lines run with umask 077. The second line, the
 // archiver's, runs with the program's own umask, so that the files it
-// extracts get the modes they would get anyway. The job holds the batch file
-// open while it runs, so that it can be found among the processes. A folder
+// extracts get the modes they would get anyway. The job, and the archiver it
+// runs, hold the batch file open while they run, so that a living job can be
+// found among the processes. A folder
 // the job cannot enter runs nothing. `jobs` reaps the jobs that have ended,
 // so none stays a zombie for long; the job shell is the program's only child,
 // and a job still running when the program ends goes on.
@@ -51,7 +52,7 @@ const char kJobShellSetup[] =
     "  { CDPATH= cd -P -- \"$2\" || exit 127; m=$3; shift 3; n=0\n"
     "    for l in \"$@\"; do n=$((n+1))\n"
     "      if [ $n -eq 2 ]; then umask \"$m\"; else umask 077; fi\n"
-    "      eval \"$l\" < /dev/null 3<&-\n"
+    "      eval \"$l\"\n"
     "    done\n"
     "  } 3< \"$1\" < /dev/null > /dev/null 2>&1 &\n"
     "  jobs > /dev/null\n"

@@ -73,7 +73,9 @@ void ExtractArchiveInto(const std::string& archiveName, const ExtractionInputs& 
     }
 
     const std::string a = AddBackslash(inputs.appFolder);
-    for (const char* jobFile : {"temp.bat", "wait.tmp", "wait2.tmp", "output.txt"})
+    // The old markers go now; temp.bat and output.txt the job runner
+    // replaces with the job's own.
+    for (const char* jobFile : {"wait.tmp", "wait2.tmp"})
         (void)platform::deleteFile(a + jobFile);
 
     const std::string runFolder = RunFolderOf(inputs.backupTarget, inputs.selectedDate);

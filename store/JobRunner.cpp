@@ -81,20 +81,22 @@ JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job)
 
     // Whatever an earlier job left behind goes first, so that an old finish
     // marker cannot end this job before it ran. Failures do not matter here.
-    (void)platform::deleteFile(batchFile);
     (void)platform::deleteFile(finishMarker);
     (void)platform::deleteFile(startMarker);
-    if (job.deleteOutputFirst)
-        (void)platform::deleteFile(a + kOutputFile);
 
-    if (auto written = platform::writeFile(batchFile, BatchFileBytes(appFolder, job.commandLine),
-                                           platform::FileAccess::UserOnly);
+    // The batch file and the archiver's output replace the old ones. Files
+    // of this user's own are written over in place rather than removed and
+    // made anew, two files fewer for the file system to make and free per
+    // job; anything else there is removed first. The job holds temp.bat open
+    // but reads nothing from it after its launch.
+    if (auto written = platform::rewriteFile(batchFile, BatchFileBytes(appFolder, job.commandLine),
+                                             platform::FileAccess::UserOnly);
         !written)
         throw RunError("Cannot write the batch file " + batchFile + ": " + written.error());
     // The archiver's output goes into a file that the shell would create with
     // the user's umask; made empty here first, it stays for this user only.
     if (job.deleteOutputFirst)
-        (void)platform::writeFile(a + kOutputFile, "", platform::FileAccess::UserOnly);
+        (void)platform::rewriteFile(a + kOutputFile, "", platform::FileAccess::UserOnly);
 
     // The shell runs whatever temp.bat holds when it opens it: it must be the
     // file just written, not a link or a file that someone else can change.
@@ -124,9 +126,9 @@ JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job)
         if (now > deadline && !started)
             return JobOutcome::NotStarted;
         // A started job whose shell was killed never makes its finish marker.
-        // Its shell reads temp.bat to the end, so while the job lives some
-        // process has it open; now and then that is looked at, and a job
-        // that is gone is over: what it left on disk is judged as always.
+        // Its shell holds temp.bat open, so while the job lives some process
+        // has it open; now and then that is looked at, and a job that is
+        // gone is over: what it left on disk is judged as always.
         if (started && std::chrono::steady_clock::now() >= nextLifeCheck) {
             nextLifeCheck = std::chrono::steady_clock::now() + kLifeCheckInterval;
             if (platform::isFileOpenInFolder(batchFile, job.workingFolder) == false &&

@@ -244,3 +244,39 @@ TEST(ShortPath, ResolvesLinksAndDots)
     EXPECT_EQ(platform::shortPath(dir / "none"), "");
     EXPECT_TRUE(platform::folderExists(platform::executableFolder()));
 }
+
+TEST(RewriteFile, OwnFileIsWrittenOverInPlace)
+{
+    TempDir dir;
+    const std::string file = dir / "temp.bat";
+    testsupport::writeText(file, "a longer old content");
+    ::chmod(file.c_str(), 0644);
+    struct stat before;
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    ASSERT_TRUE(platform::rewriteFile(file, "new", platform::FileAccess::UserOnly));
+    struct stat after;
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode & 0777, 0600u);
+    EXPECT_EQ(testsupport::readText(file), "new");
+}
+
+TEST(RewriteFile, LinksAndSharedFilesAreReplacedNotWrittenThrough)
+{
+    TempDir dir;
+    testsupport::writeText(dir / "target", "keep");
+    ASSERT_TRUE(platform::createSymlink(dir / "target", dir / "link"));
+    ASSERT_TRUE(platform::rewriteFile(dir / "link", "new"));
+    EXPECT_EQ(testsupport::readText(dir / "target"), "keep");
+    struct stat st;
+    ASSERT_EQ(::lstat((dir / "link").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(testsupport::readText(dir / "link"), "new");
+
+    // A file with a second name elsewhere keeps its bytes there.
+    testsupport::writeText(dir / "shared", "keep");
+    ASSERT_EQ(::link((dir / "shared").c_str(), (dir / "other name").c_str()), 0);
+    ASSERT_TRUE(platform::rewriteFile(dir / "shared", "new"));
+    EXPECT_EQ(testsupport::readText(dir / "other name"), "keep");
+    EXPECT_EQ(testsupport::readText(dir / "shared"), "new");
+}
