@@ -136,6 +136,7 @@ int restoreChild(const std::map<std::string, std::string>& opts)
     const double start = nowSeconds();
     frmUnBackup window(fields);
     bool chosen = false;
+    double dialogSeen = 0;
     // The date dialog: the one backup there is, double-clicked and confirmed.
     auto chooseDate = [&] {
         if (chosen)
@@ -144,13 +145,14 @@ int restoreChild(const std::map<std::string, std::string>& opts)
         if (!dialog || !dialog->isVisible())
             return;
         chosen = true;
+        dialogSeen = nowSeconds() - start;
         dialog->lstDate()->setCurrentRow(0);
         dialog->lstDate_DblClick();
     };
     const double seconds = runWindowToEnd(window, start, chooseDate);
     std::ostringstream pairs;
     pairs << "seconds=" << seconds << " archives=" << window.ArchiveList.size()
-          << " boxes=" << boxes.unexpected();
+          << " boxes=" << boxes.unexpected() << " dialog_after=" << dialogSeen;
     printResult(pairs.str());
     if (boxes.unexpected())
         std::fprintf(stderr, "restore showed a message box: %s\n", boxes.first().c_str());
