@@ -36,7 +36,7 @@ public:
 
     // Puts a line at the top of the log. Nothing is selected, scrolled or
     // repainted here; the line shows when the window next repaints (lines
-    // reach the list in batches, a few dozen milliseconds apart at most).
+    // reach the list in batches, a tenth of a second apart at most).
     void AddLog(const std::string& text);
     // The log as shown, newest line first.
     std::vector<std::string> logLines() const;
