@@ -84,6 +84,24 @@ void printResult(const std::string& pairs)
     std::fflush(stdout);
 }
 
+// Counts the paint events of the widgets it watches.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            if (std::getenv("QUORVEL_BENCH_PAINTS"))
+                std::fprintf(stderr, "paint %s %s\n", watched->metaObject()->className(),
+                    watched->objectName().toUtf8().constData());
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 // Shows the progress window modally, as the main window does, and returns
 // the seconds from its creation until its run has finished. "Done" then
 // closes it. `onEvents` runs on every look in between.
@@ -114,12 +132,14 @@ int backupChild(const std::map<std::string, std::string>& opts)
     fields.to = opts.at("--target");
     fields.from = { AddBackslash(opts.at("--source")) };
     AnsweredBoxes boxes;
+    PaintCounter paints;
+    qApp->installEventFilter(&paints);
     const double start = nowSeconds();
     frmBackup window(fields);
     const double seconds = runWindowToEnd(window, start);
     std::ostringstream pairs;
     pairs << "seconds=" << seconds << " folders=" << window.FolderList.size()
-          << " boxes=" << boxes.unexpected();
+          << " boxes=" << boxes.unexpected() << " paints=" << paints.paints;
     printResult(pairs.str());
     if (boxes.unexpected())
         std::fprintf(stderr, "backup showed a message box: %s\n", boxes.first().c_str());
@@ -171,18 +191,6 @@ protected:
     void Timer1_Timer() override { Timer1()->stop(); }
 };
 
-class PaintCounter : public QObject {
-public:
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++paints;
-        return QObject::eventFilter(watched, event);
-    }
-};
 
 int addLogChild(const std::map<std::string, std::string>& opts)
 {
