@@ -42,10 +42,11 @@ namespace {
 // archiver's, runs with the program's own umask, so that the files it
 // extracts get the modes they would get anyway. The job, and the archiver it
 // runs, hold the batch file open while they run, so that a living job can be
-// found among the processes. A folder
-// the job cannot enter runs nothing. `jobs` reaps the jobs that have ended,
-// so none stays a zombie for long; the job shell is the program's only child,
-// and a job still running when the program ends goes on.
+// found among the processes. Its output goes where the job shell's goes, to
+// /dev/null. A folder the job cannot enter runs nothing. `jobs` reaps the
+// jobs that have ended (and tells of them to /dev/null), so none stays a
+// zombie for long; the job shell is the program's only child, and a job
+// still running when the program ends goes on.
 const char kJobShellSetup[] =
     "set -f\n"
     "quorvel_job() {\n"
@@ -54,8 +55,8 @@ const char kJobShellSetup[] =
     "      if [ $n -eq 2 ]; then umask \"$m\"; else umask 077; fi\n"
     "      eval \"$l\"\n"
     "    done\n"
-    "  } 3< \"$1\" < /dev/null > /dev/null 2>&1 &\n"
-    "  jobs > /dev/null\n"
+    "  } 3< \"$1\" < /dev/null &\n"
+    "  jobs\n"
     "}\n";
 
 // The lines of a batch file as a shell reading it runs them: split at line
