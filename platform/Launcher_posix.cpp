@@ -241,8 +241,10 @@ Status launchBatchDetached(const std::string& batchFile, const std::string& work
     // Quoted, any value is one word, line breaks included.
     std::string command = "quorvel_job " + shellQuoteIfNeeded(absolute(batchFile)) + " " +
                           shellQuoteIfNeeded(absolute(workingFolder)) + " " + currentUmask();
-    for (const std::string& line : batchLines(*bytes))
-        command += " " + shellQuoteIfNeeded(line);
+    for (const std::string& line : batchLines(*bytes)) {
+        command += ' ';
+        command += shellQuoteIfNeeded(line);
+    }
     command += "\n";
     JobShell& shell = jobShell();
     for (int attempt = 0; attempt < 2; ++attempt) {
