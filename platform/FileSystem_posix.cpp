@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -122,6 +123,25 @@ Status copyBytes(int in, int out, const std::string& from, const std::string& to
         if (auto st = writeAll(out, buffer, static_cast<std::size_t>(n), to); !st)
             return st;
     }
+}
+
+// Reads an open file to its end, or until maxBytes were read.
+Result<std::string> readUpTo(int fd, const std::string& path, std::size_t maxBytes)
+{
+    std::string bytes;
+    char buffer[1 << 16];
+    while (bytes.size() < maxBytes) {
+        ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, maxBytes - bytes.size()));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return Result<std::string>::failure(errorText("Cannot read", path, errno));
+        }
+        if (n == 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    return bytes;
 }
 
 } // namespace
@@ -287,20 +307,7 @@ Result<std::string> readFile(const std::string& path)
     Fd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.get() < 0)
         return Result<std::string>::failure(errorText("Cannot open", path, errno));
-    std::string bytes;
-    char buffer[1 << 16];
-    for (;;) {
-        ssize_t n = ::read(in.get(), buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return Result<std::string>::failure(errorText("Cannot read", path, errno));
-        }
-        if (n == 0)
-            break;
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-    return bytes;
+    return readUpTo(in.get(), path, std::numeric_limits<std::size_t>::max());
 }
 
 Status writeFile(const std::string& path, const std::string& bytes, FileAccess access)
@@ -466,21 +473,7 @@ Result<std::string> readFileStart(const std::string& path, std::size_t maxBytes)
     Fd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (in.get() < 0)
         return Result<std::string>::failure(errorText("Cannot open", path, errno));
-    std::string bytes(maxBytes, '\0');
-    std::size_t got = 0;
-    while (got < maxBytes) {
-        ssize_t n = ::read(in.get(), bytes.data() + got, maxBytes - got);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return Result<std::string>::failure(errorText("Cannot read", path, errno));
-        }
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    bytes.resize(got);
-    return bytes;
+    return readUpTo(in.get(), path, maxBytes);
 }
 
 Result<std::uint64_t> fileSize(const std::string& path)
