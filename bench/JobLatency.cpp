@@ -9,9 +9,15 @@
 // latency from the job's end to the caller going on. It slightly overstates
 // the latency (it includes the exit of `date` and the echo), never understates it.
 //
+// Then the whole cost of a job around its command: the same number of jobs
+// running only /bin/true, one after another, against the same command run
+// as often by one plain shell loop (fork and exec, nothing else). The
+// difference per job is what the job mechanism adds to every archiver call.
+//
 // Run: bench_job_latency [jobs]   (prints mean, median and maximum in ms)
 
 #include "platform/FileSystem.h"
+#include "platform/Launcher.h"
 #include "store/JobRunner.h"
 
 #include <QCoreApplication>
@@ -82,6 +88,21 @@ int main(int argc, char** argv)
         latencies.push_back(static_cast<double>(returned - finished) / 1e6);
         wholeJobs.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
+
+    // Per-job cost: jobs of /bin/true, against a shell loop of the same.
+    const auto jobsStart = std::chrono::steady_clock::now();
+    for (int i = 0; i < jobs; ++i) {
+        if (RunBatchJob(app, {work, "/bin/true"}) != JobOutcome::Finished)
+            ++failures;
+    }
+    const double perJob =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - jobsStart).count() / jobs;
+    const std::string loop = "cd " + platform::shellQuoteIfNeeded(work) + " && i=0; while [ $i -lt " +
+                             std::to_string(jobs) + " ]; do /bin/true; i=$((i+1)); done";
+    const auto loopStart = std::chrono::steady_clock::now();
+    const int loopStatus = std::system(("/bin/sh -c " + platform::shellQuoteIfNeeded(loop)).c_str());
+    const double perLoop =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - loopStart).count() / jobs;
     std::filesystem::remove_all(app);
 
     if (latencies.empty()) {
@@ -97,5 +118,7 @@ int main(int argc, char** argv)
     std::printf("jobs: %zu finished, %d failed\n", n, failures);
     std::printf("finish marker to return: mean %.2f ms, median %.2f ms, max %.2f ms\n", mean, median, sorted.back());
     std::printf("whole job (50 ms of work): mean %.2f ms\n", wholeMean);
+    std::printf("job of /bin/true: %.3f ms each; the same from a shell loop: %.3f ms; the job adds %.3f ms%s\n",
+                perJob, perLoop, perJob - perLoop, loopStatus == 0 ? "" : " (the loop failed)");
     return failures == 0 ? 0 : 1;
 }

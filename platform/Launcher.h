@@ -14,10 +14,12 @@ namespace platform {
 // result says only whether the job could be handed to a shell.
 // The second line (a job's command) runs with the program's umask; the other
 // lines (a job's markers) with umask 077, so what they make is the user's alone.
-// The jobs are started by one job shell, which the first job starts and
-// which lives as long as the program, so a job costs neither a fork of the
-// program nor the start of a shell; jobs get the environment the program had
-// when the job shell started. For the user-interface thread only.
+// The jobs are run by a job shell, which the first job starts and which
+// lives as long as the program, so a job costs neither a fork of the program
+// nor the start of a shell; jobs get the environment the program had when
+// the job shell started. A job launched while an earlier one still runs gets
+// a new shell, so it starts at once all the same. For the user-interface
+// thread only.
 Status launchBatchDetached(const std::string& batchFile, const std::string& workingFolder);
 
 // Quotes a text for the shell when it holds any character outside

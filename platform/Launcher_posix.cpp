@@ -2,12 +2,14 @@
 
 #include "platform/FileSystem.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -26,37 +28,46 @@ namespace {
 // program). Each job is one command sent to it,
 //   quorvel_job BATCH FOLDER UMASK LINE...
 // with every value quoted, which the shell reads in one go: the lines are
-// the batch file's, read by the launcher, each without its line end. Starting
-// a job then costs one fork of a small shell, not a fork of this program
-// (whose memory map may be large) and the start of a new shell, and the
-// shell does not read the batch file a byte at a time, as a shell's `read`
-// does.
+// the batch file's, read by the launcher, each without its line end. The
+// shell runs the job itself, so starting a job costs no fork of this program
+// (whose memory map may be large), no start of a new shell and no fork of the
+// job shell either: only the archiver's own fork and exec, as a plain shell
+// loop has them. Nor does the shell read the batch file a byte at a time, as
+// a shell's `read` does.
 //
-// quorvel_job starts the job in the background: it goes into the folder and
-// runs the lines in order. Globbing is off ("set -f"): the archiver's own
-// patterns such as -i!* must reach it as written, not be replaced by matching
-// names in the folder. The job reads /dev/null: a command asking a question
-// (7z wanting a password) must not wait for an answer. The job's own files,
-// which its first and last lines make (the start and finish markers), are for
-// this user only: those lines run with umask 077. The second line, the
-// archiver's, runs with the program's own umask, so that the files it
-// extracts get the modes they would get anyway. The job, and the archiver it
-// runs, hold the batch file open while they run, so that a living job can be
-// found among the processes. Its output goes where the job shell's goes, to
-// /dev/null. A folder the job cannot enter runs nothing. `jobs` reaps the
-// jobs that have ended (and tells of them to /dev/null), so none stays a
-// zombie for long; the job shell is the program's only child, and a job
-// still running when the program ends goes on.
+// quorvel_job goes into the folder and runs the lines in order. Globbing is
+// off ("set -f"): the archiver's own patterns such as -i!* must reach it as
+// written, not be replaced by matching names in the folder. The job reads
+// /dev/null: a command asking a question (7z wanting a password) must not
+// wait for an answer. The job's own files, which its first and last lines
+// make (the start and finish markers), are for this user only: those lines
+// run with umask 077. The second line, the archiver's, runs with the
+// program's own umask, so that the files it extracts get the modes they
+// would get anyway. The job, and the archiver it runs, hold the batch file
+// open while they run, so that a living job can be found among the
+// processes. Its output goes where the job shell's goes, to /dev/null. A
+// folder the job cannot enter runs nothing. A line the shell cannot parse
+// ends that line, not the shell ("command eval"). When the job is over the
+// shell goes back to "/" and writes one byte to the socket: the launcher
+// counts these to know that the shell is free for the next job.
+//
+// A job that is still running when the next one is launched (one that never
+// got going in time and was given up) keeps its shell: the launcher leaves
+// that shell to it and starts a new one, so every job starts at once, as a
+// detached job would. A left shell ends when its job is over and it finds
+// its input closed; the launcher reaps it then.
 const char kJobShellSetup[] =
     "set -f\n"
     "quorvel_job() {\n"
-    "  { CDPATH= cd -P -- \"$2\" || exit 127; m=$3; shift 3; n=0\n"
-    "    for l in \"$@\"; do n=$((n+1))\n"
-    "      if [ $n -eq 2 ]; then umask \"$m\"; else umask 077; fi\n"
-    "      eval \"$l\"\n"
-    "    done\n"
-    "  } 3< \"$1\" < /dev/null &\n"
-    "  jobs\n"
+    "  { if CDPATH= cd -P -- \"$2\"; then m=$3; shift 3; n=0\n"
+    "      for l in \"$@\"; do n=$((n+1))\n"
+    "        if [ $n -eq 2 ]; then umask \"$m\"; else umask 077; fi\n"
+    "        command eval \"$l\"\n"
+    "      done\n"
+    "    fi\n"
+    "  } 3< \"$1\" < /dev/null\n"
+    "  cd /\n"
+    "  echo >&0\n"
     "}\n";
 
 // The lines of a batch file as a shell reading it runs them: split at line
@@ -133,10 +144,51 @@ Result<pid_t> spawnJobShell(int input)
     return pid;
 }
 
-// The one job shell of the program, and the socket its jobs are sent on.
+// How long the launcher waits for the job shell to say that its last job is
+// over. The shell says so right after the job's finish marker, long before
+// the next job is launched; only a job that is really still running keeps it
+// waiting this long, and then the next job gets a shell of its own.
+constexpr int kFreeWaitMs = 100;
+
+// The job shell of the program, and the socket its jobs are sent on.
 // For the user-interface thread only.
 class JobShell {
 public:
+    // Makes sure a shell is there and free to take a job at once.
+    Status prepare()
+    {
+        reapLeftShells();
+        if (running() && !isFree())
+            leave();
+        if (!running())
+            return start();
+        return Status::success();
+    }
+
+    // Sends one job. False when the job shell is no longer there to read it.
+    bool sendJob(const std::string& command)
+    {
+        if (!send(command))
+            return false;
+        ++m_unfinished;
+        return true;
+    }
+
+    // Lets go of the shell: its input is closed, so it ends once it is
+    // done with what it is running; it is reaped when it has.
+    void leave()
+    {
+        if (m_socket >= 0)
+            ::close(m_socket);
+        m_socket = -1;
+        if (m_pid > 0)
+            m_left.push_back(m_pid);
+        m_pid = -1;
+        m_unfinished = 0;
+        reapLeftShells();
+    }
+
+private:
     bool running() const { return m_pid > 0; }
 
     Status start()
@@ -152,14 +204,14 @@ public:
         }
         m_pid = *shell;
         m_socket = ends[0];
+        m_unfinished = 0;
         if (!send(kJobShellSetup)) {
-            stop();
+            leave();
             return Status::failure("Cannot start the job shell: it ended at once");
         }
         return Status::success();
     }
 
-    // False when the job shell is no longer there to read it.
     bool send(const std::string& commands)
     {
         const char* data = commands.data();
@@ -177,23 +229,46 @@ public:
         return true;
     }
 
-    // Closes the socket, which ends the job shell, and reaps it.
-    void stop()
+    // True when the shell has said that every job it was given is over,
+    // waiting a little for the last word. A shell that has ended (its end of
+    // the socket closed) is let go of, and false is returned.
+    bool isFree()
     {
-        if (m_socket >= 0)
-            ::close(m_socket);
-        m_socket = -1;
-        if (m_pid > 0 && ::waitpid(m_pid, nullptr, WNOHANG) == 0) {
-            ::kill(m_pid, SIGKILL);
-            while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
+        bool waited = false;
+        for (;;) {
+            char acks[64];
+            const ssize_t n = ::recv(m_socket, acks, sizeof acks, MSG_DONTWAIT);
+            if (n > 0) {
+                m_unfinished -= std::min<long>(m_unfinished, n);
+                continue;
             }
+            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+                leave();
+                return false;
+            }
+            if (m_unfinished == 0)
+                return true;
+            if (waited || errno == EINTR)
+                return false;
+            pollfd ready{m_socket, POLLIN, 0};
+            (void)::poll(&ready, 1, kFreeWaitMs);
+            waited = true;
         }
-        m_pid = -1;
     }
 
-private:
+    // Reaps the shells let go of that have ended; none is waited for.
+    void reapLeftShells()
+    {
+        std::erase_if(m_left, [](pid_t pid) {
+            const pid_t reaped = ::waitpid(pid, nullptr, WNOHANG);
+            return reaped == pid || (reaped < 0 && errno == ECHILD);
+        });
+    }
+
     pid_t m_pid = -1;
     int m_socket = -1;
+    long m_unfinished = 0;   // jobs sent that the shell has not said are over
+    std::vector<pid_t> m_left; // shells let go of, not yet reaped
 };
 
 JobShell& jobShell()
@@ -248,14 +323,12 @@ Status launchBatchDetached(const std::string& batchFile, const std::string& work
     command += "\n";
     JobShell& shell = jobShell();
     for (int attempt = 0; attempt < 2; ++attempt) {
-        if (!shell.running()) {
-            if (auto started = shell.start(); !started)
-                return started;
-        }
-        if (shell.send(command))
+        if (auto ready = shell.prepare(); !ready)
+            return ready;
+        if (shell.sendJob(command))
             return Status::success();
         // The job shell has gone (someone ended it): a new one takes the job.
-        shell.stop();
+        shell.leave();
     }
     return Status::failure("Cannot start the job: the job shell does not take it");
 }

@@ -144,3 +144,49 @@ TEST(LaunchBatch, LinesRunAsWrittenWithTheirQuotesAndBackslashes)
     ASSERT_TRUE(waitForFile(dir / "done"));
     EXPECT_EQ(testsupport::readText(dir / "out.txt"), "it's $HOME|back\\slash|two  spaces|");
 }
+
+TEST(LaunchBatch, AJobStartsAtOnceWhileAnEarlierOneStillRuns)
+{
+    TempDir dir;
+    // The first job is still at work when the second is launched (as after a
+    // job that was given up for not starting in time); the second must not
+    // wait for it, and the first must still finish.
+    testsupport::writeText(dir / "slow.bat", "echo x > started\r\nsleep 2\r\necho x > first");
+    testsupport::writeText(dir / "quick.bat", "echo x > second");
+    ASSERT_TRUE(platform::launchBatchDetached(dir / "slow.bat", dir.path()));
+    ASSERT_TRUE(waitForFile(dir / "started"));
+    const auto launched = std::chrono::steady_clock::now();
+    ASSERT_TRUE(platform::launchBatchDetached(dir / "quick.bat", dir.path()));
+    ASSERT_TRUE(waitForFile(dir / "second"));
+    EXPECT_LT(std::chrono::steady_clock::now() - launched, std::chrono::milliseconds(1500));
+    EXPECT_FALSE(platform::fileExists(dir / "first"));
+    EXPECT_TRUE(waitForFile(dir / "first"));
+
+    // The shell left to the first job ends with it and is reaped by a later
+    // launch; jobs go on as before.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    testsupport::writeText(dir / "third.bat", "echo x > third");
+    ASSERT_TRUE(platform::launchBatchDetached(dir / "third.bat", dir.path()));
+    EXPECT_TRUE(waitForFile(dir / "third"));
+    EXPECT_EQ(zombieChildren(), 0);
+    EXPECT_EQ(childrenRunning("/bin/sh").size(), 1u);
+}
+
+TEST(LaunchBatch, ALineTheShellCannotParseEndsOnlyThatLine)
+{
+    TempDir dir;
+    testsupport::writeText(dir / "job.bat", "echo x > before\r\nif then 'unclosed\r\necho x > after");
+    ASSERT_TRUE(platform::launchBatchDetached(dir / "job.bat", dir.path()));
+    ASSERT_TRUE(waitForFile(dir / "after"));
+    EXPECT_TRUE(platform::fileExists(dir / "before"));
+
+    // The same shell takes the next job, in its own folder, not the last one's.
+    const std::vector<int> shells = childrenRunning("/bin/sh");
+    testsupport::makeDirs(dir / "other");
+    testsupport::writeText(dir / "next.bat", "pwd > here.txt\r\necho x > " +
+                                                 platform::shellQuoteIfNeeded(dir / "next"));
+    ASSERT_TRUE(platform::launchBatchDetached(dir / "next.bat", dir / "other"));
+    ASSERT_TRUE(waitForFile(dir / "next"));
+    EXPECT_EQ(testsupport::readText(dir / "other/here.txt"), platform::shortPath(dir / "other") + "\n");
+    EXPECT_EQ(childrenRunning("/bin/sh"), shells);
+}
