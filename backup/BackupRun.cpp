@@ -283,20 +283,19 @@ std::int32_t CountFolderFiles(const std::string& folder, CountProblems* problems
     if (canonical.empty())
         return 0;
     const std::string listed = AddBackslash(canonical);
-    auto names = platform::listFolder(listed, false);
-    if (!names) {
+    // The listing leaves out real folders and keeps everything else the
+    // archiver stores: files, and links of every kind.
+    auto files = platform::listFiles(listed);
+    if (!files) {
         if (problems && platform::folderExists(listed))
-            problems->listingError = names.error();
+            problems->listingError = files.error();
         return 0;
     }
-    std::int32_t count = 0;
-    for (const std::string& name : names.value()) {
-        auto attributes = platform::attributes(listed + name);
-        if (attributes && (*attributes & (platform::kAttrDirectory | platform::kAttrVolume)) == 0) {
-            ++count;
-            if (problems && platform::isUnreadableFile(listed + name))
-                problems->unreadable.push_back(name);
+    if (problems) {
+        for (const platform::ListedFile& file : *files) {
+            if (file.unreadable)
+                problems->unreadable.push_back(file.name);
         }
     }
-    return count;
+    return static_cast<std::int32_t>(files->size());
 }

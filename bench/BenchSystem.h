@@ -10,6 +10,9 @@ namespace bench {
 // Seconds on the monotonic clock since an arbitrary start.
 double nowSeconds();
 
+// The processor time this process has used so far (user and system), in seconds.
+double processCpuSeconds();
+
 // This process's peak resident memory so far, in KiB (VmHWM).
 long peakMemoryKb();
 

@@ -135,10 +135,12 @@ int backupChild(const std::map<std::string, std::string>& opts)
     PaintCounter paints;
     qApp->installEventFilter(&paints);
     const double start = nowSeconds();
+    const double cpuStart = processCpuSeconds();
     frmBackup window(fields);
     const double seconds = runWindowToEnd(window, start);
+    const double cpu = processCpuSeconds() - cpuStart;
     std::ostringstream pairs;
-    pairs << "seconds=" << seconds << " folders=" << window.FolderList.size()
+    pairs << "seconds=" << seconds << " cpu=" << cpu << " folders=" << window.FolderList.size()
           << " boxes=" << boxes.unexpected() << " paints=" << paints.paints;
     printResult(pairs.str());
     if (boxes.unexpected())
@@ -154,6 +156,7 @@ int restoreChild(const std::map<std::string, std::string>& opts)
     fields.unBackupTo = opts.at("--restore");
     AnsweredBoxes boxes;
     const double start = nowSeconds();
+    const double cpuStart = processCpuSeconds();
     frmUnBackup window(fields);
     bool chosen = false;
     double dialogSeen = 0;
@@ -170,8 +173,9 @@ int restoreChild(const std::map<std::string, std::string>& opts)
         dialog->lstDate_DblClick();
     };
     const double seconds = runWindowToEnd(window, start, chooseDate);
+    const double cpu = processCpuSeconds() - cpuStart;
     std::ostringstream pairs;
-    pairs << "seconds=" << seconds << " archives=" << window.ArchiveList.size()
+    pairs << "seconds=" << seconds << " cpu=" << cpu << " archives=" << window.ArchiveList.size()
           << " boxes=" << boxes.unexpected() << " dialog_after=" << dialogSeen;
     printResult(pairs.str());
     if (boxes.unexpected())

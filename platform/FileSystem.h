@@ -22,6 +22,16 @@ inline constexpr unsigned kAttrDirectory = 16;
 // The folder may be given with or without a trailing separator.
 Result<std::vector<std::string>> listFolder(const std::string& folder, bool includeDirectories);
 
+// The entries listFolder(folder, false) returns, each marked when it is a
+// regular file that this user cannot read. One listing, and one look per
+// entry relative to the open folder, rather than a walk of the whole path
+// for every entry.
+struct ListedFile {
+    std::string name;
+    bool unreadable = false;
+};
+Result<std::vector<ListedFile>> listFiles(const std::string& folder);
+
 // Attributes of one entry, from lstat: kAttrDirectory only for a real
 // directory, never for a link to one. Fails when the entry does not exist.
 Result<unsigned> attributes(const std::string& path);

@@ -146,42 +146,72 @@ Result<std::string> readUpTo(int fd, const std::string& path, std::size_t maxByt
 
 } // namespace
 
-Result<std::vector<std::string>> listFolder(const std::string& folder, bool includeDirectories)
+namespace {
+
+// Lists a folder as listFolder does, calling `take` with the open folder and
+// each entry that passes; `take` keeps what it wants of it.
+template <typename Take>
+Status forEachListed(const std::string& folder, bool includeDirectories, Take take)
 {
     std::string dirPath = withoutTrailingSeparators(folder);
     int dirFd = ::open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0)
-        return Result<std::vector<std::string>>::failure(errorText("Cannot list", folder, errno));
+        return Status::failure(errorText("Cannot list", folder, errno));
     DIR* dir = ::fdopendir(dirFd);
     if (!dir) {
         int error = errno;
         ::close(dirFd);
-        return Result<std::vector<std::string>>::failure(errorText("Cannot list", folder, error));
+        return Status::failure(errorText("Cannot list", folder, error));
     }
-    std::vector<std::string> names;
     errno = 0;
     while (dirent* entry = ::readdir(dir)) {
         if (entry->d_name[0] == '.')
             continue;
-        bool isDirectory;
-        if (entry->d_type != DT_UNKNOWN) {
-            isDirectory = entry->d_type == DT_DIR;
-        } else {
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN) {
             struct stat st;
-            if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+            if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                errno = 0;
                 continue; // vanished while listing
-            isDirectory = S_ISDIR(st.st_mode);
+            }
+            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
         }
-        if (isDirectory && !includeDirectories)
+        if (type == DT_DIR && !includeDirectories)
             continue;
-        names.emplace_back(entry->d_name);
+        take(dirFd, entry->d_name, type);
+        errno = 0;
     }
     int error = errno;
     ::closedir(dir);
     if (error != 0)
-        return Result<std::vector<std::string>>::failure(errorText("Cannot list", folder, error));
+        return Status::failure(errorText("Cannot list", folder, error));
+    return Status::success();
+}
+
+} // namespace
+
+Result<std::vector<std::string>> listFolder(const std::string& folder, bool includeDirectories)
+{
+    std::vector<std::string> names;
+    auto listed = forEachListed(folder, includeDirectories,
+                                [&names](int, const char* name, unsigned char) { names.emplace_back(name); });
+    if (!listed)
+        return Result<std::vector<std::string>>::failure(listed.error());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+Result<std::vector<ListedFile>> listFiles(const std::string& folder)
+{
+    std::vector<ListedFile> files;
+    auto listed = forEachListed(folder, false, [&files](int dirFd, const char* name, unsigned char type) {
+        files.push_back({name, type == DT_REG && ::faccessat(dirFd, name, R_OK, 0) != 0});
+    });
+    if (!listed)
+        return Result<std::vector<ListedFile>>::failure(listed.error());
+    std::sort(files.begin(), files.end(),
+              [](const ListedFile& a, const ListedFile& b) { return a.name < b.name; });
+    return files;
 }
 
 Result<unsigned> attributes(const std::string& path)
@@ -375,6 +405,24 @@ std::string shortPath(const std::string& path)
 {
     if (path.empty())
         return {};
+    // The kernel's own name for the opened entry is its canonical path: one
+    // open and one readlink, where realpath() reads every level of the path
+    // as a link, each time walking the path from the top. realpath() still
+    // answers when /proc is not there or the entry was removed meanwhile.
+    const int fd = ::open(path.c_str(), O_PATH | O_CLOEXEC);
+    if (fd < 0 && (errno == ENOENT || errno == ENOTDIR))
+        return {};
+    if (fd >= 0) {
+        char name[PATH_MAX];
+        const std::string link = "/proc/self/fd/" + std::to_string(fd);
+        const ssize_t n = ::readlink(link.c_str(), name, sizeof name);
+        ::close(fd);
+        if (n > 0 && static_cast<std::size_t>(n) < sizeof name && name[0] == '/') {
+            std::string result(name, static_cast<std::size_t>(n));
+            if (!result.ends_with(" (deleted)"))
+                return result;
+        }
+    }
     char* resolved = ::realpath(path.c_str(), nullptr);
     if (!resolved)
         return {};

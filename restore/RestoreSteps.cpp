@@ -166,14 +166,7 @@ std::optional<std::string> LinkedLevelBelow(const std::string& restoreTarget, co
 
 std::int32_t CountOrdinaryFiles(const std::string& folder)
 {
+    // The listing leaves out real folders and keeps files and links.
     auto names = platform::listFolder(folder, false);
-    if (!names)
-        return 0;
-    std::int32_t count = 0;
-    for (const std::string& name : *names) {
-        auto attributes = platform::attributes(AddBackslash(folder) + name);
-        if (attributes && (*attributes & (platform::kAttrDirectory | platform::kAttrVolume)) == 0)
-            ++count;
-    }
-    return count;
+    return names ? static_cast<std::int32_t>(names->size()) : 0;
 }
