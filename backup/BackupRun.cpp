@@ -43,13 +43,6 @@ std::string unreadableFilesText(const std::string& folder, const std::vector<std
     return text;
 }
 
-// True when an entry that was just listed is no longer there at all: a file
-// removed while the folder was walked is simply not found.
-bool vanished(const std::string& path)
-{
-    return !platform::fileExists(path) && !platform::folderExists(path);
-}
-
 // Why a folder cannot get an archive of its own, or empty when it can.
 std::string whyNotStorable(const std::string& folder)
 {
@@ -63,9 +56,11 @@ std::string whyNotStorable(const std::string& folder)
 }
 
 // The folders directly in a folder; a folder that is not there has none.
+// Links to folders are not folders here, so links are never followed and a
+// link loop cannot trap the walk.
 std::vector<std::string> subfoldersOf(const std::string& folder)
 {
-    auto names = platform::listFolder(folder, true);
+    auto names = platform::listSubfolders(folder);
     if (!names) {
         // A folder that is not there has nothing below it; compressing it
         // reports the failure. One that is there but cannot be read ends the run.
@@ -74,19 +69,9 @@ std::vector<std::string> subfoldersOf(const std::string& folder)
         throw RunError("A folder could not be listed while finding folders.\r\n" + names.error());
     }
     std::vector<std::string> subfolders;
-    for (const std::string& name : *names) {
-        const std::string entry = folder + name;
-        // lstat: a link to a folder has no directory bit, so links are never
-        // followed and a link loop cannot trap the walk.
-        auto attributes = platform::attributes(entry);
-        if (!attributes) {
-            if (vanished(entry))
-                continue;
-            throw RunError("A folder entry could not be read while finding folders.\r\n" + attributes.error());
-        }
-        if (*attributes & platform::kAttrDirectory)
-            subfolders.push_back(entry);
-    }
+    subfolders.reserve(names->size());
+    for (const std::string& name : *names)
+        subfolders.push_back(folder + name);
     return subfolders;
 }
 

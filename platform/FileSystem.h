@@ -22,6 +22,11 @@ inline constexpr unsigned kAttrDirectory = 16;
 // The folder may be given with or without a trailing separator.
 Result<std::vector<std::string>> listFolder(const std::string& folder, bool includeDirectories);
 
+// The real folders directly in a folder (never links to folders), sorted
+// by byte order, hidden ones left out: the listing's own entry types, looked
+// up one by one only on file systems that do not give them.
+Result<std::vector<std::string>> listSubfolders(const std::string& folder);
+
 // The entries listFolder(folder, false) returns, each marked when it is a
 // regular file that this user cannot read. One listing, and one look per
 // entry relative to the open folder, rather than a walk of the whole path

@@ -201,6 +201,19 @@ Result<std::vector<std::string>> listFolder(const std::string& folder, bool incl
     return names;
 }
 
+Result<std::vector<std::string>> listSubfolders(const std::string& folder)
+{
+    std::vector<std::string> names;
+    auto listed = forEachListed(folder, true, [&names](int, const char* name, unsigned char type) {
+        if (type == DT_DIR)
+            names.emplace_back(name);
+    });
+    if (!listed)
+        return Result<std::vector<std::string>>::failure(listed.error());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 Result<std::vector<ListedFile>> listFiles(const std::string& folder)
 {
     std::vector<ListedFile> files;

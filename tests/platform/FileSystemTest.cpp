@@ -62,6 +62,27 @@ TEST(ListFolder, SortedFilesAndOptionallyFoldersWithoutHiddenEntries)
     auto all = platform::listFolder(dir.path() + "/", true);
     ASSERT_TRUE(all.ok());
     EXPECT_EQ(all.value(), (std::vector<std::string>{"B", "a", "b", "fifo", "linkToSub", "sub"}));
+
+    // Only real folders; the link to one is no folder.
+    testsupport::makeDirs(dir / "Sub 2");
+    auto folders = platform::listSubfolders(dir.path());
+    ASSERT_TRUE(folders.ok());
+    EXPECT_EQ(folders.value(), (std::vector<std::string>{"Sub 2", "sub"}));
+
+    // The same entries as files, with the regular files this user cannot read marked.
+    testsupport::writeText(dir / "secret", "x");
+    ::chmod((dir / "secret").c_str(), 0);
+    auto listed = platform::listFiles(dir.path());
+    ASSERT_TRUE(listed.ok());
+    std::vector<std::string> names;
+    std::vector<std::string> unreadable;
+    for (const platform::ListedFile& file : listed.value()) {
+        names.push_back(file.name);
+        if (file.unreadable)
+            unreadable.push_back(file.name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"B", "a", "b", "fifo", "linkToSub", "secret"}));
+    EXPECT_EQ(unreadable, ::geteuid() == 0 ? std::vector<std::string>{} : std::vector<std::string>{"secret"});
 }
 
 TEST(ListFolder, FailsWithTheFolderNamedForMissingOrUnreadableFolders)
@@ -73,6 +94,8 @@ TEST(ListFolder, FailsWithTheFolderNamedForMissingOrUnreadableFolders)
 
     testsupport::writeText(dir / "file", "x");
     EXPECT_FALSE(platform::listFolder(dir / "file", true).ok());
+    EXPECT_FALSE(platform::listSubfolders(dir / "nope").ok());
+    EXPECT_FALSE(platform::listFiles(dir / "file").ok());
 }
 
 TEST(Attributes, DirectoryBitOnlyForRealDirectories)
