@@ -2,6 +2,8 @@
 
 #include "platform/FileSystem.h"
 
+#include <vector>
+
 namespace {
 
 const char kMarker[] = "_P-";
@@ -88,13 +90,21 @@ std::string PathPart(const std::string& path, std::int32_t n, const platform::Pa
 
 void MakeFolders(const std::string& path, const platform::PathStyle& style)
 {
-    std::string part = PathPart(path, 0, style);
-    for (std::int32_t i = 0; !part.empty();) {
+    std::vector<std::string> levels;
+    for (std::string part = PathPart(path, 0, style); !part.empty();
+         part = PathPart(path, static_cast<std::int32_t>(levels.size()), style)) {
         part.pop_back(); // without its trailing separator
-        (void)platform::createFolder(part);
-        ++i;
-        part = PathPart(path, i, style);
+        levels.push_back(std::move(part));
     }
+    // Making a level that is already there fails and changes nothing, so
+    // the levels down to the deepest existing folder are skipped: a restore
+    // making one new folder beside its siblings asks for one folder, not for
+    // every level from the root.
+    std::size_t first = levels.size();
+    while (first > 0 && !platform::folderExists(levels[first - 1]))
+        --first;
+    for (std::size_t i = first; i < levels.size(); ++i)
+        (void)platform::createFolder(levels[i]);
 }
 
 std::string EscapeString(const std::string& text)

@@ -6,6 +6,7 @@
 
 #include <random>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using platform::kPosixPathStyle;
 using platform::kWindowsPathStyle;
@@ -101,6 +102,12 @@ TEST(MakeFolders, CreatesChainTopDownAndSkipsExistingLevels)
     MakeFolders(dir / "x/y/z/deep/er/");
     EXPECT_TRUE(platform::folderExists(dir / "x/y/z/deep/er"));
     EXPECT_EQ(testsupport::readText(dir / "x/marker"), "keep");
+
+    // A level that is a link to a folder is gone through, as the path says.
+    testsupport::makeDirs(dir / "real");
+    ASSERT_EQ(::symlink("real", (dir / "link").c_str()), 0);
+    MakeFolders(dir / "link/a/b/");
+    EXPECT_TRUE(platform::folderExists(dir / "real/a/b"));
 
     // A last name without a trailing separator is not created.
     MakeFolders(dir / "p/q");
