@@ -1,5 +1,8 @@
 #include "platform/FolderWatch.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstring>
 #include <map>
 #include <poll.h>
 #include <sys/inotify.h>
@@ -19,19 +22,48 @@ int sharedInstance()
     return fd;
 }
 
-// Watches of the same folder share one watch descriptor; it goes when the
-// last of them does.
-std::map<int, int>& watchUsers()
+// Watches of the same folder share one watch descriptor. The last one used
+// stays in place when its watches end: the next batch job watches the same
+// folder, and adding it again then finds it there. It goes when another
+// folder's watch takes its place, and none of its watches is left.
+struct Descriptors {
+    std::map<int, int> users;
+    int kept = -1;
+};
+
+Descriptors& descriptors()
 {
-    static std::map<int, int> users;
-    return users;
+    static Descriptors d;
+    return d;
 }
 
-// Reads and drops every queued event.
-void drain(int fd)
+void removeIfUnused(int wd)
+{
+    Descriptors& d = descriptors();
+    if (wd < 0 || d.users.count(wd) != 0)
+        return;
+    ::inotify_rm_watch(sharedInstance(), wd);
+}
+
+// Reads every queued event. True when one of them ends a wait for `name`
+// (any name when it is empty), or the queue overflowed and anything may
+// have been missed.
+bool drain(int fd, const std::string& name)
 {
     alignas(inotify_event) char buffer[4096];
-    while (::read(fd, buffer, sizeof buffer) > 0) {
+    bool seen = false;
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            return seen;
+        for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            const bool overflow = (event->mask & IN_Q_OVERFLOW) != 0;
+            const bool appeared = (event->mask & (IN_CREATE | IN_MOVED_TO)) != 0 &&
+                                  (name.empty() || (event->len > 0 && name == event->name));
+            seen = seen || overflow || appeared;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
     }
 }
 
@@ -39,10 +71,12 @@ void drain(int fd)
 
 struct FolderWatch::Impl {
     int wd = -1;
+    std::string name;
 };
 
-FolderWatch::FolderWatch(const std::string& folder) : m_impl(std::make_unique<Impl>())
+FolderWatch::FolderWatch(const std::string& folder, const std::string& name) : m_impl(std::make_unique<Impl>())
 {
+    m_impl->name = name;
     const int fd = sharedInstance();
     if (fd < 0)
         return;
@@ -52,21 +86,28 @@ FolderWatch::FolderWatch(const std::string& folder) : m_impl(std::make_unique<Im
     const int wd = ::inotify_add_watch(fd, folder.c_str(), events);
     if (wd < 0)
         return;
-    ++watchUsers()[wd];
+    Descriptors& d = descriptors();
+    ++d.users[wd];
     m_impl->wd = wd;
-    // What is queued is older than this watch (the end of an earlier watch
-    // queues an event of its own): it would end the first wait at once.
-    drain(fd);
+    if (d.kept != wd) {
+        const int previous = d.kept;
+        d.kept = wd;
+        removeIfUnused(previous);
+    }
+    // What is queued is older than this watch: it would end the first wait
+    // at once.
+    (void)drain(fd, {});
 }
 
 FolderWatch::~FolderWatch()
 {
     if (m_impl->wd < 0)
         return;
-    auto& users = watchUsers();
-    if (--users[m_impl->wd] == 0) {
-        users.erase(m_impl->wd);
-        ::inotify_rm_watch(sharedInstance(), m_impl->wd);
+    Descriptors& d = descriptors();
+    if (--d.users[m_impl->wd] == 0) {
+        d.users.erase(m_impl->wd);
+        if (m_impl->wd != d.kept)
+            removeIfUnused(m_impl->wd);
     }
 }
 
@@ -76,9 +117,18 @@ void FolderWatch::waitForChange(int timeoutMs)
         std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
         return;
     }
-    pollfd p{sharedInstance(), POLLIN, 0};
-    if (::poll(&p, 1, timeoutMs) > 0)
-        drain(p.fd); // only the fact of a change matters
+    // Other names appearing are taken and the wait goes on for the rest of
+    // its time.
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
+        pollfd p{sharedInstance(), POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(std::max<long long>(left, 0))) <= 0)
+            return;
+        if (drain(p.fd, m_impl->name) || left <= 0)
+            return;
+    }
 }
 
 } // namespace platform

@@ -84,19 +84,22 @@ JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job)
     (void)platform::deleteFile(finishMarker);
     (void)platform::deleteFile(startMarker);
 
-    // The batch file and the archiver's output replace the old ones. Files
-    // of this user's own are written over in place rather than removed and
-    // made anew, two files fewer for the file system to make and free per
-    // job; anything else there is removed first. The job holds temp.bat open
-    // but reads nothing from it after its launch.
+    // The batch file replaces the old one. A file of this user's own is
+    // written over in place rather than removed and made anew, one file fewer
+    // for the file system to make and free per job; anything else there is
+    // removed first. The job holds temp.bat open but reads nothing from it
+    // after its launch.
     if (auto written = platform::rewriteFile(batchFile, BatchFileBytes(appFolder, job.commandLine),
                                              platform::FileAccess::UserOnly);
         !written)
         throw RunError("Cannot write the batch file " + batchFile + ": " + written.error());
-    // The archiver's output goes into a file that the shell would create with
-    // the user's umask; made empty here first, it stays for this user only.
+    // The archiver's output goes into a new file that its command line makes,
+    // like every other file the archiver writes. An old one truncated by the
+    // redirection instead would be written out to disk as soon as the
+    // archiver closes it (ext4 guards files replaced by truncation so), and
+    // its block freed again by the next job.
     if (job.deleteOutputFirst)
-        (void)platform::rewriteFile(a + kOutputFile, "", platform::FileAccess::UserOnly);
+        (void)platform::deleteFile(a + kOutputFile);
 
     // The shell runs whatever temp.bat holds when it opens it: it must be the
     // file just written, not a link or a file that someone else can change.
@@ -104,7 +107,10 @@ JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job)
         throw RunError("The batch file is not run, since it is not safe: " + own.error());
 
     // Watch before the launch, so that a marker made at once is not missed.
-    platform::FolderWatch watch(a);
+    // Only the finish marker ends a wait early: the start marker matters
+    // only to the time-out, and waking for it would cost every job a
+    // round through the loop while the archiver runs.
+    platform::FolderWatch watch(a, kFinishMarker);
 
     // The launcher's result is not looked at: a job that cannot start makes
     // no start marker and is reported as not started after the time-out,

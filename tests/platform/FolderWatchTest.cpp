@@ -65,3 +65,40 @@ TEST(FolderWatch, TheEndOfAnEarlierWatchDoesNotEndTheNextWait)
     platform::FolderWatch watch(dir.path());
     EXPECT_GE(secondsToWait(watch, 50), 0.04);
 }
+
+TEST(FolderWatch, AWatchForOneNameSleepsThroughOthers)
+{
+    testsupport::TempDir dir;
+    platform::FolderWatch watch(dir.path(), "wanted");
+    testsupport::writeText(dir / "other", "x");
+    testsupport::writeText(dir / "wanted2", "x");
+    EXPECT_GE(secondsToWait(watch, 50), 0.04);
+    testsupport::writeText(dir / "wanted", "x");
+    EXPECT_LT(secondsToWait(watch, 5000), 1.0);
+}
+
+TEST(FolderWatch, ANewWatchOfTheFolderSeesOnlyWhatAppearsAfterIt)
+{
+    // The folder stays watched between two watches of it; what appeared in
+    // between must not end the next wait.
+    testsupport::TempDir dir;
+    std::make_unique<platform::FolderWatch>(dir.path(), "marker").reset();
+    testsupport::writeText(dir / "marker", "x");
+    platform::FolderWatch watch(dir.path(), "marker");
+    EXPECT_GE(secondsToWait(watch, 50), 0.04);
+    testsupport::removeTree(dir / "marker");
+    testsupport::writeText(dir / "marker", "again");
+    EXPECT_LT(secondsToWait(watch, 5000), 1.0);
+}
+
+TEST(FolderWatch, WatchesMoveOnToAnotherFolder)
+{
+    testsupport::TempDir first;
+    testsupport::TempDir second;
+    std::make_unique<platform::FolderWatch>(first.path()).reset();
+    platform::FolderWatch watch(second.path());
+    testsupport::writeText(first / "x", "x"); // no longer watched
+    EXPECT_GE(secondsToWait(watch, 50), 0.04);
+    testsupport::writeText(second / "x", "x");
+    EXPECT_LT(secondsToWait(watch, 5000), 1.0);
+}
