@@ -1,5 +1,6 @@
 #include "app/ProgressWindow.h"
 
+#include "app/LogLineDelegate.h"
 #include "app/LogModel.h"
 
 #include <QCloseEvent>
@@ -20,6 +21,7 @@ ProgressWindow::ProgressWindow(const WindowDefinition& definition, QWidget* pare
         auto* view = new QListView(owner);
         view->setUniformItemSizes(true);
         view->setModel(m_log);
+        view->setItemDelegate(new LogLineDelegate(view));
         view->setSelectionMode(QAbstractItemView::SingleSelection);
         view->setEditTriggers(QAbstractItemView::NoEditTriggers);
         return view;

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QImage>
 #include <QTest>
 #include <QTimer>
 
@@ -160,3 +162,42 @@ TEST(ProgressWindow, LogKeepsBytesThatAreNotUtf8)
 }
 
 } // namespace
+
+namespace {
+
+// The log list as the window shows it, with `lines` in it (newest on top),
+// painted into an image; `standard` paints it with Qt's own delegate instead.
+QImage paintedLog(const std::vector<std::string>& lines, bool standard, bool selectFirst = false, bool running = false)
+{
+    ScriptedRunWindow window([](ScriptedRunWindow&) {});
+    for (const std::string& line : lines)
+        window.AddLog(line);
+    if (!running)
+        window.finishRun();
+    QListView* list = window.lstBackup();
+    if (standard) {
+        auto* plain = new QStyledItemDelegate(list);
+        list->setItemDelegate(plain);
+    }
+    if (selectFirst)
+        list->setCurrentIndex(list->model()->index(0, 0));
+    list->resize(360, 160);
+    return list->grab().toImage();
+}
+
+} // namespace
+
+TEST(ProgressWindow, LogLinesLookAsTheStandardListDrawsThem)
+{
+    const std::vector<std::string> shortLines{"Start:   Copy /home/user/Documents/", "End:     Copy /home/user/",
+                                              "Folder <b>bold</b> & co", "Start:   Find Dates..."};
+    EXPECT_EQ(paintedLog(shortLines, false), paintedLog(shortLines, true));
+    EXPECT_EQ(paintedLog(shortLines, false, true), paintedLog(shortLines, true, true)) << "selected row";
+    EXPECT_EQ(paintedLog(shortLines, false, false, true), paintedLog(shortLines, true, false, true))
+        << "during the run";
+
+    // A line too long for its row is shortened with an ellipsis, as before.
+    const std::vector<std::string> longLines{
+        "Start:   Copy /home/user/a folder with a name far too long to fit into this narrow list/", "x"};
+    EXPECT_EQ(paintedLog(longLines, false), paintedLog(longLines, true));
+}
