@@ -73,8 +73,8 @@ void ExtractArchiveInto(const std::string& archiveName, const ExtractionInputs& 
     }
 
     const std::string a = AddBackslash(inputs.appFolder);
-    // The old markers go now; temp.bat and output.txt the job runner
-    // replaces with the job's own.
+    // The old markers go now; the job runner writes temp.bat over with the
+    // job's own and removes the old output.txt.
     for (const char* jobFile : {"wait.tmp", "wait2.tmp"})
         (void)platform::deleteFile(a + jobFile);
 
