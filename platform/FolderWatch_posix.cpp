@@ -71,12 +71,10 @@ bool drain(int fd, const std::string& name)
 
 struct FolderWatch::Impl {
     int wd = -1;
-    std::string name;
 };
 
-FolderWatch::FolderWatch(const std::string& folder, const std::string& name) : m_impl(std::make_unique<Impl>())
+FolderWatch::FolderWatch(const std::string& folder) : m_impl(std::make_unique<Impl>())
 {
-    m_impl->name = name;
     const int fd = sharedInstance();
     if (fd < 0)
         return;
@@ -113,21 +111,26 @@ FolderWatch::~FolderWatch()
 
 void FolderWatch::waitForChange(int timeoutMs)
 {
+    (void)waitFor({}, timeoutMs);
+}
+
+bool FolderWatch::waitFor(const std::string& name, int timeoutMs)
+{
     if (m_impl->wd < 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
-        return;
+        return false;
     }
-    // Other names appearing are taken and the wait goes on for the rest of
-    // its time.
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
         pollfd p{sharedInstance(), POLLIN, 0};
         if (::poll(&p, 1, static_cast<int>(std::max<long long>(left, 0))) <= 0)
-            return;
-        if (drain(p.fd, m_impl->name) || left <= 0)
-            return;
+            return false;
+        if (drain(p.fd, name))
+            return true;
+        if (left <= 0)
+            return false;
     }
 }
 

@@ -28,6 +28,11 @@ constexpr std::chrono::seconds kStartTimeout{3};
 // application folder ends the pause early, so a job's end is seen at once.
 constexpr int kPollMs = 100;
 
+// Longest wait for a launched job's start marker before window events run.
+// A job starts within a millisecond or so; one that takes longer gets the
+// usual loop, with its time-out.
+constexpr int kStartGraceMs = 20;
+
 // How often a started job that has not finished is looked for among the
 // running processes, to notice one whose shell was killed.
 constexpr std::chrono::seconds kLifeCheckInterval{1};
@@ -107,16 +112,18 @@ JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job)
         throw RunError("The batch file is not run, since it is not safe: " + own.error());
 
     // Watch before the launch, so that a marker made at once is not missed.
-    // Only the finish marker ends a wait early: the start marker matters
-    // only to the time-out, and waking for it would cost every job a
-    // round through the loop while the archiver runs.
-    platform::FolderWatch watch(a, kFinishMarker);
+    platform::FolderWatch watch(a);
 
     // The launcher's result is not looked at: a job that cannot start makes
     // no start marker and is reported as not started after the time-out,
     // like every other way in which the shell can fail to run it.
     (void)platform::launchBatchDetached(batchFile, AddBackslash(job.workingFolder));
     const auto deadline = platform::clock().monotonicNow() + kStartTimeout;
+
+    // The job gets going before window events run: the launch has just
+    // woken the job shell, most likely on this very processor, and a repaint
+    // now would keep it waiting until the repaint is done.
+    (void)watch.waitFor(kStartMarker, kStartGraceMs);
 
     // Paced by the real clock: this is no deadline the user sees, only how
     // often to look, and the program's clock may be moved by a test.
@@ -125,7 +132,8 @@ JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job)
         if (platform::fileExists(finishMarker))
             return JobOutcome::Finished;
         platform::processEvents();
-        watch.waitForChange(kPollMs);
+        // Only the finish marker ends the pause early.
+        (void)watch.waitFor(kFinishMarker, kPollMs);
         // Once the job has started, it may run for as long as the archiver needs.
         const auto now = platform::clock().monotonicNow();
         const bool started = platform::fileExists(startMarker);

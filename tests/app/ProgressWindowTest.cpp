@@ -190,7 +190,8 @@ QImage paintedLog(const std::vector<std::string>& lines, bool standard, bool sel
 TEST(ProgressWindow, LogLinesLookAsTheStandardListDrawsThem)
 {
     const std::vector<std::string> shortLines{"Start:   Copy /home/user/Documents/", "End:     Copy /home/user/",
-                                              "Folder <b>bold</b> & co", "Start:   Find Dates..."};
+                                              "Folder <b>bold</b> & co", "Start:   Find Dates...",
+                                              "A\tfolder\twith tabs", "Ordner \xc3\xa4\xc3\xb6 \xe6\x96\x87"};
     EXPECT_EQ(paintedLog(shortLines, false), paintedLog(shortLines, true));
     EXPECT_EQ(paintedLog(shortLines, false, true), paintedLog(shortLines, true, true)) << "selected row";
     EXPECT_EQ(paintedLog(shortLines, false, false, true), paintedLog(shortLines, true, false, true))
