@@ -3,6 +3,7 @@
 #include "app/MainFields.h"
 #include "app/ProgressWindow.h"
 #include "app/WindowDefinitions.h"
+#include "app/frmMain.h"
 #include "backup/frmBackup.h"
 #include "bench/BenchSystem.h"
 #include "pathutil/Module1.h"
@@ -84,6 +85,23 @@ void printResult(const std::string& pairs)
     std::fflush(stdout);
 }
 
+// The main window, shown and painted, as it is in the program whenever a
+// run starts: the run windows are its children, and what its first showing
+// set up (the font system, the style) is not part of a run's time. Its
+// settings file is the benchmark's own, in the program folder, and it is
+// never written: the window is not closed.
+class MainWindowUp {
+public:
+    explicit MainWindowUp(const std::string& appFolder)
+        : window(AddBackslash(appFolder) + "bench-settings.ini")
+    {
+        window.show();
+        (void)window.grab();
+        QCoreApplication::processEvents();
+    }
+    frmMain window;
+};
+
 // Counts the paint events of the widgets it watches.
 class PaintCounter : public QObject {
 public:
@@ -132,11 +150,12 @@ int backupChild(const std::map<std::string, std::string>& opts)
     fields.to = opts.at("--target");
     fields.from = { AddBackslash(opts.at("--source")) };
     AnsweredBoxes boxes;
+    MainWindowUp main(AppFolder);
     PaintCounter paints;
     qApp->installEventFilter(&paints);
     const double start = nowSeconds();
     const double cpuStart = processCpuSeconds();
-    frmBackup window(fields);
+    frmBackup window(fields, &main.window);
     const double seconds = runWindowToEnd(window, start);
     const double cpu = processCpuSeconds() - cpuStart;
     std::ostringstream pairs;
@@ -155,9 +174,10 @@ int restoreChild(const std::map<std::string, std::string>& opts)
     fields.to = opts.at("--target");
     fields.unBackupTo = opts.at("--restore");
     AnsweredBoxes boxes;
+    MainWindowUp main(AppFolder);
     const double start = nowSeconds();
     const double cpuStart = processCpuSeconds();
-    frmUnBackup window(fields);
+    frmUnBackup window(fields, &main.window);
     bool chosen = false;
     double dialogSeen = 0;
     // The date dialog: the one backup there is, double-clicked and confirmed.
