@@ -41,14 +41,21 @@ void LogLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
     const QString text = opt.text;
     opt.text.clear();
-    const QRect textRect =
-        style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(margin, 0, -margin, 0);
-    const QStaticText& line = laidOut(text, opt.font);
-    const QSizeF size = line.size();
     const bool plainRow = opt.features == QStyleOptionViewItem::HasDisplay && opt.direction == Qt::LeftToRight &&
                           (opt.displayAlignment & Qt::AlignHorizontal_Mask) == Qt::AlignLeft &&
-                          (opt.displayAlignment & Qt::AlignVertical_Mask) == Qt::AlignVCenter;
-    if (!plainRow || size.width() > textRect.width() || text.contains(QLatin1Char('\n'))) {
+                          (opt.displayAlignment & Qt::AlignVertical_Mask) == Qt::AlignVCenter &&
+                          !text.contains(QLatin1Char('\n'));
+    if (!plainRow) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    const QRect textRect =
+        style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(margin, 0, -margin, 0);
+    // A long line is kept too: its width, looked at on every repaint, is
+    // what sends it to the standard delegate.
+    const QStaticText& line = laidOut(text, opt.font);
+    const QSizeF size = line.size();
+    if (size.width() > textRect.width()) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }

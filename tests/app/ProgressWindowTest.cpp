@@ -4,11 +4,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QImage>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
 #include <QStyledItemDelegate>
-#include <QImage>
 #include <QTest>
 #include <QTimer>
 
@@ -160,10 +160,6 @@ TEST(ProgressWindow, LogKeepsBytesThatAreNotUtf8)
     EXPECT_EQ(window.logLines().front(), "Find in: /tmp/caf\xe9/");
     EXPECT_TRUE(window.lstBackup()->model()->index(0, 0).data().toString().startsWith("Find in: /tmp/caf"));
 }
-
-} // namespace
-
-namespace {
 
 // The log list as the window shows it, with `lines` in it (newest on top),
 // painted into an image; `standard` paints it with Qt's own delegate instead.
