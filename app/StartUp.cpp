@@ -1,7 +1,7 @@
 #include "app/StartUp.h"
 
 #include "AppInfo.h"
-#include "pathutil/Module1.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/UserFolders.h"
@@ -25,8 +25,8 @@ std::string userAppFolder(const std::string& programFolder)
     return ShortPath(own);
 }
 
-void initApplication()
+std::string initApplication()
 {
     platform::initLocale();
-    AppFolder = chooseAppFolder(platform::executableFolder());
+    return chooseAppFolder(platform::executableFolder());
 }

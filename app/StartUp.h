@@ -12,6 +12,6 @@ std::string chooseAppFolder(const std::string& programFolder);
 // "7z" link to the one in the program's folder; empty when it cannot be made.
 std::string userAppFolder(const std::string& programFolder);
 
-// Start-up: regional settings from the environment, then AppFolder fixed
-// for the life of the process.
-void initApplication();
+// Start-up: regional settings from the environment, then the application
+// folder, which the program keeps for the life of the process and returns.
+std::string initApplication();

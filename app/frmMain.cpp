@@ -1,8 +1,8 @@
 #include "app/frmMain.h"
 
 #include "AppInfo.h"
-#include "app/WindowDefinitions.h"
-#include "pathutil/Module1.h"
+#include "ui/WindowDefinitions.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsFile.h"

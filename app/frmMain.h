@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/FormBuilder.h"
-#include "app/MainFields.h"
+#include "ui/FormBuilder.h"
+#include "store/MainFields.h"
 
 #include <QDialog>
 

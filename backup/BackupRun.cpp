@@ -1,34 +1,22 @@
 #include "backup/BackupRun.h"
 
-#include "app/MainFields.h"
-#include "pathutil/Module1.h"
+#include "store/MainFields.h"
+#include "pathutil/PathEncoding.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/Events.h"
 #include "platform/FileSystem.h"
-#include "platform/MessageBox.h"
-#include "platform/RunLock.h"
 #include "store/Archiver.h"
+#include "store/FileCount.h"
 #include "store/JobRunner.h"
+#include "store/MainFields.h"
 #include "store/StoreLayout.h"
 
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <utility>
 
 namespace {
-
-// The longest file name the file systems we write to accept. The count file
-// is the longest name a folder gives: the encoded path and ".7z.dat".
-constexpr std::size_t kLongestFileName = 255;
-const char kCountFileSuffix[] = ".7z.dat";
-
-// The escape that encoded names use; a path holding it is taken as already
-// encoded and would name its archive with its separators in it.
-const char kEscapeMarker[] = "_P-";
-
-void showError(const std::string& text)
-{
-    platform::showMessage("Error!\r\n\r\n" + text, "Error!", platform::kMsgCritical);
-}
 
 // Names the files of a folder that the archiver could not read, a few of
 // them when there are many.
@@ -46,11 +34,13 @@ std::string unreadableFilesText(const std::string& folder, const std::vector<std
 // Why a folder cannot get an archive of its own, or empty when it can.
 std::string whyNotStorable(const std::string& folder)
 {
-    if (folder.find(kEscapeMarker) != std::string::npos)
+    // A path holding the escape counts as already encoded and would name its
+    // archive with its separators in it.
+    if (folder.find(kEncodedEscape) != std::string::npos)
         return "Folder not backed up: its path holds \"_P-\", which archive names use as their escape";
     if (folder.find_first_of("\r\n") != std::string::npos)
         return "Folder not backed up: its path holds a line break, which a restore cannot recreate";
-    if (EncodePath(folder).size() + sizeof kCountFileSuffix - 1 > kLongestFileName)
+    if (CountFileName(ArchiveName(folder)).size() > kLongestFileName)
         return "Folder not backed up: its path is too long to name an archive";
     return {};
 }
@@ -77,45 +67,44 @@ std::vector<std::string> subfoldersOf(const std::string& folder)
 
 } // namespace
 
-BackupRun::BackupRun(const MainFields& main, LogSink addLog) : m_main(main), m_addLog(std::move(addLog))
+BackupRun::BackupRun(RunHost& host, const MainFields& main, std::string appFolder)
+    : Run(host, std::move(appFolder)), m_main(main)
 {
 }
 
-void BackupRun::run()
+void BackupRun::steps()
 {
-    // Another copy of the program using the same application folder would
-    // overwrite this run's job files: the run holds the folder to its end,
-    // and one that cannot have it does nothing, not even its closing steps.
-    const platform::RunLock lock(RunLockFile(AppFolder));
-    if (lock.busy()) {
-        log("Error:   Another backup or restore is running.");
-        platform::showMessage(AnotherRunText(AppFolder), "Error!", platform::kMsgCritical);
-        return;
-    }
-    try {
-        RunFolder = RunFolderPath(m_main.backupTarget(), DateTextNow());
-        if (auto made = platform::createFolder(RunFolder); !made)
-            throw RunError("The run folder could not be made.\r\n" + made.error());
+    RunFolder = RunFolderPath(m_main.backupTarget(), DateTextNow());
+    if (auto made = platform::createFolder(RunFolder); !made)
+        throw RunError("The run folder could not be made.\r\n" + made.error());
 
-        log("Starting Backup...");
-        log("Start:   Finding Folders...");
-        platform::processEvents();
-        FindFolders();
-        platform::processEvents();
-        log("End:     Finding Folders...");
+    log("Starting Backup...");
+    log("Start:   Finding Folders...");
+    platform::processEvents();
+    FindFolders();
+    platform::processEvents();
+    log("End:     Finding Folders...");
 
-        log("Start:   Copy Folders and compress...");
-        compressPhase();
-        log("End:     Copy Folders and compress...");
-    } catch (const std::exception& error) {
-        // Whatever ended the run, the window must still become closable:
-        // say what failed, then go on with the closing steps.
-        std::string line = std::string("Error:   ") + error.what();
-        std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-        log(line);
-        showError(std::string(error.what()) + "\r\n\r\nThe backup has stopped.");
-    }
-    DeleteBatchFile(AppFolder);
+    log("Start:   Copy Folders and compress...");
+    compressPhase();
+    log("End:     Copy Folders and compress...");
+}
+
+std::string BackupRun::busyLogLine() const
+{
+    return "Error:   Another backup or restore is running.";
+}
+
+std::string BackupRun::stoppedLogLine(const std::exception& error) const
+{
+    std::string line = std::string("Error:   ") + error.what();
+    std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return line;
+}
+
+std::string BackupRun::stoppedBoxText(const std::exception& error) const
+{
+    return std::string(error.what()) + "\r\n\r\nThe backup has stopped.";
 }
 
 void BackupRun::compressPhase()
@@ -158,22 +147,14 @@ void BackupRun::CollectFolders(const std::string& path, std::vector<std::string>
 
 void BackupRun::CompressFolder(const std::string& folder)
 {
-    if (const std::string why = whyNotStorable(folder); !why.empty()) {
-        // Every folder below it has the same trouble (its path holds this
-        // one's), so the user is told once, for the topmost folder.
-        if (!isBelowRefusedFolder(folder)) {
-            m_refusedFolders.push_back(folder);
-            showError(why + ", nor is any folder below it...For Directory: " + folder);
-        }
+    if (refuseUnstorable(folder))
         return;
-    }
     const std::string encoded = EncodePath(folder);
     const std::string archiveName = ArchiveName(folder);
 
     const std::string runFolder = ShortPath(RunFolder);
     if (runFolder.empty())
         throw RunError("The run folder is gone: " + RunFolder);
-    const std::string stored = runFolder + "/" + archiveName;
 
     // A folder that is gone by now (removed since it was found, or a source
     // that is no folder) can hold no job: said at once, not after the job's
@@ -199,16 +180,40 @@ void BackupRun::CompressFolder(const std::string& folder)
                   problems.listingError);
         return;
     }
-
-    const BatchJob job{folder, CompressCommandLine(AppFolder, encoded)};
-    if (RunBatchJob(AppFolder, job) == JobOutcome::NotStarted) {
-        showError("7z not executed...For Directory: " + AddBackslash(encoded));
+    if (!makeArchive(folder, encoded, made))
         return;
-    }
+    storeArchive(made, runFolder, archiveName, count);
 
+    // The archiver skips a file it cannot read and still makes the archive;
+    // the user learns of it now rather than at the restore.
+    if (!problems.unreadable.empty())
+        showError(unreadableFilesText(folder, problems.unreadable));
+}
+
+bool BackupRun::refuseUnstorable(const std::string& folder)
+{
+    const std::string why = whyNotStorable(folder);
+    if (why.empty())
+        return false;
+    // Every folder below it has the same trouble (its path holds this
+    // one's), so the user is told once, for the topmost folder.
+    if (!isBelowRefusedFolder(folder)) {
+        m_refusedFolders.push_back(folder);
+        showError(why + ", nor is any folder below it...For Directory: " + folder);
+    }
+    return true;
+}
+
+bool BackupRun::makeArchive(const std::string& folder, const std::string& encoded, const std::string& made)
+{
+    const BatchJob job{folder, CompressCommandLine(appFolder(), encoded)};
+    if (RunBatchJob(appFolder(), job) == JobOutcome::NotStarted) {
+        showError("7z not executed...For Directory: " + AddBackslash(encoded));
+        return false;
+    }
     if (!platform::fileExists(made)) {
         showError("7z not completed...For Directory: " + AddBackslash(encoded));
-        return;
+        return false;
     }
     // An archiver that was killed, or ran out of disk space, while writing
     // leaves a partial archive under the name asked for. It is no backup, and
@@ -216,12 +221,18 @@ void BackupRun::CompressFolder(const std::string& folder)
     if (!IsCompleteArchive(made)) {
         (void)platform::deleteFile(made);
         showError("7z not completed...For Directory: " + AddBackslash(encoded));
-        return;
+        return false;
     }
+    return true;
+}
 
+void BackupRun::storeArchive(const std::string& made, const std::string& runFolder, const std::string& archiveName,
+                             std::int32_t count)
+{
     // A folder that lies in two source folders is found twice; its archive
     // from the first time is already in the run folder, and the move, which
     // never replaces a file, ends the run here.
+    const std::string stored = runFolder + "/" + archiveName;
     const bool alreadyStored = platform::fileExists(stored);
     if (auto moved = platform::moveFile(made, stored); !moved) {
         // The archive must not stay in the user's folder: the next run's
@@ -236,11 +247,6 @@ void BackupRun::CompressFolder(const std::string& folder)
     const std::string countFile = runFolder + "/" + CountFileName(archiveName);
     if (auto written = WriteCountFile(countFile, count); !written)
         throw RunError("The count file could not be written.\r\n" + written.error());
-
-    // The archiver skips a file it cannot read and still makes the archive;
-    // the user learns of it now rather than at the restore.
-    if (!problems.unreadable.empty())
-        showError(unreadableFilesText(folder, problems.unreadable));
 }
 
 bool BackupRun::isBelowRefusedFolder(const std::string& folder) const
@@ -260,27 +266,4 @@ void BackupRun::letEventsRunDuringWalk()
         return;
     platform::processEvents();
     m_lastWalkEvents = std::chrono::steady_clock::now();
-}
-
-std::int32_t CountFolderFiles(const std::string& folder, CountProblems* problems)
-{
-    const std::string canonical = ShortPath(folder);
-    if (canonical.empty())
-        return 0;
-    const std::string listed = AddBackslash(canonical);
-    // The listing leaves out real folders and keeps everything else the
-    // archiver stores: files, and links of every kind.
-    auto files = platform::listFiles(listed);
-    if (!files) {
-        if (problems && platform::folderExists(listed))
-            problems->listingError = files.error();
-        return 0;
-    }
-    if (problems) {
-        for (const platform::ListedFile& file : *files) {
-            if (file.unreadable)
-                problems->unreadable.push_back(file.name);
-        }
-    }
-    return static_cast<std::int32_t>(files->size());
 }

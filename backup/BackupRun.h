@@ -1,8 +1,9 @@
 #pragma once
 
+#include "store/Run.h"
+
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,17 +12,10 @@ class MainFields;
 // One backup run, without any window: makes the dated run folder under the
 // backup target, finds every folder below the source folders and compresses
 // each into one archive with its count file in the run folder. Progress goes
-// to the log sink, failures to "Error!" message boxes.
-class BackupRun {
+// to the host's log, failures to "Error!" boxes.
+class BackupRun : public Run {
 public:
-    using LogSink = std::function<void(const std::string& line)>;
-
-    BackupRun(const MainFields& main, LogSink addLog);
-
-    // The whole run, from making the run folder to removing the batch file.
-    // Returns normally in every case: an error that ends the run early is
-    // shown in a message box, and the closing steps still happen.
-    void run();
+    BackupRun(RunHost& host, const MainFields& main, std::string appFolder);
 
     // Fills FolderList with every folder under the sources, in list order,
     // one "Find in: " log line per source. Throws RunError when a folder that
@@ -44,25 +38,22 @@ public:
     // The folders to compress, in order, each ending in one separator.
     std::vector<std::string> FolderList;
 
+protected:
+    void steps() override;
+    std::string busyLogLine() const override;
+    std::string stoppedLogLine(const std::exception& error) const override;
+    std::string stoppedBoxText(const std::exception& error) const override;
+
 private:
     void compressPhase();
+    bool refuseUnstorable(const std::string& folder);
+    bool makeArchive(const std::string& folder, const std::string& encoded, const std::string& made);
+    void storeArchive(const std::string& made, const std::string& runFolder, const std::string& archiveName,
+                      std::int32_t count);
     void letEventsRunDuringWalk();
     bool isBelowRefusedFolder(const std::string& folder) const;
-    void log(const std::string& line) const { m_addLog(line); }
 
     const MainFields& m_main;
-    LogSink m_addLog;
     std::vector<std::string> m_refusedFolders; // folders that cannot be stored, told once each
     std::chrono::steady_clock::time_point m_lastWalkEvents{};
 };
-
-// What counting a folder's files found besides the count.
-struct CountProblems {
-    std::string listingError;            // the folder exists but cannot be listed: why
-    std::vector<std::string> unreadable; // regular files the archiver cannot read
-};
-
-// The number of ordinary files directly in a folder, as stored beside its
-// archive: no folders, no hidden entries; errors on the way give a smaller
-// count. What went wrong on the way goes into `problems` when it is given.
-std::int32_t CountFolderFiles(const std::string& folder, CountProblems* problems = nullptr);

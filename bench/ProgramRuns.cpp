@@ -1,16 +1,16 @@
 #include "bench/ProgramRuns.h"
 
-#include "app/MainFields.h"
-#include "app/ProgressWindow.h"
-#include "app/WindowDefinitions.h"
+#include "store/MainFields.h"
+#include "ui/ProgressWindow.h"
+#include "ui/WindowDefinitions.h"
 #include "app/frmMain.h"
-#include "backup/frmBackup.h"
+#include "backup/windows/frmBackup.h"
 #include "bench/BenchSystem.h"
-#include "pathutil/Module1.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
-#include "restore/frmUnBackup.h"
-#include "restore/frmUnBackupSelectDate.h"
+#include "restore/windows/frmUnBackup.h"
+#include "restore/windows/frmUnBackupSelectDate.h"
 
 #include <QApplication>
 #include <QListView>
@@ -145,21 +145,21 @@ double runWindowToEnd(Window& window, double created, const std::function<void()
 
 int backupChild(const std::map<std::string, std::string>& opts)
 {
-    AppFolder = opts.at("--app");
+    const std::string appFolder = opts.at("--app");
     Fields fields;
     fields.to = opts.at("--target");
     fields.from = { AddBackslash(opts.at("--source")) };
     AnsweredBoxes boxes;
-    MainWindowUp main(AppFolder);
+    MainWindowUp main(appFolder);
     PaintCounter paints;
     qApp->installEventFilter(&paints);
     const double start = nowSeconds();
     const double cpuStart = processCpuSeconds();
-    frmBackup window(fields, &main.window);
+    frmBackup window(fields, appFolder, &main.window);
     const double seconds = runWindowToEnd(window, start);
     const double cpu = processCpuSeconds() - cpuStart;
     std::ostringstream pairs;
-    pairs << "seconds=" << seconds << " cpu=" << cpu << " folders=" << window.FolderList.size()
+    pairs << "seconds=" << seconds << " cpu=" << cpu << " folders=" << window.backupRun().FolderList.size()
           << " boxes=" << boxes.unexpected() << " paints=" << paints.paints;
     printResult(pairs.str());
     if (boxes.unexpected())
@@ -169,15 +169,15 @@ int backupChild(const std::map<std::string, std::string>& opts)
 
 int restoreChild(const std::map<std::string, std::string>& opts)
 {
-    AppFolder = opts.at("--app");
+    const std::string appFolder = opts.at("--app");
     Fields fields;
     fields.to = opts.at("--target");
     fields.unBackupTo = opts.at("--restore");
     AnsweredBoxes boxes;
-    MainWindowUp main(AppFolder);
+    MainWindowUp main(appFolder);
     const double start = nowSeconds();
     const double cpuStart = processCpuSeconds();
-    frmUnBackup window(fields, &main.window);
+    frmUnBackup window(fields, appFolder, &main.window);
     bool chosen = false;
     double dialogSeen = 0;
     // The date dialog: the one backup there is, double-clicked and confirmed.
@@ -195,7 +195,7 @@ int restoreChild(const std::map<std::string, std::string>& opts)
     const double seconds = runWindowToEnd(window, start, chooseDate);
     const double cpu = processCpuSeconds() - cpuStart;
     std::ostringstream pairs;
-    pairs << "seconds=" << seconds << " cpu=" << cpu << " archives=" << window.ArchiveList.size()
+    pairs << "seconds=" << seconds << " cpu=" << cpu << " archives=" << window.restoreRun().ArchiveList.size()
           << " boxes=" << boxes.unexpected() << " dialog_after=" << dialogSeen;
     printResult(pairs.str());
     if (boxes.unexpected())
@@ -259,12 +259,12 @@ int discoverChild(const std::map<std::string, std::string>& opts)
     Fields fields;
     fields.from = { AddBackslash(opts.at("--source")) };
     AnsweredBoxes boxes;
-    frmBackup window(fields);
+    frmBackup window(fields, "");
     const double start = nowSeconds();
-    window.FindFolders();
+    window.backupRun().FindFolders();
     const double seconds = nowSeconds() - start;
     std::ostringstream pairs;
-    pairs << "seconds=" << seconds << " folders=" << window.FolderList.size();
+    pairs << "seconds=" << seconds << " folders=" << window.backupRun().FolderList.size();
     printResult(pairs.str());
     return boxes.unexpected() == 0 ? 0 : 1;
 }

@@ -17,12 +17,14 @@
 // Run: bench_runs [options]   (bench_runs --help lists them)
 
 #include "AppInfo.h"
-#include "app/MainFields.h"
+#include "store/MainFields.h"
 #include "backup/BackupRun.h"
+#include "tests/support/TestSupport.h"
 #include "bench/BenchSystem.h"
 #include "bench/BenchTree.h"
 #include "bench/ProgramRuns.h"
-#include "pathutil/Module1.h"
+#include "pathutil/PathEncoding.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/FileSystem.h"
 #include "platform/Launcher.h"
 #include "restore/RestoreSteps.h"
@@ -43,6 +45,11 @@ namespace fs = std::filesystem;
 using namespace bench;
 
 namespace {
+
+// The benchmark's application folder: job files and the archiver link, made
+// once at the start.
+std::string appFolder;
+
 
 struct Options {
     int folders = 2000;
@@ -220,7 +227,8 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
         std::vector<std::string> sourceFolders() const override { return {}; }
         std::string restoreTarget() const override { return {}; }
     } noFields;
-    BackupRun walk(noFields, [](const std::string&) {});
+    testsupport::LogHost host;
+    BackupRun walk(host, noFields, appFolder);
     std::vector<std::string> folderList;
     walk.CollectFolders(source, folderList);
     if (folderList.size() != static_cast<std::size_t>(folders))
@@ -230,7 +238,7 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
     std::vector<std::string> backupLines;
     for (const std::string& folder : folderList)
         backupLines.push_back("cd " + platform::shellQuoteIfNeeded(folder) + " && "
-            + CompressCommandLine(AppFolder, EncodePath(folder)));
+            + CompressCommandLine(appFolder, EncodePath(folder)));
     const std::string backupScript = top + "/floor-backup.sh";
     writeScript(backupScript, backupLines);
 
@@ -246,7 +254,7 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
         // Backup, program and floor.
         auto programBackup = [&] {
             auto result
-                = programRun("backup", { "--app", AppFolder, "--source", source, "--target", target });
+                = programRun("backup", { "--app", appFolder, "--source", source, "--target", target });
             if (number(result, "folders") != folders)
                 fail("the backup found " + result["folders"] + " folders");
             figures.backup.push_back(number(result, "seconds"));
@@ -299,7 +307,7 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
                 fail(name + ": " + place.refusal);
             restoreFolders.push_back(place.restoreFolder);
             restoreLines.push_back("cd " + platform::shellQuoteIfNeeded(place.restoreFolder) + " && "
-                + ExtractCommandLine(AppFolder, name));
+                + ExtractCommandLine(appFolder, name));
         }
         const std::string restoreScript = top + "/floor-restore.sh";
         writeScript(restoreScript, restoreLines);
@@ -325,7 +333,7 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
 
         auto programRestore = [&] {
             auto result
-                = programRun("restore", { "--app", AppFolder, "--target", target, "--restore", restored });
+                = programRun("restore", { "--app", appFolder, "--target", target, "--restore", restored });
             if (number(result, "archives") != folders)
                 fail("the restore found " + result["archives"] + " archives");
             figures.restore.push_back(number(result, "seconds"));
@@ -386,7 +394,7 @@ int main(int argc, char** argv)
         fs::create_directories(app);
         if (!platform::createSymlink(appinfo::kArchiverPath, app + "/7z"))
             fail("cannot link the archiver into " + app);
-        AppFolder = platform::shortPath(app);
+        appFolder = platform::shortPath(app);
         // The windows' toolkit wants a private runtime folder, and says so
         // on every start without one.
         if (!std::getenv("XDG_RUNTIME_DIR")) {

@@ -1,9 +1,11 @@
 #include "restore/RestoreSteps.h"
 
-#include "pathutil/Module1.h"
+#include "pathutil/PathEncoding.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "store/JobRunner.h"
+#include "store/StoreLayout.h"
 
 namespace {
 
@@ -60,11 +62,6 @@ bool isArchiveNameAsWritten(const std::string& name)
     return true;
 }
 
-bool endsWith7z(const std::string& name)
-{
-    return name.size() >= 3 && name.compare(name.size() - 3, 3, ".7z") == 0;
-}
-
 } // namespace
 
 std::vector<std::string> FindDateTexts(const std::string& backupTarget)
@@ -82,11 +79,6 @@ std::vector<std::string> FindDateTexts(const std::string& backupTarget)
     return dates;
 }
 
-std::string RunFolderOf(const std::string& backupTarget, const std::string& dateText)
-{
-    return AddBackslash(backupTarget) + AddBackslash(EncodePath(dateText));
-}
-
 std::vector<std::string> FindArchiveNames(const std::string& runFolder)
 {
     if (!platform::folderExists(runFolder))
@@ -98,7 +90,7 @@ std::vector<std::string> FindArchiveNames(const std::string& runFolder)
     for (const std::string& name : *names) {
         // Only plain files: copying a FIFO or a device named like an archive
         // would block the run for good.
-        if (endsWith7z(name) && platform::isPlainFile(AddBackslash(runFolder) + name))
+        if (IsArchiveName(name) && platform::isPlainFile(AddBackslash(runFolder) + name))
             archives.push_back(name);
     }
     return archives;
@@ -162,11 +154,4 @@ std::optional<std::string> LinkedLevelBelow(const std::string& restoreTarget, co
         path += separator();
     }
     return std::nullopt;
-}
-
-std::int32_t CountOrdinaryFiles(const std::string& folder)
-{
-    // The listing leaves out real folders and keeps files and links.
-    auto names = platform::listFolder(folder, false);
-    return names ? static_cast<std::int32_t>(names->size()) : 0;
 }

@@ -13,10 +13,6 @@
 // Throws RunError when the backup target cannot be listed.
 std::vector<std::string> FindDateTexts(const std::string& backupTarget);
 
-// The run folder of a date text: the backup target, then the encoded date,
-// each ending in one separator.
-std::string RunFolderOf(const std::string& backupTarget, const std::string& dateText);
-
 // The bare names of the plain files in a run folder whose names end in
 // ".7z" (case-sensitive), in name order. A run folder that does not exist
 // holds none; one that exists but cannot be listed throws RunError.
@@ -51,7 +47,3 @@ ExtractionPlace PlanExtraction(const std::string& restoreTarget, const std::stri
 // earlier archive may have restored) through which the files would land
 // somewhere else. Returns the offending path, or nothing when all is well.
 std::optional<std::string> LinkedLevelBelow(const std::string& restoreTarget, const std::string& restoreFolder);
-
-// The number of ordinary files directly in a folder (hidden files and
-// folders not counted); 0 when the folder cannot be listed.
-std::int32_t CountOrdinaryFiles(const std::string& folder);

@@ -1,6 +1,8 @@
 #include "store/Archiver.h"
 
-#include "pathutil/Module1.h"
+#include "store/JobFiles.h"
+
+#include "pathutil/PathRoutines.h"
 #include "platform/FileSystem.h"
 #include "platform/Launcher.h"
 
@@ -65,7 +67,7 @@ std::string ExtractCommandLine(const std::string& appFolder, const std::string& 
     // The archiver writes its errors (a damaged archive, a disk that is full)
     // to the error stream: they go into output.txt too, where the user who
     // asks to read the output after a failed restore looks for them.
-    return "\"" + a2 + "7z\" e -y \"" + escapeInDoubleQuotes(name) + "\" > \"" + a2 + "output.txt\" 2>&1";
+    return "\"" + a2 + "7z\" e -y \"" + escapeInDoubleQuotes(name) + "\" > \"" + a2 + kOutputFile + "\" 2>&1";
 }
 
 bool IsCompleteArchive(const std::string& path)

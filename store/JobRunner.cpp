@@ -1,6 +1,9 @@
 #include "store/JobRunner.h"
 
-#include "pathutil/Module1.h"
+#include "store/JobFiles.h"
+#include "store/RunHost.h"
+
+#include "pathutil/PathRoutines.h"
 #include "platform/Clock.h"
 #include "platform/Events.h"
 #include "platform/FileSystem.h"
@@ -10,12 +13,6 @@
 #include <chrono>
 
 namespace {
-
-const char kBatchFile[] = "temp.bat";
-const char kStartMarker[] = "wait2.tmp";
-const char kFinishMarker[] = "wait.tmp";
-const char kOutputFile[] = "output.txt";
-const char kRunLockFile[] = "run.lock";
 
 // Time the shell gets to run the first line of the job. Measured exactly on
 // the monotonic clock from the launch, not rounded to whole seconds of the
@@ -164,8 +161,13 @@ std::string RunLockFile(const std::string& appFolder)
     return appFolder.empty() ? std::string() : AddBackslash(appFolder) + kRunLockFile;
 }
 
+std::string JobFilePath(const std::string& appFolder, const char* name)
+{
+    return AddBackslash(appFolder) + name;
+}
+
 std::string AnotherRunText(const std::string& appFolder)
 {
-    return "Error!\r\n\r\nAnother backup or restore is running with the program's folder " + appFolder +
-           "\r\n\r\nWait until it has finished, then start again.";
+    return ErrorBoxText("Another backup or restore is running with the program's folder " + appFolder +
+           "\r\n\r\nWait until it has finished, then start again.");
 }

@@ -1,6 +1,7 @@
 #include "store/StoreLayout.h"
 
-#include "pathutil/Module1.h"
+#include "pathutil/PathEncoding.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 
@@ -49,12 +50,17 @@ std::string RunFolderPath(const std::string& backupTarget, const std::string& da
 
 std::string ArchiveName(const std::string& folder)
 {
-    return EncodePath(folder) + ".7z";
+    return EncodePath(folder) + kArchiveExtension;
+}
+
+bool IsArchiveName(const std::string& name)
+{
+    return name.ends_with(kArchiveExtension);
 }
 
 std::string CountFileName(const std::string& archiveName)
 {
-    return archiveName + ".dat";
+    return archiveName + kCountExtension;
 }
 
 platform::Status WriteCountFile(const std::string& path, std::int32_t count)

@@ -2,6 +2,7 @@
 
 #include "platform/Result.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <optional>
@@ -9,6 +10,15 @@
 
 // Names and bytes of the backup store: one run folder per backup run under
 // the backup target, and in it one archive and one count file per folder.
+
+// An archive's name is the encoded folder path and this extension; its
+// count file's name is the archive's name and kCountExtension.
+inline constexpr char kArchiveExtension[] = ".7z";
+inline constexpr char kCountExtension[] = ".dat";
+
+// The longest file name the file systems we write to accept; the count file
+// is the longest name a folder gives.
+inline constexpr std::size_t kLongestFileName = 255;
 
 // The date text of a run started at `when` (regional date and long time; the
 // date alone exactly at midnight).
@@ -23,6 +33,9 @@ std::string RunFolderPath(const std::string& backupTarget, const std::string& da
 
 // "<encoded folder path>.7z" for a folder path ending in one separator.
 std::string ArchiveName(const std::string& folder);
+
+// True when a file name ends in the archive extension (letter case counts).
+bool IsArchiveName(const std::string& name);
 
 // The count file that belongs beside an archive: the archive's name + ".dat".
 std::string CountFileName(const std::string& archiveName);

@@ -1,9 +1,9 @@
 // Shows one of the windows as defined, with sample content, so that it can be
 // looked at and photographed. Run by hand, not a test:
 //   app_shots main|backup-running|restore-done|date [seconds]
-#include "app/FormBuilder.h"
-#include "app/ProgressWindow.h"
-#include "app/WindowDefinitions.h"
+#include "ui/FormBuilder.h"
+#include "ui/ProgressWindow.h"
+#include "ui/WindowDefinitions.h"
 #include "app/frmMain.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
-#include "app/ProgressWindow.h"
-#include "app/WindowDefinitions.h"
+#include "ui/ProgressWindow.h"
+#include "ui/WindowDefinitions.h"
 #include "platform/Events.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
-#include "app/FormBuilder.h"
-#include "app/WindowDefinitions.h"
+#include "ui/FormBuilder.h"
+#include "ui/WindowDefinitions.h"
 
 #include <QDialog>
 #include <QFontMetrics>

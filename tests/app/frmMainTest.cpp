@@ -1,4 +1,4 @@
-#include "app/ProgressWindow.h"
+#include "ui/ProgressWindow.h"
 #include "app/frmMain.h"
 #include "platform/SettingsFile.h"
 #include "platform/gui/FolderPicker.h"

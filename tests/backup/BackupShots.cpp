@@ -2,7 +2,7 @@
 // that the window can be looked at while a long run goes on and when it is
 // over. Run by hand, not a test:
 //   backup_shots [folders] [seconds to stay open after the run]
-#include "backup/frmBackup.h"
+#include "backup/windows/frmBackup.h"
 
 #include "tests/backup/BackupTestSupport.h"
 #include "tests/support/TestSupport.h"
@@ -41,13 +41,13 @@ int main(int argc, char** argv)
         }
     }
 
-    frmBackup window(main);
+    frmBackup window(main, appFolder.path());
     QTimer closer;
     closer.setInterval(200);
     QObject::connect(&closer, &QTimer::timeout, &window, [&] {
         if (window.runFinished()) {
             closer.stop();
-            std::printf("run finished: %zu folders\n", window.FolderList.size());
+            std::printf("run finished: %zu folders\n", window.backupRun().FolderList.size());
             std::fflush(stdout);
             QTimer::singleShot(linger * 1000, &window, [&window] { window.cmdDone_Click(); });
         }

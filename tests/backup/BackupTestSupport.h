@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/MainFields.h"
+#include "store/MainFields.h"
 #include "platform/FileSystem.h"
 #include "tests/support/TestSupport.h"
 

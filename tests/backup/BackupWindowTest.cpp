@@ -1,6 +1,6 @@
-#include "backup/frmBackup.h"
+#include "backup/windows/frmBackup.h"
 
-#include "pathutil/Module1.h"
+#include "pathutil/PathEncoding.h"
 #include "platform/FileSystem.h"
 #include "store/StoreLayout.h"
 #include "tests/backup/BackupTestSupport.h"
@@ -187,14 +187,14 @@ TEST_F(BackupWindowTest, BacksUpEveryFolderWithItsOwnFilesAndLogsEachStep)
         s2 + "/",           s2 + "/it's/",        s3 + "/",
     };
 
-    frmBackup window(m_main);
+    frmBackup window(m_main, m_app.path());
     const Ending ending = runModally(window);
 
     EXPECT_TRUE(ending.finished && ending.doneVisible && ending.logEnabled);
     EXPECT_FALSE(ending.timerActive);
     EXPECT_TRUE(m_boxes.shown().empty());
-    EXPECT_EQ(window.RunFolder, runFolder());
-    EXPECT_EQ(window.FolderList, folders);
+    EXPECT_EQ(window.backupRun().RunFolder, runFolder());
+    EXPECT_EQ(window.backupRun().FolderList, folders);
     EXPECT_EQ(window.logLines(), expectedLog(m_main.sources, folders));
     ASSERT_EQ(onlyRunFolder(m_target.path()), runFolder());
     expectStored(runFolder(), folders);
@@ -216,7 +216,7 @@ TEST_F(BackupWindowTest, TargetOnAnotherFileSystem)
     writeText(src + "/sub/b.txt", "b");
     m_main.sources = {src};
 
-    frmBackup window(m_main);
+    frmBackup window(m_main, m_app.path());
     const Ending ending = runModally(window);
 
     EXPECT_TRUE(ending.doneVisible);
@@ -235,12 +235,12 @@ TEST_F(BackupWindowTest, FailedFoldersAreReportedAndTheRunGoesOn)
     // A missing source and a file given as a source: no job can run in them.
     m_main.sources = {gone, m_sources / "not a folder", kept};
 
-    frmBackup window(m_main);
+    frmBackup window(m_main, m_app.path());
     const Ending ending = runModally(window);
 
     EXPECT_TRUE(ending.finished && ending.doneVisible && ending.logEnabled);
     const std::vector<std::string> folders = {gone + "/", m_sources / "not a folder/", kept + "/"};
-    EXPECT_EQ(window.FolderList, folders);
+    EXPECT_EQ(window.backupRun().FolderList, folders);
     EXPECT_EQ(window.logLines(), expectedLog(m_main.sources, folders));
 
     ASSERT_EQ(m_boxes.shown().size(), 2u);
@@ -263,7 +263,7 @@ TEST_F(BackupWindowTest, SourceInsideAnotherEndsTheRunAtTheSecondMoveAndTheWindo
     writeText(outer + "/inner/i.txt", "i");
     m_main.sources = {outer, outer + "/inner"};
 
-    frmBackup window(m_main);
+    frmBackup window(m_main, m_app.path());
     const Ending ending = runModally(window);
 
     EXPECT_TRUE(ending.finished && ending.doneVisible && ending.logEnabled);
@@ -297,7 +297,7 @@ TEST(BackupWindow, MissingArchiverGivesNotCompletedForEveryFolder)
     main.target = target.path();
     main.sources = {sources / "a"};
 
-    frmBackup window(main);
+    frmBackup window(main, app.path());
     const Ending ending = runModally(window);
 
     EXPECT_TRUE(ending.doneVisible && ending.logEnabled);
@@ -319,7 +319,7 @@ TEST_F(BackupWindowTest, MissingTargetEndsTheRunButTheWindowCloses)
     makeDirs(m_sources / "src");
     m_main.sources = {m_sources / "src"};
 
-    frmBackup window(m_main);
+    frmBackup window(m_main, m_app.path());
     const Ending ending = runModally(window);
 
     EXPECT_TRUE(ending.finished && ending.doneVisible && ending.logEnabled);
@@ -342,13 +342,13 @@ TEST_F(BackupWindowTest, SecondRunInTheSameSecondEndsAndLeavesTheFirstAlone)
     writeText(m_sources / "src/f.txt", "x");
     m_main.sources = {m_sources / "src"};
     {
-        frmBackup first(m_main);
+        frmBackup first(m_main, m_app.path());
         runModally(first);
     }
     const std::vector<std::string> stored = allNames(runFolder());
     ASSERT_EQ(stored.size(), 2u);
 
-    frmBackup second(m_main);
+    frmBackup second(m_main, m_app.path());
     const Ending ending = runModally(second);
 
     EXPECT_TRUE(ending.doneVisible && ending.logEnabled);
@@ -366,7 +366,7 @@ TEST_F(BackupWindowTest, UnreadableFolderEndsTheRunButTheWindowCloses)
     fs::permissions(src + "/locked", fs::perms::none);
     m_main.sources = {src, m_sources / "later"};
 
-    frmBackup window(m_main);
+    frmBackup window(m_main, m_app.path());
     const Ending ending = runModally(window);
     fs::permissions(src + "/locked", fs::perms::owner_all);
 

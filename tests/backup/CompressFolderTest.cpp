@@ -1,6 +1,7 @@
 #include "backup/BackupRun.h"
+#include "store/FileCount.h"
 
-#include "pathutil/Module1.h"
+#include "pathutil/PathEncoding.h"
 #include "platform/FileSystem.h"
 #include "store/JobRunner.h"
 #include "store/StoreLayout.h"
@@ -40,7 +41,8 @@ protected:
     TempDir m_store;
     std::string m_runFolder = m_store / "run";
     FakeMain m_main;
-    BackupRun m_run{m_main, [](const std::string&) {}};
+    testsupport::LogHost m_host;
+    BackupRun m_run{m_host, m_main, m_app.path()};
 };
 
 class CompressWithoutArchiverTest : public CompressFolderTest {

@@ -19,7 +19,8 @@ namespace {
 struct Discovery {
     FakeMain main;
     std::vector<std::string> log;
-    BackupRun run{main, [this](const std::string& line) { log.insert(log.begin(), line); }};
+    testsupport::LogHost host{[this](const std::string& line) { log.insert(log.begin(), line); }};
+    BackupRun run{host, main, ""};
 };
 
 } // namespace

@@ -6,7 +6,8 @@
 #include "tests/hardening/HardeningSupport.h"
 
 #include "backup/BackupRun.h"
-#include "pathutil/Module1.h"
+#include "pathutil/PathEncoding.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "store/StoreLayout.h"
@@ -69,10 +70,11 @@ protected:
     {
         fields.from = folders;
         std::vector<std::string> log;
-        BackupRun run(fields, [&](const std::string& line) {
+        testsupport::LogHost host([&](const std::string& line) {
             log.push_back(line);
             onLine(line);
         });
+        BackupRun run(host, fields, app.path());
         run.run();
         return log;
     }

@@ -1,6 +1,6 @@
 #include "tests/hardening/HardeningSupport.h"
 
-#include "backup/frmBackup.h"
+#include "backup/windows/frmBackup.h"
 #include "platform/FileSystem.h"
 
 #include <QElapsedTimer>
@@ -105,7 +105,7 @@ std::vector<std::string> canariesBelow(const std::string& root)
 std::vector<std::string> HardeningFixture::backUp(const std::vector<std::string>& sources)
 {
     fields.from = sources;
-    frmBackup window(fields);
+    frmBackup window(fields, app.path());
     EXPECT_TRUE(restoretest::runToEnd(window, 240000)) << "the backup did not end";
     EXPECT_TRUE(window.cmdDone()->isVisible());
     QTest::mouseClick(window.cmdDone(), Qt::LeftButton);

@@ -2,7 +2,7 @@
 // file that is not the user's own private file is never run.
 #include "tests/hardening/HardeningSupport.h"
 
-#include "pathutil/Module1.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/FileSystem.h"
 #include "store/JobRunner.h"
 #include "store/StoreLayout.h"

@@ -3,7 +3,7 @@
 // clear message while the run goes on. None runs a command, none hangs.
 #include "tests/hardening/HardeningSupport.h"
 
-#include "pathutil/Module1.h"
+#include "pathutil/PathEncoding.h"
 #include "platform/FileSystem.h"
 #include "store/StoreLayout.h"
 #include "tests/backup/BackupTestSupport.h"

@@ -3,9 +3,9 @@
 // changed, each archive's trouble is told once, and the run goes on.
 #include "tests/hardening/HardeningSupport.h"
 
-#include "pathutil/Module1.h"
+
 #include "platform/FileSystem.h"
-#include "restore/TextViewer.h"
+#include "restore/windows/TextViewer.h"
 #include "store/StoreLayout.h"
 #include "tests/backup/BackupTestSupport.h"
 

@@ -4,7 +4,8 @@
 #include "tests/hardening/HardeningSupport.h"
 
 #include "backup/BackupRun.h"
-#include "pathutil/Module1.h"
+#include "pathutil/PathEncoding.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/Clock.h"
 #include "platform/RunLock.h"
 #include "store/JobRunner.h"
@@ -111,7 +112,7 @@ TEST_F(SecondInstance, WhileOneCopyRunsTheOthersRunsAreRefusedAndTouchNothing)
     EXPECT_EQ(runFolders(), backupTargetBefore);
 
     // A restore here: no date dialog, nothing restored.
-    window = std::make_unique<frmUnBackup>(fields);
+    window = std::make_unique<frmUnBackup>(fields, app.path());
     ASSERT_TRUE(restoretest::runToEnd(*window));
     EXPECT_EQ(window->logLines(), std::vector<std::string>{"Skipped..."});
     EXPECT_TRUE(window->cmdDone()->isVisible());
@@ -173,12 +174,12 @@ TEST(SecondInstanceHelper, DISABLED_BacksUp)
     const std::string app = helperSetting("QUORVEL_HELPER_APP");
     if (app.empty())
         GTEST_SKIP() << "runs only as another test's second copy";
-    AppFolder = app;
     testsupport::ScriptedMessageBoxes boxes(platform::MsgAnswer::Ok);
     backuptest::FakeMain main;
     main.target = helperSetting("QUORVEL_HELPER_TARGET");
     main.sources = {helperSetting("QUORVEL_HELPER_SOURCE")};
-    BackupRun run(main, [](const std::string&) {});
+    testsupport::LogHost host;
+    BackupRun run(host, main, app);
     run.run();
     EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
 }

@@ -4,8 +4,8 @@
 #include "tests/restore/RestoreTestSupport.h"
 
 #include "app/StartUp.h"
-#include "backup/frmBackup.h"
-#include "pathutil/Module1.h"
+#include "backup/windows/frmBackup.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 
@@ -31,25 +31,26 @@ protected:
         programFolder = installedProgramFolder();
         if (programFolder.empty())
             GTEST_SKIP() << "run through install-and-run.sh";
-        AppFolder = chooseAppFolder(programFolder);
+        appFolder = chooseAppFolder(programFolder);
     }
 
     std::string programFolder;
+    std::string appFolder;
     testsupport::TestClock clock;
 };
 
 TEST_F(InstalledProgram, JobFilesGoToThePrivateUserFolder)
 {
     ASSERT_FALSE(platform::folderWritable(programFolder));
-    ASSERT_FALSE(AppFolder.empty());
-    EXPECT_EQ(AppFolder.find(ShortPath(programFolder)), std::string::npos) << AppFolder;
-    EXPECT_NE(AppFolder.find("/.local/state/Quorvel Backup"), std::string::npos) << AppFolder;
+    ASSERT_FALSE(appFolder.empty());
+    EXPECT_EQ(appFolder.find(ShortPath(programFolder)), std::string::npos) << appFolder;
+    EXPECT_NE(appFolder.find("/.local/state/Quorvel Backup"), std::string::npos) << appFolder;
     struct stat st {};
-    ASSERT_EQ(::stat(AppFolder.c_str(), &st), 0);
+    ASSERT_EQ(::stat(appFolder.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_EQ(st.st_uid, ::getuid());
     // The archiver is reached through the link beside the installed program.
-    EXPECT_EQ(ShortPath(AppFolder + "/7z"), ShortPath(programFolder + "/7z"));
+    EXPECT_EQ(ShortPath(appFolder + "/7z"), ShortPath(programFolder + "/7z"));
 }
 
 TEST_F(InstalledProgram, BacksUpAndRestoresAsAnOrdinaryUser)
@@ -62,13 +63,13 @@ TEST_F(InstalledProgram, BacksUpAndRestoresAsAnOrdinaryUser)
     for (const std::string& folder : folders)
         fields.from.push_back(AddBackslash(folder));
     {
-        frmBackup backup(fields);
+        frmBackup backup(fields, appFolder);
         ASSERT_TRUE(runToEnd(backup, 240000));
         QTest::mouseClick(backup.cmdDone(), Qt::LeftButton);
     }
     ASSERT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
-    EXPECT_FALSE(platform::fileExists(AppFolder + "/temp.bat"));
-    EXPECT_TRUE(platform::fileExists(AppFolder + "/wait.tmp"));
+    EXPECT_FALSE(platform::fileExists(appFolder + "/temp.bat"));
+    EXPECT_TRUE(platform::fileExists(appFolder + "/wait.tmp"));
 
     const std::vector<std::string> log = restore(platform::formatDateText(clock.localNow()));
     EXPECT_EQ(log.back(), "End:     Copy Folders and uncompress...");

@@ -1,4 +1,5 @@
-#include "pathutil/Module1.h"
+#include "pathutil/PathEncoding.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/FileSystem.h"
 #include "tests/support/TestSupport.h"
 

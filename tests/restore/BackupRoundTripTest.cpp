@@ -1,8 +1,9 @@
 // A tree backed up by the backup window and restored by the restore window.
 #include "tests/restore/RestoreTestSupport.h"
 
-#include "backup/frmBackup.h"
-#include "pathutil/Module1.h"
+#include "backup/windows/frmBackup.h"
+#include "pathutil/PathEncoding.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 
@@ -26,7 +27,7 @@ protected:
         fields.from.clear();
         for (const std::string& source : sources)
             fields.from.push_back(AddBackslash(source));
-        frmBackup backup(fields);
+        frmBackup backup(fields, app.path());
         ASSERT_TRUE(runToEnd(backup, 240000));
         QTest::mouseClick(backup.cmdDone(), Qt::LeftButton);
     }
@@ -66,7 +67,7 @@ TEST_F(BackupRoundTrip, TheChosenOfSeveralRunsIsRestored)
     ASSERT_NE(first, second);
 
     restore(first);
-    EXPECT_EQ(window->DateList, (std::vector<std::string>{first, second}));
+    EXPECT_EQ(window->restoreRun().DateList, (std::vector<std::string>{first, second}));
     expectRestoredExactly(fields.unBackupTo, {{source + "/state.txt", "first"}});
     EXPECT_TRUE(shownAfterQuestion().empty());
 }

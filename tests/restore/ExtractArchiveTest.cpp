@@ -3,10 +3,11 @@
 // contents crafted to write outside the restore target.
 #include "tests/restore/RestoreTestSupport.h"
 
-#include "pathutil/Module1.h"
+#include "pathutil/PathEncoding.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/FileSystem.h"
 #include "platform/Launcher.h"
-#include "restore/TextViewer.h"
+#include "restore/windows/TextViewer.h"
 
 #include <algorithm>
 #include <cstdlib>

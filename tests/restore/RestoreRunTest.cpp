@@ -2,9 +2,10 @@
 // generated tree that goes through a backup store and comes back unchanged.
 #include "tests/restore/RestoreTestSupport.h"
 
-#include "pathutil/Module1.h"
+#include "pathutil/PathEncoding.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/Clock.h"
-#include "restore/frmUnBackupSelectDate.h"
+#include "restore/windows/frmUnBackupSelectDate.h"
 
 #include <QListView>
 #include <QPushButton>
@@ -45,7 +46,7 @@ TEST_F(RestoreRun, WithoutRunFoldersTheDialogIsNotShownAndTheRunIsSkipped)
 {
     makeDirs(fields.to + "/Documents");
     writeText(temporaryBatchFile(), "left over by an earlier run");
-    window = std::make_unique<frmUnBackup>(fields);
+    window = std::make_unique<frmUnBackup>(fields, app.path());
     bool dialogSeen = false;
     whenDateDialogOpens(window.get(), [&dialogSeen](frmUnBackupSelectDate& d) {
         dialogSeen = true;
@@ -57,8 +58,8 @@ TEST_F(RestoreRun, WithoutRunFoldersTheDialogIsNotShownAndTheRunIsSkipped)
     std::vector<std::string> log = window->logLines();
     std::reverse(log.begin(), log.end());
     EXPECT_EQ(log, (kUpToSelect + std::vector<std::string>{"Skipped..."}));
-    EXPECT_TRUE(window->DateList.empty());
-    EXPECT_EQ(window->SelectedDate, "");
+    EXPECT_TRUE(window->restoreRun().DateList.empty());
+    EXPECT_EQ(window->restoreRun().SelectedDate, "");
     expectClosable();
     EXPECT_FALSE(dialogSeen);
     EXPECT_TRUE(boxes.shown().empty());
@@ -70,8 +71,8 @@ TEST_F(RestoreRun, CancelInTheDateDialogSkipsTheRestore)
     storeFolder(runFolder, dir / "backups"); // an archive that must not be touched
     writeText(temporaryBatchFile(), "old");
     EXPECT_EQ(restore(""), (kUpToSelect + std::vector<std::string>{"End:     Select Date...", "Skipped..."}));
-    EXPECT_EQ(window->DateList, std::vector<std::string>{date});
-    EXPECT_EQ(window->SelectedDate, "");
+    EXPECT_EQ(window->restoreRun().DateList, std::vector<std::string>{date});
+    EXPECT_EQ(window->restoreRun().SelectedDate, "");
     EXPECT_TRUE(fs::is_empty(fields.unBackupTo));
     expectClosable();
 }
@@ -85,8 +86,8 @@ TEST_F(RestoreRun, ARunFolderWithoutArchivesRestoresNothing)
                                                                       "End:     Find compressed folders...",
                                                                       "Start:   Copy Folders and uncompress...",
                                                                       "End:     Copy Folders and uncompress..."}));
-    EXPECT_EQ(window->SelectedDate, date);
-    EXPECT_TRUE(window->ArchiveList.empty());
+    EXPECT_EQ(window->restoreRun().SelectedDate, date);
+    EXPECT_TRUE(window->restoreRun().ArchiveList.empty());
     EXPECT_TRUE(fs::is_empty(fields.unBackupTo));
     expectClosable();
 }
@@ -116,7 +117,7 @@ TEST_F(RestoreRun, TwoArchivesAreExtractedInListingOrder)
                                                      "Start:   Decompress " + second,
                                                      "End:     Decompress " + second,
                                                      "End:     Copy Folders and uncompress..."}));
-    EXPECT_EQ(window->ArchiveList, (std::vector<std::string>{EncodePath(first + "/") + ".7z",
+    EXPECT_EQ(window->restoreRun().ArchiveList, (std::vector<std::string>{EncodePath(first + "/") + ".7z",
                                                               EncodePath(second + "/") + ".7z"}));
     EXPECT_EQ(allFilesBelow(target), (std::map<std::string, std::string>{
                                          {(first + "/a.txt").substr(1), "alpha"},
@@ -129,7 +130,7 @@ TEST_F(RestoreRun, TwoArchivesAreExtractedInListingOrder)
 TEST_F(RestoreRun, AnUnlistableBackupTargetEndsTheRunClosably)
 {
     fields.to = dir / "no such target";
-    window = std::make_unique<frmUnBackup>(fields);
+    window = std::make_unique<frmUnBackup>(fields, app.path());
     ASSERT_TRUE(runToEnd(*window));
     std::vector<std::string> log = window->logLines();
     std::reverse(log.begin(), log.end());
@@ -150,10 +151,8 @@ TEST_F(RestoreRun, AJobThatCannotBeWrittenEndsTheRunClosably)
     makeDirs(runFolder);
     storeFolder(runFolder, source);
     // The batch file cannot be written into an application folder that is gone.
-    const std::string realAppFolder = AppFolder;
-    AppFolder = dir / "vanished app folder";
+    appFolder = dir / "vanished app folder";
     const std::vector<std::string> log = restore(date);
-    AppFolder = realAppFolder;
     ASSERT_GE(log.size(), 2u);
     EXPECT_EQ(log[log.size() - 2], "Start:   Decompress " + source);
     EXPECT_EQ(log.back(), "Skipped...");
@@ -169,7 +168,7 @@ TEST_F(RestoreRun, AJobThatCannotBeWrittenEndsTheRunClosably)
 
 TEST_F(RestoreRun, DoneHidesTheWindow)
 {
-    window = std::make_unique<frmUnBackup>(fields);
+    window = std::make_unique<frmUnBackup>(fields, app.path());
     ASSERT_TRUE(runToEnd(*window));
     QTest::mouseClick(window->cmdDone(), Qt::LeftButton);
     EXPECT_FALSE(window->isVisible());
@@ -190,7 +189,7 @@ TEST_F(RestoreRun, ABackedUpTreeComesBackUnchanged)
     expectRestoredExactly(fields.unBackupTo, expected);
     EXPECT_FALSE(fs::exists(fields.unBackupTo + sources + "/Alpha one/.hidden folder"));
     EXPECT_TRUE(fs::is_directory(fields.unBackupTo + sources + "/Alpha one/empty folder"));
-    EXPECT_EQ(window->ArchiveList.size(), 7u);
+    EXPECT_EQ(window->restoreRun().ArchiveList.size(), 7u);
 }
 
 } // namespace

@@ -2,12 +2,14 @@
 //   restore_shots dialog   - the date dialog over the restore window, left open
 //   restore_shots finished - a finished restore of a small generated store
 // The program stays up until it is ended.
-#include "pathutil/Module1.h"
+#include "pathutil/PathEncoding.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
-#include "restore/frmUnBackup.h"
-#include "restore/frmUnBackupSelectDate.h"
+#include "restore/windows/frmUnBackup.h"
+#include "store/MainFields.h"
+#include "restore/windows/frmUnBackupSelectDate.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
@@ -85,7 +87,7 @@ int main(int argc, char** argv)
         return title == "Continue?" ? platform::MsgAnswer::Yes : platform::MsgAnswer::No;
     });
 
-    frmUnBackup window(fields);
+    frmUnBackup window(fields, appFolder.path());
     auto* poll = new QTimer(&window);
     QObject::connect(poll, &QTimer::timeout, &window, [&] {
         auto* dialog = window.findChild<frmUnBackupSelectDate*>();

@@ -1,8 +1,11 @@
 // Finding dates and archives in a backup store, and where an archive's files
 // go under the restore target, on real folders.
 #include "restore/RestoreSteps.h"
+#include "store/FileCount.h"
+#include "store/StoreLayout.h"
 
-#include "pathutil/Module1.h"
+#include "pathutil/PathEncoding.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "store/JobRunner.h"
@@ -93,8 +96,8 @@ TEST_F(RestoreSteps, ArchivesAreThePlainFilesEndingInLowerCase7z)
 TEST_F(RestoreSteps, TheRunFolderIsFoundAgainFromTheDateText)
 {
     const std::string date = dateText(5, 21, 6, 11);
-    EXPECT_EQ(RunFolderOf("/b", date), "/b/" + EncodePath(date) + "/");
-    EXPECT_EQ(RunFolderOf("/b/", date), "/b/" + EncodePath(date) + "/");
+    EXPECT_EQ(AddBackslash(RunFolderPath("/b", date)), "/b/" + EncodePath(date) + "/");
+    EXPECT_EQ(AddBackslash(RunFolderPath("/b/", date)), "/b/" + EncodePath(date) + "/");
 }
 
 struct PlaceCase {
@@ -171,9 +174,9 @@ TEST_F(RestoreSteps, OnlyOrdinaryVisibleFilesAreCounted)
     writeText(dir / ".hidden", "3");
     ASSERT_TRUE(platform::createSymlink(dir / "sub", dir / "link-to-folder"));
     ASSERT_TRUE(platform::createSymlink(dir / "missing", dir / "dangling"));
-    EXPECT_EQ(CountOrdinaryFiles(dir.path()), 4);
-    EXPECT_EQ(CountOrdinaryFiles(dir / "sub"), 0);
-    EXPECT_EQ(CountOrdinaryFiles(dir / "gone"), 0);
+    EXPECT_EQ(CountFolderFiles(dir.path()), 4);
+    EXPECT_EQ(CountFolderFiles(dir / "sub"), 0);
+    EXPECT_EQ(CountFolderFiles(dir / "gone"), 0);
 }
 
 } // namespace

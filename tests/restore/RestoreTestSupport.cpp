@@ -1,10 +1,11 @@
 #include "tests/restore/RestoreTestSupport.h"
 
-#include "app/ProgressWindow.h"
-#include "pathutil/Module1.h"
+#include "ui/ProgressWindow.h"
+#include "pathutil/PathEncoding.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/Clock.h"
 #include "platform/Launcher.h"
-#include "restore/frmUnBackupSelectDate.h"
+#include "restore/windows/frmUnBackupSelectDate.h"
 #include "tests/support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -209,7 +210,7 @@ std::vector<std::string> RestoreFixture::restore(const std::string& chosen, std:
         boxes.queueAnswer(platform::MsgAnswer::Yes);
     for (platform::MsgAnswer answer : later)
         boxes.queueAnswer(answer);
-    window = std::make_unique<frmUnBackup>(fields);
+    window = std::make_unique<frmUnBackup>(fields, appFolder);
     whenDateDialogOpens(window.get(), [chosen](frmUnBackupSelectDate& dialog) {
         QListWidget* list = dialog.findChild<QListWidget*>("lstDate");
         if (chosen.empty()) {

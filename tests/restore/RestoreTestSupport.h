@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/MainFields.h"
+#include "store/MainFields.h"
 #include "platform/MessageBox.h"
-#include "restore/frmUnBackup.h"
+#include "restore/windows/frmUnBackup.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -88,6 +88,7 @@ protected:
     std::vector<testsupport::ShownBox> shownAfterQuestion() const;
 
     testsupport::ScopedAppFolder app;
+    std::string appFolder = app.path(); // what restore() hands its window
     testsupport::ScriptedMessageBoxes boxes;
     testsupport::TempDir dir;
     Fields fields;

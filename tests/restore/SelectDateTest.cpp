@@ -1,5 +1,5 @@
 // The date dialog, shown modally for real and driven like a user would.
-#include "restore/frmUnBackupSelectDate.h"
+#include "restore/windows/frmUnBackupSelectDate.h"
 
 #include "tests/support/TestSupport.h"
 

@@ -1,6 +1,7 @@
 #include "store/Archiver.h"
 
-#include "pathutil/Module1.h"
+#include "pathutil/PathEncoding.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/FileSystem.h"
 #include "store/JobRunner.h"
 #include "store/StoreLayout.h"

@@ -1,6 +1,6 @@
 #include "store/JobRunner.h"
 
-#include "pathutil/Module1.h"
+#include "pathutil/PathRoutines.h"
 #include "platform/FileSystem.h"
 #include "tests/support/TestSupport.h"
 

@@ -1,6 +1,6 @@
 #include "store/StoreLayout.h"
 
-#include "pathutil/Module1.h"
+#include "pathutil/PathEncoding.h"
 #include "platform/Clock.h"
 #include "tests/support/TestSupport.h"
 

@@ -1,7 +1,7 @@
 #include "tests/support/TestSupport.h"
 
 #include "AppInfo.h"
-#include "pathutil/Module1.h"
+
 #include "platform/FileSystem.h"
 
 #include <algorithm>
@@ -136,16 +136,10 @@ ScopedLocale::~ScopedLocale()
     std::setlocale(LC_ALL, m_previous.c_str());
 }
 
-ScopedAppFolder::ScopedAppFolder(bool withArchiver) : m_previous(AppFolder)
+ScopedAppFolder::ScopedAppFolder(bool withArchiver)
 {
     if (withArchiver && !platform::createSymlink(archiverPath(), m_dir / "7z"))
         throw std::runtime_error("cannot link 7z into " + m_dir.path());
-    AppFolder = m_dir.path();
-}
-
-ScopedAppFolder::~ScopedAppFolder()
-{
-    AppFolder = m_previous;
 }
 
 std::string archiverPath()

@@ -2,10 +2,12 @@
 
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
+#include "store/RunHost.h"
 
 #include <chrono>
 #include <ctime>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -84,17 +86,34 @@ private:
 };
 
 // An application folder for one test: a fresh temporary folder holding a
-// "7z" link to the real archiver (unless withArchiver is false), installed
-// as the program's AppFolder while the object lives.
+// "7z" link to the real archiver (unless withArchiver is false), removed
+// with the object. Runs and windows are handed its path.
 class ScopedAppFolder {
 public:
     explicit ScopedAppFolder(bool withArchiver = true);
-    ~ScopedAppFolder();
     const std::string& path() const { return m_dir.path(); }
 
 private:
     TempDir m_dir;
-    std::string m_previous;
+};
+
+// A run's host for tests without a window: log lines go to `onLog`, message
+// boxes to the message-box handler (see ScriptedMessageBoxes).
+class LogHost : public RunHost {
+public:
+    explicit LogHost(std::function<void(const std::string&)> onLog = {}) : m_onLog(std::move(onLog)) {}
+    void log(const std::string& line) override
+    {
+        if (m_onLog)
+            m_onLog(line);
+    }
+    platform::MsgAnswer showMessage(const std::string& text, const std::string& title, int style) override
+    {
+        return platform::showMessage(text, title, style);
+    }
+
+private:
+    std::function<void(const std::string&)> m_onLog;
 };
 
 // The real 7z archiver's path as found at configure time.

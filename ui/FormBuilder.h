@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/WindowDefinitions.h"
+#include "ui/WindowDefinitions.h"
 
 #include <QFont>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "app/LogModel.h"
+#include "ui/LogModel.h"
 
 #include <QFile>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FormBuilder.h"
+#include "ui/FormBuilder.h"
 
 #include <QDialog>
 

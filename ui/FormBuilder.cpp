@@ -1,4 +1,4 @@
-#include "app/FormBuilder.h"
+#include "ui/FormBuilder.h"
 
 #include <QDialog>
 #include <QFontDatabase>

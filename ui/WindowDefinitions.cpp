@@ -1,4 +1,4 @@
-#include "app/WindowDefinitions.h"
+#include "ui/WindowDefinitions.h"
 
 #include <cmath>
 #include <stdexcept>

@@ -1,6 +1,6 @@
-#include "restore/frmUnBackupSelectDate.h"
+#include "restore/windows/frmUnBackupSelectDate.h"
 
-#include "app/WindowDefinitions.h"
+#include "ui/WindowDefinitions.h"
 #include "platform/MessageBox.h"
 
 #include <QCloseEvent>

@@ -1,4 +1,4 @@
-#include "restore/TextViewer.h"
+#include "restore/windows/TextViewer.h"
 
 #include <QDesktopServices>
 #include <QFile>

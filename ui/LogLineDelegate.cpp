@@ -1,4 +1,4 @@
-#include "app/LogLineDelegate.h"
+#include "ui/LogLineDelegate.h"
 
 #include <QApplication>
 #include <QPainter>

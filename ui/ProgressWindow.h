@@ -1,7 +1,8 @@
 #pragma once
 
-#include "app/FormBuilder.h"
-#include "app/WindowDefinitions.h"
+#include "store/RunHost.h"
+#include "ui/FormBuilder.h"
+#include "ui/WindowDefinitions.h"
 
 #include <QDialog>
 
@@ -23,7 +24,10 @@ class QTimer;
 // A run must not be cut short by hiding the window, since that ends its modal
 // display: Escape and Enter do nothing, and a close request is refused until
 // the run has finished. After the run, "Done" hides the window.
-class ProgressWindow : public QDialog {
+//
+// The window is the host of the run it shows: the run's log lines go into
+// its log, its message boxes are shown over it.
+class ProgressWindow : public QDialog, public RunHost {
     Q_OBJECT
 public:
     explicit ProgressWindow(const WindowDefinition& definition, QWidget* parent = nullptr);
@@ -38,6 +42,10 @@ public:
     // repainted here; the line shows when the window next repaints (lines
     // reach the list in batches, a tenth of a second apart at most).
     void AddLog(const std::string& text);
+    // RunHost: log lines and message boxes of the run shown.
+    void log(const std::string& line) override { AddLog(line); }
+    platform::MsgAnswer showMessage(const std::string& text, const std::string& title, int style) override;
+
     // The log as shown, newest line first.
     std::vector<std::string> logLines() const;
 

@@ -1,7 +1,7 @@
-#include "app/ProgressWindow.h"
+#include "ui/ProgressWindow.h"
 
-#include "app/LogLineDelegate.h"
-#include "app/LogModel.h"
+#include "ui/LogLineDelegate.h"
+#include "ui/LogModel.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -39,6 +39,11 @@ ProgressWindow::~ProgressWindow() = default;
 void ProgressWindow::AddLog(const std::string& text)
 {
     m_log->addLine(text);
+}
+
+platform::MsgAnswer ProgressWindow::showMessage(const std::string& text, const std::string& title, int style)
+{
+    return platform::showMessage(text, title, style);
 }
 
 std::vector<std::string> ProgressWindow::logLines() const

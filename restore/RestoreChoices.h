@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What a restore run asks of the user beyond message boxes: which run to
+// bring back, and a look at the archiver's report after a failed extraction.
+// The restore window answers with its date dialog and the desktop's text
+// viewer; a run with no window answers another way.
+class RestoreChoices {
+public:
+    virtual ~RestoreChoices() = default;
+
+    // Offers the run dates found, in the order given; returns the one the
+    // user confirmed, or empty when none was.
+    virtual std::string chooseDate(const std::vector<std::string>& dates) = 0;
+
+    // Shows a text file to the user, without waiting for it.
+    virtual void openTextFile(const std::string& path) = 0;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "store/Run.h"
+
+#include <string>
+#include <vector>
+
+class MainFields;
+class RestoreChoices;
+
+// One restore run, without any window: finds the backup dates, lets the user
+// choose one, finds that run's archives and extracts them one by one under
+// the restore target, logging each phase.
+class RestoreRun : public Run {
+public:
+    RestoreRun(RunHost& host, RestoreChoices& choices, const MainFields& main, std::string appFolder);
+
+    void FindDates();
+    void FindArchives();
+    void ExtractArchive(const std::string& archiveName);
+
+    std::vector<std::string> ArchiveList;
+    std::string SelectedDate;
+    std::vector<std::string> DateList;
+
+protected:
+    void steps() override;
+    std::string busyLogLine() const override;
+    std::string stoppedLogLine(const std::exception& error) const override;
+    std::string stoppedBoxText(const std::exception& error) const override;
+
+private:
+    void copyFoldersAndUncompress();
+
+    RestoreChoices& m_choices;
+    const MainFields& m_main;
+};

@@ -1,0 +1,34 @@
+#include "restore/windows/frmUnBackup.h"
+
+#include "restore/windows/TextViewer.h"
+#include "restore/windows/frmUnBackupSelectDate.h"
+
+#include <QTimer>
+
+#include <memory>
+
+frmUnBackup::frmUnBackup(const MainFields& main, const std::string& appFolder, QWidget* parent)
+    : ProgressWindow(frmUnBackupDefinition(), parent), m_run(*this, *this, main, appFolder)
+{
+}
+
+void frmUnBackup::Timer1_Timer()
+{
+    Timer1()->stop();
+    m_run.run();
+    finishRun();
+}
+
+std::string frmUnBackup::chooseDate(const std::vector<std::string>& dates)
+{
+    auto dialog = std::make_unique<frmUnBackupSelectDate>(this);
+    for (const std::string& date : dates)
+        dialog->addDate(date);
+    dialog->exec();
+    return dialog->Tag;
+}
+
+void frmUnBackup::openTextFile(const std::string& path)
+{
+    ::openTextFile(path);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What counting a folder's files found besides the count.
+struct CountProblems {
+    std::string listingError;            // the folder exists but cannot be listed: why
+    std::vector<std::string> unreadable; // regular files the archiver cannot read
+};
+
+// The number of ordinary files directly in a folder: what a backup stores
+// beside the folder's archive and what a restore compares it with, so both
+// count alike. No folders and no hidden entries; files and links of every
+// kind count. A folder that cannot be listed has 0. What went wrong on the
+// way goes into `problems` when it is given.
+std::int32_t CountFolderFiles(const std::string& folder, CountProblems* problems = nullptr);

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/MessageBox.h"
+
+#include <string>
+
+// What a run needs from whoever shows it: a log for its progress lines and a
+// way to put a message box before the user. A window shows both; a run with
+// no window at all gives them another form.
+class RunHost {
+public:
+    virtual ~RunHost() = default;
+
+    // Adds a line to the run's log.
+    virtual void log(const std::string& line) = 0;
+
+    // Shows a message box and returns the button pressed.
+    virtual platform::MsgAnswer showMessage(const std::string& text, const std::string& title, int style) = 0;
+};
+
+// The text of an "Error!" box that reports `text`.
+std::string ErrorBoxText(const std::string& text);
+
+// Shows `text` in an "Error!" box with the error icon.
+void ShowErrorBox(RunHost& host, const std::string& text);
