@@ -65,26 +65,16 @@ void checkJob(const std::string& appFolder, const BatchJob& job)
         throw RunError("The job has no usable working folder: \"" + job.workingFolder + "\"");
 }
 
-} // namespace
-
-std::string BatchFileBytes(const std::string& appFolder, const std::string& commandLine)
+// Writes the job's batch file over the old one and clears what an earlier
+// job left behind; throws RunError when the file cannot be written or is not
+// safe to run.
+void prepareJobFiles(const std::string& appFolder, const BatchJob& job)
 {
-    const std::string a = AddBackslash(appFolder);
-    return markerLine(a, kStartMarker) + "\r\n" + commandLine + "\r\n" + markerLine(a, kFinishMarker);
-}
-
-JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job)
-{
-    checkJob(appFolder, job);
-    const std::string a = AddBackslash(appFolder);
-    const std::string batchFile = a + kBatchFile;
-    const std::string startMarker = a + kStartMarker;
-    const std::string finishMarker = a + kFinishMarker;
-
+    const std::string batchFile = JobFilePath(appFolder, kBatchFile);
     // Whatever an earlier job left behind goes first, so that an old finish
     // marker cannot end this job before it ran. Failures do not matter here.
-    (void)platform::deleteFile(finishMarker);
-    (void)platform::deleteFile(startMarker);
+    (void)platform::deleteFile(JobFilePath(appFolder, kFinishMarker));
+    (void)platform::deleteFile(JobFilePath(appFolder, kStartMarker));
 
     // The batch file replaces the old one. A file of this user's own is
     // written over in place rather than removed and made anew, one file fewer
@@ -101,27 +91,21 @@ JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job)
     // archiver closes it (ext4 guards files replaced by truncation so), and
     // its block freed again by the next job.
     if (job.deleteOutputFirst)
-        (void)platform::deleteFile(a + kOutputFile);
+        (void)platform::deleteFile(JobFilePath(appFolder, kOutputFile));
 
     // The shell runs whatever temp.bat holds when it opens it: it must be the
     // file just written, not a link or a file that someone else can change.
     if (auto own = platform::checkOwnPrivateFile(batchFile); !own)
         throw RunError("The batch file is not run, since it is not safe: " + own.error());
+}
 
-    // Watch before the launch, so that a marker made at once is not missed.
-    platform::FolderWatch watch(a);
-
-    // The launcher's result is not looked at: a job that cannot start makes
-    // no start marker and is reported as not started after the time-out,
-    // like every other way in which the shell can fail to run it.
-    (void)platform::launchBatchDetached(batchFile, AddBackslash(job.workingFolder));
-    const auto deadline = platform::clock().monotonicNow() + kStartTimeout;
-
-    // The job gets going before window events run: the launch has just
-    // woken the job shell, most likely on this very processor, and a repaint
-    // now would keep it waiting until the repaint is done.
-    (void)watch.waitFor(kStartMarker, kStartGraceMs);
-
+// Follows a launched job's markers, letting window events run, until it has
+// finished, or did not start before the deadline.
+JobOutcome awaitJob(const std::string& appFolder, const BatchJob& job, platform::FolderWatch& watch,
+                    std::chrono::steady_clock::time_point deadline)
+{
+    const std::string startMarker = JobFilePath(appFolder, kStartMarker);
+    const std::string finishMarker = JobFilePath(appFolder, kFinishMarker);
     // Paced by the real clock: this is no deadline the user sees, only how
     // often to look, and the program's clock may be moved by a test.
     auto nextLifeCheck = std::chrono::steady_clock::now() + kLifeCheckInterval;
@@ -142,23 +126,53 @@ JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job)
         // gone is over: what it left on disk is judged as always.
         if (started && std::chrono::steady_clock::now() >= nextLifeCheck) {
             nextLifeCheck = std::chrono::steady_clock::now() + kLifeCheckInterval;
-            if (platform::isFileOpenInFolder(batchFile, job.workingFolder) == false &&
+            if (platform::isFileOpenInFolder(JobFilePath(appFolder, kBatchFile), job.workingFolder) == false &&
                 !platform::fileExists(finishMarker))
                 return JobOutcome::Finished;
         }
     }
 }
 
+} // namespace
+
+std::string BatchFileBytes(const std::string& appFolder, const std::string& commandLine)
+{
+    const std::string a = AddBackslash(appFolder);
+    return markerLine(a, kStartMarker) + "\r\n" + commandLine + "\r\n" + markerLine(a, kFinishMarker);
+}
+
+JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job)
+{
+    checkJob(appFolder, job);
+    prepareJobFiles(appFolder, job);
+
+    // Watch before the launch, so that a marker made at once is not missed.
+    const std::string a = AddBackslash(appFolder);
+    platform::FolderWatch watch(a);
+
+    // The launcher's result is not looked at: a job that cannot start makes
+    // no start marker and is reported as not started after the time-out,
+    // like every other way in which the shell can fail to run it.
+    (void)platform::launchBatchDetached(a + kBatchFile, AddBackslash(job.workingFolder));
+    const auto deadline = platform::clock().monotonicNow() + kStartTimeout;
+
+    // The job gets going before window events run: the launch has just
+    // woken the job shell, most likely on this very processor, and a repaint
+    // now would keep it waiting until the repaint is done.
+    (void)watch.waitFor(kStartMarker, kStartGraceMs);
+    return awaitJob(appFolder, job, watch, deadline);
+}
+
 void DeleteBatchFile(const std::string& appFolder)
 {
     if (appFolder.empty())
         return; // never "/temp.bat"
-    (void)platform::deleteFile(AddBackslash(appFolder) + kBatchFile);
+    (void)platform::deleteFile(JobFilePath(appFolder, kBatchFile));
 }
 
 std::string RunLockFile(const std::string& appFolder)
 {
-    return appFolder.empty() ? std::string() : AddBackslash(appFolder) + kRunLockFile;
+    return appFolder.empty() ? std::string() : JobFilePath(appFolder, kRunLockFile);
 }
 
 std::string JobFilePath(const std::string& appFolder, const char* name)
