@@ -12,7 +12,6 @@
 namespace platform {
 
 // Attribute bits of a listed entry.
-inline constexpr unsigned kAttrVolume = 8;
 inline constexpr unsigned kAttrDirectory = 16;
 
 // Lists the names in a folder, sorted by byte order. Hidden entries (names
@@ -111,10 +110,6 @@ Status createSymlink(const std::string& target, const std::string& linkPath);
 // current user and that no one else may write: a file that is safe to run.
 // The failure names the file and what is wrong with it.
 Status checkOwnPrivateFile(const std::string& path);
-
-// True when the path is a regular file (not a link to one) that this process
-// may not read.
-bool isUnreadableFile(const std::string& path);
 
 // Whether a process of this user that works in `folder` (its current
 // folder) has `file` open, looked up in /proc. When the folder is gone, any

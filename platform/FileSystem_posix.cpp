@@ -481,12 +481,6 @@ Status checkOwnPrivateFile(const std::string& path)
     return Status::success();
 }
 
-bool isUnreadableFile(const std::string& path)
-{
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), R_OK) != 0;
-}
-
 std::optional<bool> isFileOpenInFolder(const std::string& file, const std::string& folder)
 {
     struct stat target;
