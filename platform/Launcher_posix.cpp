@@ -1,6 +1,6 @@
 #include "platform/Launcher.h"
 
-#include "platform/FileSystem.h"
+#include "platform/FileOps.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -56,19 +56,18 @@ namespace {
 // that shell to it and starts a new one, so every job starts at once, as a
 // detached job would. A left shell ends when its job is over and it finds
 // its input closed; the launcher reaps it then.
-const char kJobShellSetup[] =
-    "set -f\n"
-    "quorvel_job() {\n"
-    "  { if CDPATH= cd -P -- \"$2\"; then m=$3; shift 3; n=0\n"
-    "      for l in \"$@\"; do n=$((n+1))\n"
-    "        if [ $n -eq 2 ]; then umask \"$m\"; else umask 077; fi\n"
-    "        command eval \"$l\"\n"
-    "      done\n"
-    "    fi\n"
-    "  } 3< \"$1\" < /dev/null\n"
-    "  cd /\n"
-    "  echo >&0\n"
-    "}\n";
+const char kJobShellSetup[] = "set -f\n"
+                              "quorvel_job() {\n"
+                              "  { if CDPATH= cd -P -- \"$2\"; then m=$3; shift 3; n=0\n"
+                              "      for l in \"$@\"; do n=$((n+1))\n"
+                              "        if [ $n -eq 2 ]; then umask \"$m\"; else umask 077; fi\n"
+                              "        command eval \"$l\"\n"
+                              "      done\n"
+                              "    fi\n"
+                              "  } 3< \"$1\" < /dev/null\n"
+                              "  cd /\n"
+                              "  echo >&0\n"
+                              "}\n";
 
 // The lines of a batch file as a shell reading it runs them: split at line
 // feeds, each without the carriage return of a CRLF line end; the last line
@@ -117,7 +116,7 @@ std::string absolute(const std::string& path)
 // descriptors and the signals as a new program has them.
 Result<pid_t> spawnJobShell(int input)
 {
-    char* argv[] = {const_cast<char*>("/bin/sh"), const_cast<char*>("-s"), nullptr};
+    char* argv[] = { const_cast<char*>("/bin/sh"), const_cast<char*>("-s"), nullptr };
     posix_spawn_file_actions_t files;
     posix_spawnattr_t attributes;
     ::posix_spawn_file_actions_init(&files);
@@ -133,7 +132,8 @@ Result<pid_t> spawnJobShell(int input)
     sigfillset(&allSignals);
     ::posix_spawnattr_setsigmask(&attributes, &noSignals);
     ::posix_spawnattr_setsigdefault(&attributes, &allSignals);
-    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    ::posix_spawnattr_setflags(
+        &attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
 
     pid_t pid = -1;
     const int error = ::posix_spawn(&pid, "/bin/sh", &files, &attributes, argv, environ);
@@ -250,7 +250,7 @@ private:
                 return true;
             if (waited || errno == EINTR)
                 return false;
-            pollfd ready{m_socket, POLLIN, 0};
+            pollfd ready{ m_socket, POLLIN, 0 };
             (void)::poll(&ready, 1, kFreeWaitMs);
             waited = true;
         }
@@ -267,7 +267,7 @@ private:
 
     pid_t m_pid = -1;
     int m_socket = -1;
-    long m_unfinished = 0;   // jobs sent that the shell has not said are over
+    long m_unfinished = 0; // jobs sent that the shell has not said are over
     std::vector<pid_t> m_left; // shells let go of, not yet reaped
 };
 
@@ -279,8 +279,8 @@ JobShell& jobShell()
 
 bool isPlainShellChar(char c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' ||
-           c == '.' || c == '_' || c == '-';
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' || c == '.'
+        || c == '_' || c == '-';
 }
 
 } // namespace
@@ -307,15 +307,15 @@ Status launchBatchDetached(const std::string& batchFile, const std::string& work
 {
     // No folder is no place to run a job in (an empty name would leave the
     // job wherever the shell is), and a NUL cannot reach the shell.
-    if (workingFolder.empty() || workingFolder.find('\0') != std::string::npos ||
-        batchFile.find('\0') != std::string::npos)
+    if (workingFolder.empty() || workingFolder.find('\0') != std::string::npos
+        || batchFile.find('\0') != std::string::npos)
         return Status::success();
     auto bytes = readFile(batchFile);
     if (!bytes)
         return Status::failure("Cannot start the job: " + bytes.error());
     // Quoted, any value is one word, line breaks included.
-    std::string command = "quorvel_job " + shellQuoteIfNeeded(absolute(batchFile)) + " " +
-                          shellQuoteIfNeeded(absolute(workingFolder)) + " " + currentUmask();
+    std::string command = "quorvel_job " + shellQuoteIfNeeded(absolute(batchFile)) + " "
+        + shellQuoteIfNeeded(absolute(workingFolder)) + " " + currentUmask();
     for (const std::string& line : batchLines(*bytes)) {
         command += ' ';
         command += shellQuoteIfNeeded(line);

@@ -1,7 +1,8 @@
 #include "platform/SettingsFile.h"
 
 #include "platform/Clock.h"
-#include "platform/FileSystem.h"
+#include "platform/FileOps.h"
+#include "platform/Listing.h"
 #include "platform/UserFolders.h"
 
 #include <cstdio>
@@ -42,7 +43,7 @@ std::size_t multiByteSequenceAt(const std::string& s, std::size_t i)
             return 0;
         code = (code << 6) | (byte(i + k) & 0x3F);
     }
-    static const unsigned long minimum[] = {0, 0, 0x80, 0x800, 0x10000};
+    static const unsigned long minimum[] = { 0, 0, 0x80, 0x800, 0x10000 };
     if (code < minimum[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
         return 0;
     return length;
@@ -74,8 +75,8 @@ std::string escape(const std::string& text, const char* special, const char* spe
             out += "\\r";
         } else if (c == '\t') {
             out += "\\t";
-        } else if (c < 0x20 || c == 0x7F || blankAtEnd || std::strchr(special, c) ||
-                   (i == 0 && std::strchr(specialFirst, c))) {
+        } else if (c < 0x20 || c == 0x7F || blankAtEnd || std::strchr(special, c)
+            || (i == 0 && std::strchr(specialFirst, c))) {
             appendHex(out, c);
         } else if (c >= 0x80) {
             std::size_t length = multiByteSequenceAt(text, i);
@@ -179,7 +180,8 @@ std::string SettingsFile::pathFor(const std::string& application)
     return userConfigHome() + "/" + application + "/settings.ini";
 }
 
-SettingsFile::SettingsFile(std::string path) : m_path(std::move(path))
+SettingsFile::SettingsFile(std::string path)
+    : m_path(std::move(path))
 {
     load();
 }
@@ -219,16 +221,16 @@ void SettingsFile::load()
             }
             current = findSection(name);
             if (!current) {
-                m_sections.push_back({name, {}});
+                m_sections.push_back({ name, {} });
                 current = &m_sections.back();
             }
             continue;
         }
         std::size_t equals = line.find('=');
         std::string value;
-        if (!current || equals == std::string::npos || equals == 0 ||
-            !unescape(trimBlanks(line.substr(0, equals)), name) ||
-            !unescape(trimBlanks(line.substr(equals + 1)), value)) {
+        if (!current || equals == std::string::npos || equals == 0
+            || !unescape(trimBlanks(line.substr(0, equals)), name)
+            || !unescape(trimBlanks(line.substr(equals + 1)), value)) {
             sound = false;
             continue;
         }
@@ -268,8 +270,8 @@ const SettingsFile::Section* SettingsFile::findSection(const std::string& name) 
     return const_cast<SettingsFile*>(this)->findSection(name);
 }
 
-std::string SettingsFile::readValue(const std::string& section, const std::string& key,
-                                    const std::string& fallback) const
+std::string SettingsFile::readValue(
+    const std::string& section, const std::string& key, const std::string& fallback) const
 {
     const Section* found = findSection(section);
     if (!found)
@@ -286,7 +288,7 @@ void SettingsFile::writeValue(const std::string& section, const std::string& key
 {
     Section* found = findSection(section);
     if (!found) {
-        m_sections.push_back({section, {}});
+        m_sections.push_back({ section, {} });
         found = &m_sections.back();
     }
     bool replaced = false;
@@ -325,7 +327,8 @@ SettingPairs SettingsFile::listSection(const std::string& section) const
 Status SettingsFile::save()
 {
     if (!m_mayWrite)
-        return Status::failure("The settings file " + m_path + " could not be read or moved aside; it is left as it is");
+        return Status::failure(
+            "The settings file " + m_path + " could not be read or moved aside; it is left as it is");
     std::string text;
     for (const Section& section : m_sections) {
         if (!text.empty())

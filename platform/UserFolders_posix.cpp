@@ -1,6 +1,7 @@
 #include "platform/UserFolders.h"
 
-#include "platform/FileSystem.h"
+#include "platform/FileOps.h"
+#include "platform/Listing.h"
 
 #include <cstdlib>
 #include <pwd.h>
@@ -22,7 +23,8 @@ std::string homeFolder()
 std::string fromEnvironment(const char* variable, const char* fallbackUnderHome)
 {
     const char* value = std::getenv(variable);
-    std::string folder = (value && value[0] == '/') ? std::string(value) : homeFolder() + "/" + fallbackUnderHome;
+    std::string folder
+        = (value && value[0] == '/') ? std::string(value) : homeFolder() + "/" + fallbackUnderHome;
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     return folder;

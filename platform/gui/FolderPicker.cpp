@@ -1,6 +1,6 @@
 #include "platform/gui/FolderPicker.h"
 
-#include "platform/gui/TextConversion.h"
+#include "platform/TextConversion.h"
 
 #include <QFileDialog>
 
@@ -31,7 +31,8 @@ std::string pickFolder(QWidget* owner)
         h.answers.pop_front();
         return answer;
     }
-    QString chosen = QFileDialog::getExistingDirectory(owner, QString(), QString(), QFileDialog::ShowDirsOnly);
+    QString chosen
+        = QFileDialog::getExistingDirectory(owner, QString(), QString(), QFileDialog::ShowDirsOnly);
     return bytesFromText(chosen);
 }
 

@@ -1,6 +1,6 @@
 #include "platform/gui/QtMessageBox.h"
 
-#include "platform/gui/TextConversion.h"
+#include "platform/TextConversion.h"
 
 #include <QApplication>
 #include <QMessageBox>

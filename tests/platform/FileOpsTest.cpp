@@ -1,4 +1,5 @@
-#include "platform/FileSystem.h"
+#include "platform/FileOps.h"
+#include "platform/Listing.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@ namespace {
 
 mode_t modeOf(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     ::stat(path.c_str(), &st);
     return st.st_mode & 07777;
 }
@@ -23,7 +24,8 @@ mode_t modeOf(const std::string& path)
 // when the object goes. Needs root; `ok()` says whether it could be made.
 class SmallFileSystem {
 public:
-    explicit SmallFileSystem(const std::string& where) : m_where(where)
+    explicit SmallFileSystem(const std::string& where)
+        : m_where(where)
     {
         testsupport::makeDirs(where);
         m_ok = ::mount("tmpfs", where.c_str(), "tmpfs", 0, "size=64k") == 0;
@@ -41,88 +43,6 @@ private:
 };
 
 } // namespace
-
-TEST(ListFolder, SortedFilesAndOptionallyFoldersWithoutHiddenEntries)
-{
-    TempDir dir;
-    testsupport::writeText(dir / "b", "");
-    testsupport::writeText(dir / "a", "");
-    testsupport::writeText(dir / "B", "");
-    testsupport::writeText(dir / ".hidden", "");
-    testsupport::makeDirs(dir / "sub");
-    testsupport::makeDirs(dir / ".hiddendir");
-    ASSERT_EQ(::symlink("sub", (dir / "linkToSub").c_str()), 0);
-    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
-
-    auto files = platform::listFolder(dir.path(), false);
-    ASSERT_TRUE(files.ok()) << files.error();
-    // Byte order; a link to a folder and a FIFO are ordinary entries.
-    EXPECT_EQ(files.value(), (std::vector<std::string>{"B", "a", "b", "fifo", "linkToSub"}));
-
-    auto all = platform::listFolder(dir.path() + "/", true);
-    ASSERT_TRUE(all.ok());
-    EXPECT_EQ(all.value(), (std::vector<std::string>{"B", "a", "b", "fifo", "linkToSub", "sub"}));
-
-    // Only real folders; the link to one is no folder.
-    testsupport::makeDirs(dir / "Sub 2");
-    auto folders = platform::listSubfolders(dir.path());
-    ASSERT_TRUE(folders.ok());
-    EXPECT_EQ(folders.value(), (std::vector<std::string>{"Sub 2", "sub"}));
-
-    // The same entries as files, with the regular files this user cannot read marked.
-    testsupport::writeText(dir / "secret", "x");
-    ::chmod((dir / "secret").c_str(), 0);
-    auto listed = platform::listFiles(dir.path());
-    ASSERT_TRUE(listed.ok());
-    std::vector<std::string> names;
-    std::vector<std::string> unreadable;
-    for (const platform::ListedFile& file : listed.value()) {
-        names.push_back(file.name);
-        if (file.unreadable)
-            unreadable.push_back(file.name);
-    }
-    EXPECT_EQ(names, (std::vector<std::string>{"B", "a", "b", "fifo", "linkToSub", "secret"}));
-    EXPECT_EQ(unreadable, ::geteuid() == 0 ? std::vector<std::string>{} : std::vector<std::string>{"secret"});
-}
-
-TEST(ListFolder, FailsWithTheFolderNamedForMissingOrUnreadableFolders)
-{
-    TempDir dir;
-    auto missing = platform::listFolder(dir / "nope", true);
-    ASSERT_FALSE(missing.ok());
-    EXPECT_NE(missing.error().find(dir / "nope"), std::string::npos) << missing.error();
-
-    testsupport::writeText(dir / "file", "x");
-    EXPECT_FALSE(platform::listFolder(dir / "file", true).ok());
-    EXPECT_FALSE(platform::listSubfolders(dir / "nope").ok());
-    EXPECT_FALSE(platform::listFiles(dir / "file").ok());
-}
-
-TEST(Attributes, DirectoryBitOnlyForRealDirectories)
-{
-    TempDir dir;
-    testsupport::makeDirs(dir / "d");
-    testsupport::writeText(dir / "f", "");
-    ASSERT_EQ(::symlink("d", (dir / "l").c_str()), 0);
-    ASSERT_EQ(::symlink("missing", (dir / "dangling").c_str()), 0);
-
-    EXPECT_EQ(*platform::attributes(dir / "d"), platform::kAttrDirectory);
-    EXPECT_EQ(*platform::attributes(dir / "f"), 0u);
-    EXPECT_EQ(*platform::attributes(dir / "l"), 0u);
-    EXPECT_FALSE(platform::attributes(dir / "none").ok());
-
-    EXPECT_TRUE(platform::fileExists(dir / "f"));
-    EXPECT_TRUE(platform::fileExists(dir / "dangling"));
-    EXPECT_FALSE(platform::fileExists(dir / "d"));
-    EXPECT_FALSE(platform::fileExists(dir / "none"));
-
-    // A folder passes with or without its trailing separator, through links too.
-    EXPECT_TRUE(platform::folderExists(dir / "d"));
-    EXPECT_TRUE(platform::folderExists(dir / "d/"));
-    EXPECT_TRUE(platform::folderExists(dir / "l"));
-    EXPECT_FALSE(platform::folderExists(dir / "f"));
-    EXPECT_FALSE(platform::folderExists(""));
-}
 
 TEST(FileOperations, WriteReadCopyAndDelete)
 {
@@ -211,7 +131,7 @@ TEST(MoveFile, FailedCrossFileSystemCopyLeavesNoPartialFile)
     auto status = platform::moveFile(unreadable, local / "copy");
     EXPECT_FALSE(status.ok());
     EXPECT_TRUE(platform::listFolder(local.path(), true).value().empty());
-    struct stat st {};
+    struct stat st { };
     EXPECT_EQ(::lstat((local / "copy").c_str(), &st), -1);
     // Hidden temporaries count too.
     EXPECT_EQ(std::system(("test -z \"$(ls -A '" + local.path() + "')\"").c_str()), 0);
@@ -238,7 +158,7 @@ TEST(ReplaceFileAtomically, NewContentsOrOldNeverEmpty)
     testsupport::writeText(dir / "settings.ini", "old");
     ASSERT_TRUE(platform::replaceFileAtomically(dir / "settings.ini", "new"));
     EXPECT_EQ(testsupport::readText(dir / "settings.ini"), "new");
-    EXPECT_EQ(platform::listFolder(dir.path(), true).value(), std::vector<std::string>{"settings.ini"});
+    EXPECT_EQ(platform::listFolder(dir.path(), true).value(), std::vector<std::string>{ "settings.ini" });
     EXPECT_FALSE(platform::replaceFileAtomically(dir / "missing/settings.ini", "x"));
 }
 
@@ -253,41 +173,7 @@ TEST(ReplaceFileAtomically, FullDiskKeepsTheOldFile)
     testsupport::writeText(dir / "small/settings.ini", "old");
     EXPECT_FALSE(platform::replaceFileAtomically(dir / "small/settings.ini", std::string(256 * 1024, 'x')));
     EXPECT_EQ(testsupport::readText(dir / "small/settings.ini"), "old");
-    EXPECT_EQ(platform::listFolder(dir / "small", true).value(), std::vector<std::string>{"settings.ini"});
-}
-
-TEST(ShortPath, ResolvesLinksAndDots)
-{
-    TempDir dir;
-    testsupport::makeDirs(dir / "real");
-    ASSERT_EQ(::symlink("real", (dir / "link").c_str()), 0);
-    const std::string real = platform::shortPath(dir / "real");
-    EXPECT_EQ(platform::shortPath(dir / "link/"), real);
-    EXPECT_EQ(platform::shortPath(dir / "real/../real"), real);
-    EXPECT_EQ(platform::shortPath(dir / "none"), "");
-    EXPECT_TRUE(platform::folderExists(platform::executableFolder()));
-}
-
-TEST(ShortPath, AgreesWithRealpathOnAwkwardPaths)
-{
-    TempDir dir;
-    testsupport::makeDirs(dir / "a b/x (deleted)");
-    testsupport::makeDirs(dir / "line\nbreak");
-    testsupport::writeText(dir / "a b/file", "x");
-    ASSERT_EQ(::symlink("a b/file", (dir / "to file").c_str()), 0);
-    ASSERT_EQ(::symlink("missing", (dir / "dangling").c_str()), 0);
-    ASSERT_EQ(::symlink("loop", (dir / "loop").c_str()), 0);
-    ASSERT_EQ(::symlink("../..", (dir / "a b/up").c_str()), 0);
-    const std::vector<std::string> paths = {
-        dir / "a b/x (deleted)", dir / "a b/x (deleted)/", dir / "line\nbreak", dir / "a b/file",
-        dir / "a b/file/", dir / "to file", dir / "dangling", dir / "loop", dir / "a b/up", dir / "a b/up/",
-        dir / "a b//./x (deleted)/../file", "/", "."};
-    for (const std::string& path : paths) {
-        char* resolved = ::realpath(path.c_str(), nullptr);
-        const std::string expected = resolved ? resolved : "";
-        std::free(resolved);
-        EXPECT_EQ(platform::shortPath(path), expected) << path;
-    }
+    EXPECT_EQ(platform::listFolder(dir / "small", true).value(), std::vector<std::string>{ "settings.ini" });
 }
 
 TEST(RewriteFile, OwnFileIsWrittenOverInPlace)

@@ -1,6 +1,6 @@
-#include "platform/gui/TextConversion.h"
+#include "platform/TextConversion.h"
 
-namespace platform::gui {
+namespace platform {
 namespace {
 
 constexpr char32_t kEscapeBase = 0xDC00;
@@ -94,7 +94,8 @@ std::string bytesFromText(const QString& text)
     bytes.reserve(static_cast<std::size_t>(text.size()));
     for (qsizetype i = 0; i < text.size(); ++i) {
         char16_t unit = text.at(i).unicode();
-        if (QChar::isHighSurrogate(unit) && i + 1 < text.size() && QChar::isLowSurrogate(text.at(i + 1).unicode())) {
+        if (QChar::isHighSurrogate(unit) && i + 1 < text.size()
+            && QChar::isLowSurrogate(text.at(i + 1).unicode())) {
             appendUtf8(bytes, QChar::surrogateToUcs4(unit, text.at(i + 1).unicode()));
             ++i;
         } else if (unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF) {
@@ -108,4 +109,22 @@ std::string bytesFromText(const QString& text)
     return bytes;
 }
 
-} // namespace platform::gui
+std::string displayText(const std::string& bytes)
+{
+    std::string text;
+    text.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        char32_t code = 0;
+        std::size_t length = utf8SequenceAt(bytes, i, code);
+        if (length == 0) {
+            appendUtf8(text, 0xFFFD);
+            ++i;
+            continue;
+        }
+        text.append(bytes, i, length);
+        i += length;
+    }
+    return text;
+}
+
+} // namespace platform

@@ -1,56 +1,23 @@
-#include "platform/FileSystem.h"
+#include "platform/FileOps.h"
+
+#include "platform/Listing.h"
+#include "platform/PosixSupport.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <limits>
-#include <dirent.h>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 namespace platform {
+using posix::errorText;
+using posix::Fd;
+using posix::folderOf;
+using posix::withoutTrailingSeparators;
+
 namespace {
-
-std::string errorText(const std::string& what, const std::string& path, int error)
-{
-    return what + " \"" + path + "\": " + std::strerror(error);
-}
-
-// A path with its trailing separators removed (but "/" stays "/").
-std::string withoutTrailingSeparators(const std::string& path)
-{
-    std::string p = path;
-    while (p.size() > 1 && p.back() == '/')
-        p.pop_back();
-    return p;
-}
-
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return m_fd; }
-    int release()
-    {
-        int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-
-private:
-    int m_fd;
-};
 
 Status writeAll(int fd, const char* data, std::size_t size, const std::string& path)
 {
@@ -74,28 +41,19 @@ Status closeChecked(Fd& fd, const std::string& path)
     return Status::success();
 }
 
-std::string folderOf(const std::string& path)
-{
-    auto slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
-
 // Creates a new, empty, uniquely named file in the folder of `near` and
 // returns its descriptor and name.
 Result<std::pair<int, std::string>> makeTemporaryBeside(const std::string& near, mode_t mode)
 {
     std::string folder = folderOf(near);
-    std::string base = near.substr(near.find_last_of('/') == std::string::npos ? 0 : near.find_last_of('/') + 1);
+    std::string base
+        = near.substr(near.find_last_of('/') == std::string::npos ? 0 : near.find_last_of('/') + 1);
     // Keep the temporary name short enough even for a 255-byte target name.
     if (base.size() > 200)
         base.resize(200);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = folder + "/." + base + ".part" + std::to_string(::getpid()) + "_" +
-                           std::to_string(attempt);
+        std::string name
+            = folder + "/." + base + ".part" + std::to_string(::getpid()) + "_" + std::to_string(attempt);
         int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0)
             return std::make_pair(fd, name);
@@ -103,8 +61,7 @@ Result<std::pair<int, std::string>> makeTemporaryBeside(const std::string& near,
             return Result<std::pair<int, std::string>>::failure(
                 errorText("Cannot create a file in", folder, errno));
     }
-    return Result<std::pair<int, std::string>>::failure(
-        errorText("Cannot create a file in", folder, EEXIST));
+    return Result<std::pair<int, std::string>>::failure(errorText("Cannot create a file in", folder, EEXIST));
 }
 
 // Copies the bytes of an open file into another open file.
@@ -145,115 +102,6 @@ Result<std::string> readUpTo(int fd, const std::string& path, std::size_t maxByt
 }
 
 } // namespace
-
-namespace {
-
-// Lists a folder as listFolder does, calling `take` with the open folder and
-// each entry that passes; `take` keeps what it wants of it.
-template <typename Take>
-Status forEachListed(const std::string& folder, bool includeDirectories, Take take)
-{
-    std::string dirPath = withoutTrailingSeparators(folder);
-    int dirFd = ::open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0)
-        return Status::failure(errorText("Cannot list", folder, errno));
-    DIR* dir = ::fdopendir(dirFd);
-    if (!dir) {
-        int error = errno;
-        ::close(dirFd);
-        return Status::failure(errorText("Cannot list", folder, error));
-    }
-    errno = 0;
-    while (dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.')
-            continue;
-        unsigned char type = entry->d_type;
-        if (type == DT_UNKNOWN) {
-            struct stat st;
-            if (::fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                errno = 0;
-                continue; // vanished while listing
-            }
-            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
-        }
-        if (type == DT_DIR && !includeDirectories)
-            continue;
-        take(dirFd, entry->d_name, type);
-        errno = 0;
-    }
-    int error = errno;
-    ::closedir(dir);
-    if (error != 0)
-        return Status::failure(errorText("Cannot list", folder, error));
-    return Status::success();
-}
-
-} // namespace
-
-Result<std::vector<std::string>> listFolder(const std::string& folder, bool includeDirectories)
-{
-    std::vector<std::string> names;
-    auto listed = forEachListed(folder, includeDirectories,
-                                [&names](int, const char* name, unsigned char) { names.emplace_back(name); });
-    if (!listed)
-        return Result<std::vector<std::string>>::failure(listed.error());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-Result<std::vector<std::string>> listSubfolders(const std::string& folder)
-{
-    std::vector<std::string> names;
-    auto listed = forEachListed(folder, true, [&names](int, const char* name, unsigned char type) {
-        if (type == DT_DIR)
-            names.emplace_back(name);
-    });
-    if (!listed)
-        return Result<std::vector<std::string>>::failure(listed.error());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-Result<std::vector<ListedFile>> listFiles(const std::string& folder)
-{
-    std::vector<ListedFile> files;
-    auto listed = forEachListed(folder, false, [&files](int dirFd, const char* name, unsigned char type) {
-        files.push_back({name, type == DT_REG && ::faccessat(dirFd, name, R_OK, 0) != 0});
-    });
-    if (!listed)
-        return Result<std::vector<ListedFile>>::failure(listed.error());
-    std::sort(files.begin(), files.end(),
-              [](const ListedFile& a, const ListedFile& b) { return a.name < b.name; });
-    return files;
-}
-
-Result<unsigned> attributes(const std::string& path)
-{
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0)
-        return Result<unsigned>::failure(errorText("Cannot read the attributes of", path, errno));
-    return S_ISDIR(st.st_mode) ? kAttrDirectory : 0u;
-}
-
-bool fileExists(const std::string& path)
-{
-    struct stat st;
-    if (path.empty() || path.back() == '/')
-        return false;
-    return ::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
-
-bool folderExists(const std::string& path)
-{
-    struct stat st;
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool isPlainFile(const std::string& path)
-{
-    struct stat st;
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 Status createFolder(const std::string& path)
 {
@@ -353,6 +201,22 @@ Result<std::string> readFile(const std::string& path)
     return readUpTo(in.get(), path, std::numeric_limits<std::size_t>::max());
 }
 
+Result<std::string> readFileStart(const std::string& path, std::size_t maxBytes)
+{
+    Fd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (in.get() < 0)
+        return Result<std::string>::failure(errorText("Cannot open", path, errno));
+    return readUpTo(in.get(), path, maxBytes);
+}
+
+Result<std::uint64_t> fileSize(const std::string& path)
+{
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0)
+        return Result<std::uint64_t>::failure(errorText("Cannot read the attributes of", path, errno));
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
 Status writeFile(const std::string& path, const std::string& bytes, FileAccess access)
 {
     mode_t mode = access == FileAccess::UserOnly ? 0600 : 0666;
@@ -371,8 +235,8 @@ Status rewriteFile(const std::string& path, const std::string& bytes, FileAccess
     // O_NONBLOCK: opening a FIFO must not wait for a reader.
     Fd out(::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st;
-    if (out.get() >= 0 && ::fstat(out.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-        st.st_nlink == 1) {
+    if (out.get() >= 0 && ::fstat(out.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()
+        && st.st_nlink == 1) {
         if (access == FileAccess::UserOnly && ::fchmod(out.get(), 0600) != 0)
             return Status::failure(errorText("Cannot protect", path, errno));
         // The new bytes go over the old ones and the rest is cut off after
@@ -414,42 +278,6 @@ Status replaceFileAtomically(const std::string& path, const std::string& bytes)
     return Status::success();
 }
 
-std::string shortPath(const std::string& path)
-{
-    if (path.empty())
-        return {};
-    // The kernel's own name for the opened entry is its canonical path: one
-    // open and one readlink, where realpath() reads every level of the path
-    // as a link, each time walking the path from the top. realpath() still
-    // answers when /proc is not there or the entry was removed meanwhile.
-    const int fd = ::open(path.c_str(), O_PATH | O_CLOEXEC);
-    if (fd < 0 && (errno == ENOENT || errno == ENOTDIR))
-        return {};
-    if (fd >= 0) {
-        char name[PATH_MAX];
-        const std::string link = "/proc/self/fd/" + std::to_string(fd);
-        const ssize_t n = ::readlink(link.c_str(), name, sizeof name);
-        ::close(fd);
-        if (n > 0 && static_cast<std::size_t>(n) < sizeof name && name[0] == '/') {
-            std::string result(name, static_cast<std::size_t>(n));
-            if (!result.ends_with(" (deleted)"))
-                return result;
-        }
-    }
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (!resolved)
-        return {};
-    std::string result(resolved);
-    std::free(resolved);
-    return result;
-}
-
-std::string executableFolder()
-{
-    std::string exe = shortPath("/proc/self/exe");
-    return folderOf(exe);
-}
-
 bool folderWritable(const std::string& folder)
 {
     return ::access(withoutTrailingSeparators(folder).c_str(), W_OK | X_OK) == 0;
@@ -479,70 +307,6 @@ Status checkOwnPrivateFile(const std::string& path)
     if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
         return Status::failure("\"" + path + "\" may be written by other users");
     return Status::success();
-}
-
-bool isUnreadableFile(const std::string& path)
-{
-    struct stat st;
-    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), R_OK) != 0;
-}
-
-std::optional<bool> isFileOpenInFolder(const std::string& file, const std::string& folder)
-{
-    struct stat target;
-    if (::stat(file.c_str(), &target) != 0)
-        return false; // a file that is gone is open nowhere by that name
-    struct stat place;
-    const bool folderKnown = ::stat(folder.c_str(), &place) == 0;
-    DIR* proc = ::opendir("/proc");
-    if (!proc)
-        return std::nullopt;
-    const uid_t me = ::geteuid();
-    bool open = false;
-    while (dirent* entry = ::readdir(proc)) {
-        if (entry->d_name[0] < '0' || entry->d_name[0] > '9')
-            continue;
-        const std::string process = std::string("/proc/") + entry->d_name;
-        struct stat st;
-        if (::stat(process.c_str(), &st) != 0 || st.st_uid != me)
-            continue;
-        if (folderKnown && (::stat((process + "/cwd").c_str(), &st) != 0 || st.st_dev != place.st_dev ||
-                            st.st_ino != place.st_ino))
-            continue;
-        DIR* fds = ::opendir((process + "/fd").c_str());
-        if (!fds)
-            continue;
-        while (dirent* fd = ::readdir(fds)) {
-            if (fd->d_name[0] == '.')
-                continue;
-            if (::stat((process + "/fd/" + fd->d_name).c_str(), &st) == 0 && st.st_dev == target.st_dev &&
-                st.st_ino == target.st_ino) {
-                open = true;
-                break;
-            }
-        }
-        ::closedir(fds);
-        if (open)
-            break;
-    }
-    ::closedir(proc);
-    return open;
-}
-
-Result<std::string> readFileStart(const std::string& path, std::size_t maxBytes)
-{
-    Fd in(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (in.get() < 0)
-        return Result<std::string>::failure(errorText("Cannot open", path, errno));
-    return readUpTo(in.get(), path, maxBytes);
-}
-
-Result<std::uint64_t> fileSize(const std::string& path)
-{
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0)
-        return Result<std::uint64_t>::failure(errorText("Cannot read the attributes of", path, errno));
-    return static_cast<std::uint64_t>(st.st_size);
 }
 
 } // namespace platform
