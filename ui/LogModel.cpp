@@ -1,6 +1,6 @@
 #include "ui/LogModel.h"
 
-#include <QFile>
+#include "platform/TextConversion.h"
 
 LogModel::LogModel(QObject* parent) : QAbstractListModel(parent)
 {
@@ -45,6 +45,6 @@ QVariant LogModel::data(const QModelIndex& index, int role) const
         return {};
     const std::string& line = m_lines[m_published - 1 - static_cast<std::size_t>(index.row())];
     if (role == Qt::DisplayRole)
-        return QFile::decodeName(QByteArray::fromStdString(line));
+        return platform::textFromBytes(line);
     return {};
 }

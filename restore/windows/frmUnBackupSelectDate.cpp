@@ -2,6 +2,7 @@
 
 #include "ui/WindowDefinitions.h"
 #include "platform/MessageBox.h"
+#include "platform/TextConversion.h"
 
 #include <QCloseEvent>
 #include <QListWidget>
@@ -28,7 +29,7 @@ frmUnBackupSelectDate::frmUnBackupSelectDate(QWidget* parent) : QDialog(parent)
 void frmUnBackupSelectDate::addDate(const std::string& dateText)
 {
     const QByteArray bytes = QByteArray::fromStdString(dateText);
-    auto* item = new QListWidgetItem(QString::fromLocal8Bit(bytes), m_lstDate);
+    auto* item = new QListWidgetItem(platform::textFromBytes(dateText), m_lstDate);
     item->setData(kDateBytesRole, bytes);
 }
 

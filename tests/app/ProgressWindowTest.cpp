@@ -1,4 +1,6 @@
 #include "ui/ProgressWindow.h"
+
+#include "platform/TextConversion.h"
 #include "ui/WindowDefinitions.h"
 #include "platform/Events.h"
 
@@ -159,6 +161,9 @@ TEST(ProgressWindow, LogKeepsBytesThatAreNotUtf8)
     window.AddLog("Find in: /tmp/caf\xe9/");
     EXPECT_EQ(window.logLines().front(), "Find in: /tmp/caf\xe9/");
     EXPECT_TRUE(window.lstBackup()->model()->index(0, 0).data().toString().startsWith("Find in: /tmp/caf"));
+    // The stray byte looks as it does in the source list and the date list.
+    EXPECT_EQ(window.lstBackup()->model()->index(0, 0).data().toString(),
+              platform::textFromBytes("Find in: /tmp/caf\xe9/"));
 }
 
 // The log list as the window shows it, with `lines` in it (newest on top),

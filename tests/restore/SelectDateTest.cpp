@@ -1,6 +1,8 @@
 // The date dialog, shown modally for real and driven like a user would.
 #include "restore/windows/frmUnBackupSelectDate.h"
 
+#include "platform/TextConversion.h"
+
 #include "tests/support/TestSupport.h"
 
 #include <QListWidget>
@@ -158,6 +160,8 @@ TEST_F(SelectDate, ADateThatIsNotUtf8ComesBackByteForByte)
     frmUnBackupSelectDate other;
     const std::string odd = "05.12.2026 21:06:11 \xE4";
     other.addDate(odd);
+    // Shown as every path with such a byte is shown: in the log and the source list alike.
+    EXPECT_EQ(other.lstDate()->item(0)->text(), platform::textFromBytes(odd));
     boxes.queueAnswer(MsgAnswer::Yes);
     showAndDrive(other, [&other] {
         other.findChild<QListWidget*>("lstDate")->setCurrentRow(0);
