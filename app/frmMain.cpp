@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "AppInfo.h"
+#include "app/MainSettings.h"
 #include "app/WindowDefinitions.h"
 #include "pathutil/Module1.h"
 #include "platform/FileSystem.h"
@@ -21,10 +22,6 @@
 #include <exception>
 
 namespace {
-
-const std::string kSectionSources = "ToCopy";
-const std::string kSectionBackup = "ToBackup";
-const std::string kSectionRestore = "ToUnBackup";
 
 const char* const kNotValid = "The Path you entered is not valid, please specify another...";
 const char* const kDuplicate = "The Path is allready specified!";
@@ -188,11 +185,12 @@ void frmMain::Form_Load(const std::string& settingsPath)
     const std::string application = appinfo::kProductName;
     m_settings = std::make_unique<platform::SettingsFile>(
         settingsPath.empty() ? platform::SettingsFile::pathFor(application) : settingsPath);
-    setFieldText(m_txtTo, m_settings->readValue(kSectionBackup, kSectionBackup, ""));
-    setFieldText(m_txtUnBackupTo, m_settings->readValue(kSectionRestore, kSectionRestore, ""));
-    for (const auto& entry : m_settings->listSection(kSectionSources)) {
+    MainSettings saved = loadMainSettings(*m_settings);
+    setFieldText(m_txtTo, saved.backupTarget);
+    setFieldText(m_txtUnBackupTo, saved.restoreTarget);
+    for (const std::string& source : saved.sources) {
         try {
-            appendSource(entry.second);
+            appendSource(source);
         } catch (const std::exception&) {
             // An entry that cannot be shown is skipped; the rest still are.
         }
@@ -207,19 +205,14 @@ void frmMain::Form_Unload()
 
 void frmMain::SaveSettings()
 {
-    // Every step is best effort: a failing one is skipped and nothing is shown.
-    // The store is written to its file once, at the end, so it is never left
-    // half-saved.
+    // Nothing is shown when saving fails; the window stays the master copy.
+    MainSettings current;
     try {
-        (void)m_settings->deleteSection(kSectionSources);
-        for (int i = 0; i < m_lstFrom->count(); ++i)
-            m_settings->writeValue(kSectionSources, kSectionSources + std::to_string(i),
-                                   entryText(m_lstFrom->item(i)));
-        m_settings->writeValue(kSectionBackup, kSectionBackup, fieldText(m_txtTo));
-        m_settings->writeValue(kSectionRestore, kSectionRestore, fieldText(m_txtUnBackupTo));
-        (void)m_settings->save();
+        current = {sourceFolders(), fieldText(m_txtTo), fieldText(m_txtUnBackupTo)};
     } catch (const std::exception&) {
+        return;
     }
+    saveMainSettings(*m_settings, current);
 }
 
 void frmMain::addSourceAtTop(const std::string& path)
