@@ -2,9 +2,9 @@
 
 #include "AppInfo.h"
 #include "app/MainSettings.h"
+#include "app/SourceList.h"
 #include "app/WindowDefinitions.h"
 #include "pathutil/Module1.h"
-#include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsFile.h"
 #include "platform/gui/FolderPicker.h"
@@ -47,29 +47,6 @@ QListWidgetItem* makeEntry(const std::string& bytes)
     auto* item = new QListWidgetItem(platform::gui::textFromBytes(bytes));
     item->setData(Qt::UserRole, QByteArray::fromStdString(bytes));
     return item;
-}
-
-// The path test of the add command and the run buttons, and the folder test
-// of the browse buttons: both ask whether the path names an existing folder,
-// with or without a trailing separator. Callers check for empty text too.
-bool passesPathTest(const std::string& path)
-{
-    return platform::folderExists(path);
-}
-
-bool passesFolderTest(const std::string& path)
-{
-    return platform::folderExists(path);
-}
-
-// Spaces removed from both ends and letters in lower case, for comparing
-// source folders.
-QString comparable(const std::string& path)
-{
-    std::size_t first = path.find_first_not_of(' ');
-    std::string trimmed =
-        first == std::string::npos ? std::string() : path.substr(first, path.find_last_not_of(' ') - first + 1);
-    return platform::gui::textFromBytes(trimmed).toLower();
 }
 
 std::string BrowseForFolder(QWidget* owner)
@@ -227,29 +204,19 @@ void frmMain::appendSource(const std::string& path)
 
 void frmMain::cmdAddToFrom_Click()
 {
-    enum class Outcome { Added, NotValid, Duplicate } outcome = Outcome::Added;
+    AddOutcome outcome = AddOutcome::Added;
     try {
         std::string text = fieldText(m_txtFrom);
-        if (text.empty() || !passesPathTest(text)) {
-            outcome = Outcome::NotValid;
-        } else {
-            QString wanted = comparable(text);
-            for (int i = 0; i < m_lstFrom->count(); ++i) {
-                if (comparable(entryText(m_lstFrom->item(i))) == wanted) {
-                    outcome = Outcome::Duplicate;
-                    break;
-                }
-            }
-            if (outcome == Outcome::Added)
-                addSourceAtTop(text);
-        }
+        outcome = checkNewSource(text, sourceFolders());
+        if (outcome == AddOutcome::Added)
+            addSourceAtTop(text);
     } catch (const std::exception&) {
-        if (outcome != Outcome::Duplicate)
-            outcome = Outcome::NotValid;
+        if (outcome != AddOutcome::Duplicate)
+            outcome = AddOutcome::NotValid;
     }
-    if (outcome == Outcome::Duplicate)
+    if (outcome == AddOutcome::Duplicate)
         platform::showMessage(kDuplicate, kAnotherPath, platform::kMsgInformation);
-    else if (outcome == Outcome::NotValid)
+    else if (outcome == AddOutcome::NotValid)
         platform::showMessage(kNotValid, kAnotherPath, platform::kMsgInformation);
     SaveSettings();
 }
@@ -285,7 +252,7 @@ void frmMain::pickFolderInto(QLineEdit* field)
 {
     try {
         std::string path = BrowseForFolder(this);
-        if (path.empty() || !passesFolderTest(path))
+        if (!passesPathTest(path))
             return;
         setFieldText(field, AddBackslash(path));
     } catch (const std::exception&) {
@@ -330,17 +297,13 @@ void frmMain::txtUnBackupTo_Validate(bool& cancel)
 void frmMain::Timer1_Timer()
 {
     try {
-        std::string target = fieldText(m_txtTo);
-        m_cmdBackup->setEnabled(!target.empty() && passesPathTest(target) && m_lstFrom->count() > 0);
+        m_cmdBackup->setEnabled(backupAllowed(fieldText(m_txtTo), static_cast<std::size_t>(m_lstFrom->count())));
     } catch (const std::exception&) {
         m_cmdBackup->setEnabled(false);
         return;
     }
     try {
-        std::string target = fieldText(m_txtTo);
-        std::string restoreTo = fieldText(m_txtUnBackupTo);
-        m_cmdUnBackup->setEnabled(!restoreTo.empty() && passesPathTest(restoreTo) && !target.empty() &&
-                                  passesPathTest(target));
+        m_cmdUnBackup->setEnabled(restoreAllowed(fieldText(m_txtTo), fieldText(m_txtUnBackupTo)));
     } catch (const std::exception&) {
         m_cmdUnBackup->setEnabled(false);
     }
