@@ -1,6 +1,7 @@
 #include "app/frmMain.h"
 
 #include "AppInfo.h"
+#include "app/AboutText.h"
 #include "app/MainSettings.h"
 #include "app/SourceList.h"
 #include "app/WindowDefinitions.h"
@@ -52,32 +53,6 @@ QListWidgetItem* makeEntry(const std::string& bytes)
 std::string BrowseForFolder(QWidget* owner)
 {
     return platform::gui::pickFolder(owner);
-}
-
-std::string aboutText()
-{
-    const std::string company = appinfo::kCompany;
-    const char* const lines[] = {
-        nullptr, // authorship, below
-        "E-mail: backup@example.com",
-        "Web: https://www.example.com/backup",
-        "",
-        nullptr, // name and version, below
-        "",
-        "This program uses the 7z archiver from www.7-zip.org",
-    };
-    std::string text;
-    for (std::size_t i = 0; i < std::size(lines); ++i) {
-        if (i > 0)
-            text += "\r\n";
-        if (i == 0)
-            text += "Written by " + company;
-        else if (i == 4)
-            text += std::string(appinfo::kProductName) + " " + appinfo::kVersionText;
-        else
-            text += lines[i];
-    }
-    return text;
 }
 
 } // namespace
