@@ -3,13 +3,13 @@
 #include "AppInfo.h"
 #include "app/AboutText.h"
 #include "app/MainSettings.h"
+#include "app/PathWidgets.h"
 #include "app/SourceList.h"
 #include "app/WindowDefinitions.h"
 #include "pathutil/Module1.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsFile.h"
 #include "platform/gui/FolderPicker.h"
-#include "platform/gui/TextConversion.h"
 
 #include <QCloseEvent>
 #include <QFocusEvent>
@@ -17,7 +17,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QTimer>
 
 #include <exception>
@@ -27,28 +26,6 @@ namespace {
 const char* const kNotValid = "The Path you entered is not valid, please specify another...";
 const char* const kDuplicate = "The Path is allready specified!";
 const char* const kAnotherPath = "Another Path";
-
-std::string fieldText(const QLineEdit* field)
-{
-    return platform::gui::bytesFromText(field->text());
-}
-
-void setFieldText(QLineEdit* field, const std::string& bytes)
-{
-    field->setText(platform::gui::textFromBytes(bytes));
-}
-
-std::string entryText(const QListWidgetItem* item)
-{
-    return item->data(Qt::UserRole).toByteArray().toStdString();
-}
-
-QListWidgetItem* makeEntry(const std::string& bytes)
-{
-    auto* item = new QListWidgetItem(platform::gui::textFromBytes(bytes));
-    item->setData(Qt::UserRole, QByteArray::fromStdString(bytes));
-    return item;
-}
 
 std::string BrowseForFolder(QWidget* owner)
 {
@@ -70,15 +47,14 @@ frmMain::frmMain(const std::string& settingsPath, QWidget* parent) : QDialog(par
 
     // The Change buttons lie over the right end of their text boxes: keep the
     // typed text clear of them.
-    for (const char* name : {"txtFrom", "txtTo", "txtUnBackupTo"}) {
-        const ControlDefinition& box = frmMainDefinition().control(name);
-        const ControlDefinition& button =
-            frmMainDefinition().control(std::string(name) == "txtFrom" ? "cmdFromChange"
-                                        : std::string(name) == "txtTo" ? "cmdToChange"
-                                                                       : "cmdUnBackupToChange");
-        int covered = twipsToPixels(box.left + box.width) - twipsToPixels(button.left);
-        m_form.get<QLineEdit>(name)->setTextMargins(0, 0, covered, 0);
-        m_form.get<QLineEdit>(name)->installEventFilter(this);
+    const std::pair<const char*, const char*> changeButtons[] = {
+        {"txtFrom", "cmdFromChange"}, {"txtTo", "cmdToChange"}, {"txtUnBackupTo", "cmdUnBackupToChange"}};
+    for (auto [boxName, buttonName] : changeButtons) {
+        const ControlDefinition& box = frmMainDefinition().control(boxName);
+        int covered = twipsToPixels(box.left + box.width) - twipsToPixels(frmMainDefinition().control(buttonName).left);
+        auto* field = m_form.get<QLineEdit>(boxName);
+        field->setTextMargins(0, 0, covered, 0);
+        field->installEventFilter(this);
     }
 
     auto onClick = [this](const char* name, void (frmMain::*handler)()) {
@@ -116,20 +92,17 @@ void frmMain::setRunWindowFactories(RunWindowFactory backup, RunWindowFactory re
 
 std::string frmMain::backupTarget() const
 {
-    return fieldText(m_txtTo);
+    return fieldPath(m_txtTo);
 }
 
 std::vector<std::string> frmMain::sourceFolders() const
 {
-    std::vector<std::string> folders;
-    for (int i = 0; i < m_lstFrom->count(); ++i)
-        folders.push_back(entryText(m_lstFrom->item(i)));
-    return folders;
+    return pathEntries(m_lstFrom);
 }
 
 std::string frmMain::restoreTarget() const
 {
-    return fieldText(m_txtUnBackupTo);
+    return fieldPath(m_txtUnBackupTo);
 }
 
 void frmMain::Form_Load(const std::string& settingsPath)
@@ -138,11 +111,11 @@ void frmMain::Form_Load(const std::string& settingsPath)
     m_settings = std::make_unique<platform::SettingsFile>(
         settingsPath.empty() ? platform::SettingsFile::pathFor(application) : settingsPath);
     MainSettings saved = loadMainSettings(*m_settings);
-    setFieldText(m_txtTo, saved.backupTarget);
-    setFieldText(m_txtUnBackupTo, saved.restoreTarget);
+    setFieldPath(m_txtTo, saved.backupTarget);
+    setFieldPath(m_txtUnBackupTo, saved.restoreTarget);
     for (const std::string& source : saved.sources) {
         try {
-            appendSource(source);
+            insertPathEntry(m_lstFrom, m_lstFrom->count(), source);
         } catch (const std::exception&) {
             // An entry that cannot be shown is skipped; the rest still are.
         }
@@ -160,31 +133,21 @@ void frmMain::SaveSettings()
     // Nothing is shown when saving fails; the window stays the master copy.
     MainSettings current;
     try {
-        current = {sourceFolders(), fieldText(m_txtTo), fieldText(m_txtUnBackupTo)};
+        current = {sourceFolders(), fieldPath(m_txtTo), fieldPath(m_txtUnBackupTo)};
     } catch (const std::exception&) {
         return;
     }
     saveMainSettings(*m_settings, current);
 }
 
-void frmMain::addSourceAtTop(const std::string& path)
-{
-    m_lstFrom->insertItem(0, makeEntry(path));
-}
-
-void frmMain::appendSource(const std::string& path)
-{
-    m_lstFrom->addItem(makeEntry(path));
-}
-
 void frmMain::cmdAddToFrom_Click()
 {
     AddOutcome outcome = AddOutcome::Added;
     try {
-        std::string text = fieldText(m_txtFrom);
+        std::string text = fieldPath(m_txtFrom);
         outcome = checkNewSource(text, sourceFolders());
         if (outcome == AddOutcome::Added)
-            addSourceAtTop(text);
+            insertPathEntry(m_lstFrom, 0, text);
     } catch (const std::exception&) {
         if (outcome != AddOutcome::Duplicate)
             outcome = AddOutcome::NotValid;
@@ -199,15 +162,9 @@ void frmMain::cmdAddToFrom_Click()
 void frmMain::cmdRemoveFromFrom_Click()
 {
     try {
-        const QList<QListWidgetItem*> selected = m_lstFrom->selectedItems();
-        if (!selected.isEmpty()) {
-            // Afterwards nothing is selected; the selection must not move on
-            // to the next entry and copy it into the source field.
-            QSignalBlocker quiet(m_lstFrom);
-            delete m_lstFrom->takeItem(m_lstFrom->row(selected.front()));
-            m_lstFrom->clearSelection();
-            m_lstFrom->setCurrentItem(nullptr);
-        }
+        // Afterwards nothing is selected; the selection must not move on to
+        // the next entry and copy it into the source field.
+        (void)removeSelectedPathEntry(m_lstFrom);
     } catch (const std::exception&) {
     }
     SaveSettings();
@@ -216,9 +173,8 @@ void frmMain::cmdRemoveFromFrom_Click()
 void frmMain::lstFrom_Click()
 {
     try {
-        const QList<QListWidgetItem*> selected = m_lstFrom->selectedItems();
-        if (!selected.isEmpty())
-            setFieldText(m_txtFrom, entryText(selected.front()));
+        if (std::optional<std::string> path = selectedPathEntry(m_lstFrom))
+            setFieldPath(m_txtFrom, *path);
     } catch (const std::exception&) {
     }
 }
@@ -229,7 +185,7 @@ void frmMain::pickFolderInto(QLineEdit* field)
         std::string path = BrowseForFolder(this);
         if (!passesPathTest(path))
             return;
-        setFieldText(field, AddBackslash(path));
+        setFieldPath(field, AddBackslash(path));
     } catch (const std::exception&) {
         platform::showMessage(kNotValid, kAnotherPath, platform::kMsgInformation);
     }
@@ -272,13 +228,13 @@ void frmMain::txtUnBackupTo_Validate(bool& cancel)
 void frmMain::Timer1_Timer()
 {
     try {
-        m_cmdBackup->setEnabled(backupAllowed(fieldText(m_txtTo), static_cast<std::size_t>(m_lstFrom->count())));
+        m_cmdBackup->setEnabled(backupAllowed(fieldPath(m_txtTo), static_cast<std::size_t>(m_lstFrom->count())));
     } catch (const std::exception&) {
         m_cmdBackup->setEnabled(false);
         return;
     }
     try {
-        m_cmdUnBackup->setEnabled(restoreAllowed(fieldText(m_txtTo), fieldText(m_txtUnBackupTo)));
+        m_cmdUnBackup->setEnabled(restoreAllowed(fieldPath(m_txtTo), fieldPath(m_txtUnBackupTo)));
     } catch (const std::exception&) {
         m_cmdUnBackup->setEnabled(false);
     }

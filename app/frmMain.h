@@ -67,8 +67,6 @@ private:
 
     void pickFolderInto(QLineEdit* field);
     void runModally(QPushButton* button, const RunWindowFactory& factory);
-    void addSourceAtTop(const std::string& path);
-    void appendSource(const std::string& path);
 
     BuiltForm m_form;
     QListWidget* m_lstFrom = nullptr;
