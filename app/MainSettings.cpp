@@ -1,5 +1,6 @@
 #include "app/MainSettings.h"
 
+#include "AppInfo.h"
 #include "platform/SettingsFile.h"
 
 #include <exception>
@@ -21,6 +22,11 @@ template <typename Step> void bestEffort(Step step)
 }
 
 } // namespace
+
+std::string mainSettingsPath()
+{
+    return platform::SettingsFile::pathFor(appinfo::kProductName);
+}
 
 MainSettings loadMainSettings(const platform::SettingsFile& store)
 {

@@ -15,6 +15,9 @@ struct MainSettings {
     std::string restoreTarget;
 };
 
+// The user's own store, named after the program.
+std::string mainSettingsPath();
+
 // The store's values as they stand; a missing value is an empty text and a
 // missing source section an empty list. Every value of the source section is
 // one source folder, in the store's order, whatever its key is called.

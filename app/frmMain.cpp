@@ -1,6 +1,5 @@
 #include "app/frmMain.h"
 
-#include "AppInfo.h"
 #include "app/AboutText.h"
 #include "app/MainSettings.h"
 #include "app/PathWidgets.h"
@@ -107,9 +106,7 @@ std::string frmMain::restoreTarget() const
 
 void frmMain::Form_Load(const std::string& settingsPath)
 {
-    const std::string application = appinfo::kProductName;
-    m_settings = std::make_unique<platform::SettingsFile>(
-        settingsPath.empty() ? platform::SettingsFile::pathFor(application) : settingsPath);
+    m_settings = std::make_unique<platform::SettingsFile>(settingsPath.empty() ? mainSettingsPath() : settingsPath);
     MainSettings saved = loadMainSettings(*m_settings);
     setFieldPath(m_txtTo, saved.backupTarget);
     setFieldPath(m_txtUnBackupTo, saved.restoreTarget);
@@ -131,13 +128,10 @@ void frmMain::Form_Unload()
 void frmMain::SaveSettings()
 {
     // Nothing is shown when saving fails; the window stays the master copy.
-    MainSettings current;
     try {
-        current = {sourceFolders(), fieldPath(m_txtTo), fieldPath(m_txtUnBackupTo)};
+        saveMainSettings(*m_settings, {sourceFolders(), fieldPath(m_txtTo), fieldPath(m_txtUnBackupTo)});
     } catch (const std::exception&) {
-        return;
     }
-    saveMainSettings(*m_settings, current);
 }
 
 void frmMain::cmdAddToFrom_Click()

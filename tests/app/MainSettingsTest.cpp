@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 using platform::SettingPairs;
 using platform::SettingsFile;
 using testsupport::readText;
@@ -32,6 +34,19 @@ protected:
 
     TempDir m_dir;
 };
+
+TEST_F(MainSettingsTest, TheUsersStoreIsNamedAfterTheProgram)
+{
+    const char* previous = std::getenv("XDG_CONFIG_HOME");
+    std::string saved = previous ? previous : "";
+    ::setenv("XDG_CONFIG_HOME", m_dir.path().c_str(), 1);
+    std::string path = mainSettingsPath();
+    if (previous)
+        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(path, m_dir / "Quorvel Backup/settings.ini");
+}
 
 TEST_F(MainSettingsTest, NoFileGivesEmptyFieldsAndAnEmptyList)
 {
