@@ -11,7 +11,6 @@
 #include "platform/gui/FolderPicker.h"
 
 #include <QCloseEvent>
-#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
@@ -51,9 +50,7 @@ frmMain::frmMain(const std::string& settingsPath, QWidget* parent) : QDialog(par
     for (auto [boxName, buttonName] : changeButtons) {
         const ControlDefinition& box = frmMainDefinition().control(boxName);
         int covered = twipsToPixels(box.left + box.width) - twipsToPixels(frmMainDefinition().control(buttonName).left);
-        auto* field = m_form.get<QLineEdit>(boxName);
-        field->setTextMargins(0, 0, covered, 0);
-        field->installEventFilter(this);
+        m_form.get<QLineEdit>(boxName)->setTextMargins(0, 0, covered, 0);
     }
 
     auto onClick = [this](const char* name, void (frmMain::*handler)()) {
@@ -71,17 +68,21 @@ frmMain::frmMain(const std::string& settingsPath, QWidget* parent) : QDialog(par
     connect(m_lstFrom, &QListWidget::itemClicked, this, [this] { lstFrom_Click(); });
     connect(m_lstFrom, &QListWidget::itemSelectionChanged, this, [this] { lstFrom_Click(); });
     connect(m_timer, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    // Leaving a text box for another control of the window validates it.
+    auto onLeave = [this](QLineEdit* box, void (frmMain::*validate)(bool&)) {
+        m_leaveWatch.watch(box, [this, validate] {
+            bool cancel = false;
+            (this->*validate)(cancel);
+        });
+    };
+    onLeave(m_txtFrom, &frmMain::txtFrom_Validate);
+    onLeave(m_txtTo, &frmMain::txtTo_Validate);
+    onLeave(m_txtUnBackupTo, &frmMain::txtUnBackupTo_Validate);
 
     Form_Load(settingsPath);
 }
 
-frmMain::~frmMain()
-{
-    // The boxes lose the focus while the window is taken apart; that is no
-    // Validate.
-    for (QLineEdit* field : {m_txtFrom, m_txtTo, m_txtUnBackupTo})
-        field->removeEventFilter(this);
-}
+frmMain::~frmMain() = default;
 
 void frmMain::setRunWindowFactories(RunWindowFactory backup, RunWindowFactory restore)
 {
@@ -276,23 +277,4 @@ void frmMain::keyPressEvent(QKeyEvent* event)
         return;
     }
     QDialog::keyPressEvent(event);
-}
-
-bool frmMain::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::FocusOut) {
-        // Focus moving to another control of this window validates the box;
-        // switching to another application or opening a menu does not.
-        auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            bool cancel = false;
-            if (watched == m_txtFrom)
-                txtFrom_Validate(cancel);
-            else if (watched == m_txtTo)
-                txtTo_Validate(cancel);
-            else if (watched == m_txtUnBackupTo)
-                txtUnBackupTo_Validate(cancel);
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/FormBuilder.h"
+#include "app/LeaveWatch.h"
 #include "app/MainFields.h"
 
 #include <QDialog>
@@ -45,7 +46,6 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Load(const std::string& settingsPath);
@@ -79,4 +79,7 @@ private:
     std::unique_ptr<platform::SettingsFile> m_settings;
     RunWindowFactory m_backupWindow;
     RunWindowFactory m_restoreWindow;
+    // A member, so the watch ends before the dialog takes its boxes apart:
+    // a box losing the focus then is no Validate.
+    LeaveWatch m_leaveWatch;
 };
