@@ -32,7 +32,8 @@ std::string BrowseForFolder(QWidget* owner)
 
 } // namespace
 
-frmMain::frmMain(const std::string& settingsPath, QWidget* parent) : QDialog(parent)
+frmMain::frmMain(const std::string& settingsPath, QWidget* parent)
+    : QDialog(parent)
 {
     m_form = buildForm(*this, frmMainDefinition());
     m_lstFrom = m_form.get<QListWidget>("lstFrom");
@@ -45,16 +46,18 @@ frmMain::frmMain(const std::string& settingsPath, QWidget* parent) : QDialog(par
 
     // The Change buttons lie over the right end of their text boxes: keep the
     // typed text clear of them.
-    const std::pair<const char*, const char*> changeButtons[] = {
-        {"txtFrom", "cmdFromChange"}, {"txtTo", "cmdToChange"}, {"txtUnBackupTo", "cmdUnBackupToChange"}};
+    const std::pair<const char*, const char*> changeButtons[] = { { "txtFrom", "cmdFromChange" },
+        { "txtTo", "cmdToChange" }, { "txtUnBackupTo", "cmdUnBackupToChange" } };
     for (auto [boxName, buttonName] : changeButtons) {
         const ControlDefinition& box = frmMainDefinition().control(boxName);
-        int covered = twipsToPixels(box.left + box.width) - twipsToPixels(frmMainDefinition().control(buttonName).left);
+        int covered = twipsToPixels(box.left + box.width)
+            - twipsToPixels(frmMainDefinition().control(buttonName).left);
         m_form.get<QLineEdit>(boxName)->setTextMargins(0, 0, covered, 0);
     }
 
     auto onClick = [this](const char* name, void (frmMain::*handler)()) {
-        connect(m_form.get<QPushButton>(name), &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
+        connect(m_form.get<QPushButton>(name), &QPushButton::clicked, this,
+            [this, handler] { (this->*handler)(); });
     };
     onClick("cmdAddToFrom", &frmMain::cmdAddToFrom_Click);
     onClick("cmdRemoveFromFrom", &frmMain::cmdRemoveFromFrom_Click);
@@ -107,7 +110,8 @@ std::string frmMain::restoreTarget() const
 
 void frmMain::Form_Load(const std::string& settingsPath)
 {
-    m_settings = std::make_unique<platform::SettingsFile>(settingsPath.empty() ? mainSettingsPath() : settingsPath);
+    m_settings
+        = std::make_unique<platform::SettingsFile>(settingsPath.empty() ? mainSettingsPath() : settingsPath);
     MainSettings saved = loadMainSettings(*m_settings);
     setFieldPath(m_txtTo, saved.backupTarget);
     setFieldPath(m_txtUnBackupTo, saved.restoreTarget);
@@ -130,7 +134,7 @@ void frmMain::SaveSettings()
 {
     // Nothing is shown when saving fails; the window stays the master copy.
     try {
-        saveMainSettings(*m_settings, {sourceFolders(), fieldPath(m_txtTo), fieldPath(m_txtUnBackupTo)});
+        saveMainSettings(*m_settings, { sourceFolders(), fieldPath(m_txtTo), fieldPath(m_txtUnBackupTo) });
     } catch (const std::exception&) {
     }
 }
@@ -223,7 +227,8 @@ void frmMain::txtUnBackupTo_Validate(bool& cancel)
 void frmMain::Timer1_Timer()
 {
     try {
-        m_cmdBackup->setEnabled(backupAllowed(fieldPath(m_txtTo), static_cast<std::size_t>(m_lstFrom->count())));
+        m_cmdBackup->setEnabled(
+            backupAllowed(fieldPath(m_txtTo), static_cast<std::size_t>(m_lstFrom->count())));
     } catch (const std::exception&) {
         m_cmdBackup->setEnabled(false);
         return;
