@@ -1,114 +1,39 @@
 #include "app/frmMain.h"
 
-#include "AppInfo.h"
-#include "ui/WindowDefinitions.h"
+#include "app/AboutText.h"
+#include "app/MainSettings.h"
+#include "app/PathWidgets.h"
+#include "app/SourceList.h"
 #include "pathutil/PathRoutines.h"
-#include "platform/FileSystem.h"
+#include "ui/WindowDefinitions.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsFile.h"
 #include "platform/gui/FolderPicker.h"
-#include "platform/gui/TextConversion.h"
 
 #include <QCloseEvent>
-#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QTimer>
 
 #include <exception>
 
 namespace {
 
-const std::string kSectionSources = "ToCopy";
-const std::string kSectionBackup = "ToBackup";
-const std::string kSectionRestore = "ToUnBackup";
-
 const char* const kNotValid = "The Path you entered is not valid, please specify another...";
 const char* const kDuplicate = "The Path is allready specified!";
 const char* const kAnotherPath = "Another Path";
-
-std::string fieldText(const QLineEdit* field)
-{
-    return platform::gui::bytesFromText(field->text());
-}
-
-void setFieldText(QLineEdit* field, const std::string& bytes)
-{
-    field->setText(platform::gui::textFromBytes(bytes));
-}
-
-std::string entryText(const QListWidgetItem* item)
-{
-    return item->data(Qt::UserRole).toByteArray().toStdString();
-}
-
-QListWidgetItem* makeEntry(const std::string& bytes)
-{
-    auto* item = new QListWidgetItem(platform::gui::textFromBytes(bytes));
-    item->setData(Qt::UserRole, QByteArray::fromStdString(bytes));
-    return item;
-}
-
-// The path test of the add command and the run buttons, and the folder test
-// of the browse buttons: both ask whether the path names an existing folder,
-// with or without a trailing separator. Callers check for empty text too.
-bool passesPathTest(const std::string& path)
-{
-    return platform::folderExists(path);
-}
-
-bool passesFolderTest(const std::string& path)
-{
-    return platform::folderExists(path);
-}
-
-// Spaces removed from both ends and letters in lower case, for comparing
-// source folders.
-QString comparable(const std::string& path)
-{
-    std::size_t first = path.find_first_not_of(' ');
-    std::string trimmed =
-        first == std::string::npos ? std::string() : path.substr(first, path.find_last_not_of(' ') - first + 1);
-    return platform::gui::textFromBytes(trimmed).toLower();
-}
 
 std::string BrowseForFolder(QWidget* owner)
 {
     return platform::gui::pickFolder(owner);
 }
 
-std::string aboutText()
-{
-    const std::string company = appinfo::kCompany;
-    const char* const lines[] = {
-        nullptr, // authorship, below
-        "E-mail: backup@example.com",
-        "Web: https://www.example.com/backup",
-        "",
-        nullptr, // name and version, below
-        "",
-        "This program uses the 7z archiver from www.7-zip.org",
-    };
-    std::string text;
-    for (std::size_t i = 0; i < std::size(lines); ++i) {
-        if (i > 0)
-            text += "\r\n";
-        if (i == 0)
-            text += "Written by " + company;
-        else if (i == 4)
-            text += std::string(appinfo::kProductName) + " " + appinfo::kVersionText;
-        else
-            text += lines[i];
-    }
-    return text;
-}
-
 } // namespace
 
-frmMain::frmMain(const std::string& settingsPath, QWidget* parent) : QDialog(parent)
+frmMain::frmMain(const std::string& settingsPath, QWidget* parent)
+    : QDialog(parent)
 {
     m_form = buildForm(*this, frmMainDefinition());
     m_lstFrom = m_form.get<QListWidget>("lstFrom");
@@ -121,19 +46,18 @@ frmMain::frmMain(const std::string& settingsPath, QWidget* parent) : QDialog(par
 
     // The Change buttons lie over the right end of their text boxes: keep the
     // typed text clear of them.
-    for (const char* name : {"txtFrom", "txtTo", "txtUnBackupTo"}) {
-        const ControlDefinition& box = frmMainDefinition().control(name);
-        const ControlDefinition& button =
-            frmMainDefinition().control(std::string(name) == "txtFrom" ? "cmdFromChange"
-                                        : std::string(name) == "txtTo" ? "cmdToChange"
-                                                                       : "cmdUnBackupToChange");
-        int covered = twipsToPixels(box.left + box.width) - twipsToPixels(button.left);
-        m_form.get<QLineEdit>(name)->setTextMargins(0, 0, covered, 0);
-        m_form.get<QLineEdit>(name)->installEventFilter(this);
+    const std::pair<const char*, const char*> changeButtons[] = { { "txtFrom", "cmdFromChange" },
+        { "txtTo", "cmdToChange" }, { "txtUnBackupTo", "cmdUnBackupToChange" } };
+    for (auto [boxName, buttonName] : changeButtons) {
+        const ControlDefinition& box = frmMainDefinition().control(boxName);
+        int covered = twipsToPixels(box.left + box.width)
+            - twipsToPixels(frmMainDefinition().control(buttonName).left);
+        m_form.get<QLineEdit>(boxName)->setTextMargins(0, 0, covered, 0);
     }
 
     auto onClick = [this](const char* name, void (frmMain::*handler)()) {
-        connect(m_form.get<QPushButton>(name), &QPushButton::clicked, this, [this, handler] { (this->*handler)(); });
+        connect(m_form.get<QPushButton>(name), &QPushButton::clicked, this,
+            [this, handler] { (this->*handler)(); });
     };
     onClick("cmdAddToFrom", &frmMain::cmdAddToFrom_Click);
     onClick("cmdRemoveFromFrom", &frmMain::cmdRemoveFromFrom_Click);
@@ -147,17 +71,21 @@ frmMain::frmMain(const std::string& settingsPath, QWidget* parent) : QDialog(par
     connect(m_lstFrom, &QListWidget::itemClicked, this, [this] { lstFrom_Click(); });
     connect(m_lstFrom, &QListWidget::itemSelectionChanged, this, [this] { lstFrom_Click(); });
     connect(m_timer, &QTimer::timeout, this, [this] { Timer1_Timer(); });
+    // Leaving a text box for another control of the window validates it.
+    auto onLeave = [this](QLineEdit* box, void (frmMain::*validate)(bool&)) {
+        m_leaveWatch.watch(box, [this, validate] {
+            bool cancel = false;
+            (this->*validate)(cancel);
+        });
+    };
+    onLeave(m_txtFrom, &frmMain::txtFrom_Validate);
+    onLeave(m_txtTo, &frmMain::txtTo_Validate);
+    onLeave(m_txtUnBackupTo, &frmMain::txtUnBackupTo_Validate);
 
     Form_Load(settingsPath);
 }
 
-frmMain::~frmMain()
-{
-    // The boxes lose the focus while the window is taken apart; that is no
-    // Validate.
-    for (QLineEdit* field : {m_txtFrom, m_txtTo, m_txtUnBackupTo})
-        field->removeEventFilter(this);
-}
+frmMain::~frmMain() = default;
 
 void frmMain::setRunWindowFactories(RunWindowFactory backup, RunWindowFactory restore)
 {
@@ -167,32 +95,29 @@ void frmMain::setRunWindowFactories(RunWindowFactory backup, RunWindowFactory re
 
 std::string frmMain::backupTarget() const
 {
-    return fieldText(m_txtTo);
+    return fieldPath(m_txtTo);
 }
 
 std::vector<std::string> frmMain::sourceFolders() const
 {
-    std::vector<std::string> folders;
-    for (int i = 0; i < m_lstFrom->count(); ++i)
-        folders.push_back(entryText(m_lstFrom->item(i)));
-    return folders;
+    return pathEntries(m_lstFrom);
 }
 
 std::string frmMain::restoreTarget() const
 {
-    return fieldText(m_txtUnBackupTo);
+    return fieldPath(m_txtUnBackupTo);
 }
 
 void frmMain::Form_Load(const std::string& settingsPath)
 {
-    const std::string application = appinfo::kProductName;
-    m_settings = std::make_unique<platform::SettingsFile>(
-        settingsPath.empty() ? platform::SettingsFile::pathFor(application) : settingsPath);
-    setFieldText(m_txtTo, m_settings->readValue(kSectionBackup, kSectionBackup, ""));
-    setFieldText(m_txtUnBackupTo, m_settings->readValue(kSectionRestore, kSectionRestore, ""));
-    for (const auto& entry : m_settings->listSection(kSectionSources)) {
+    m_settings
+        = std::make_unique<platform::SettingsFile>(settingsPath.empty() ? mainSettingsPath() : settingsPath);
+    MainSettings saved = loadMainSettings(*m_settings);
+    setFieldPath(m_txtTo, saved.backupTarget);
+    setFieldPath(m_txtUnBackupTo, saved.restoreTarget);
+    for (const std::string& source : saved.sources) {
         try {
-            appendSource(entry.second);
+            insertPathEntry(m_lstFrom, m_lstFrom->count(), source);
         } catch (const std::exception&) {
             // An entry that cannot be shown is skipped; the rest still are.
         }
@@ -207,56 +132,28 @@ void frmMain::Form_Unload()
 
 void frmMain::SaveSettings()
 {
-    // Every step is best effort: a failing one is skipped and nothing is shown.
-    // The store is written to its file once, at the end, so it is never left
-    // half-saved.
+    // Nothing is shown when saving fails; the window stays the master copy.
     try {
-        (void)m_settings->deleteSection(kSectionSources);
-        for (int i = 0; i < m_lstFrom->count(); ++i)
-            m_settings->writeValue(kSectionSources, kSectionSources + std::to_string(i),
-                                   entryText(m_lstFrom->item(i)));
-        m_settings->writeValue(kSectionBackup, kSectionBackup, fieldText(m_txtTo));
-        m_settings->writeValue(kSectionRestore, kSectionRestore, fieldText(m_txtUnBackupTo));
-        (void)m_settings->save();
+        saveMainSettings(*m_settings, { sourceFolders(), fieldPath(m_txtTo), fieldPath(m_txtUnBackupTo) });
     } catch (const std::exception&) {
     }
-}
-
-void frmMain::addSourceAtTop(const std::string& path)
-{
-    m_lstFrom->insertItem(0, makeEntry(path));
-}
-
-void frmMain::appendSource(const std::string& path)
-{
-    m_lstFrom->addItem(makeEntry(path));
 }
 
 void frmMain::cmdAddToFrom_Click()
 {
-    enum class Outcome { Added, NotValid, Duplicate } outcome = Outcome::Added;
+    AddOutcome outcome = AddOutcome::Added;
     try {
-        std::string text = fieldText(m_txtFrom);
-        if (text.empty() || !passesPathTest(text)) {
-            outcome = Outcome::NotValid;
-        } else {
-            QString wanted = comparable(text);
-            for (int i = 0; i < m_lstFrom->count(); ++i) {
-                if (comparable(entryText(m_lstFrom->item(i))) == wanted) {
-                    outcome = Outcome::Duplicate;
-                    break;
-                }
-            }
-            if (outcome == Outcome::Added)
-                addSourceAtTop(text);
-        }
+        std::string text = fieldPath(m_txtFrom);
+        outcome = checkNewSource(text, sourceFolders());
+        if (outcome == AddOutcome::Added)
+            insertPathEntry(m_lstFrom, 0, text);
     } catch (const std::exception&) {
-        if (outcome != Outcome::Duplicate)
-            outcome = Outcome::NotValid;
+        if (outcome != AddOutcome::Duplicate)
+            outcome = AddOutcome::NotValid;
     }
-    if (outcome == Outcome::Duplicate)
+    if (outcome == AddOutcome::Duplicate)
         platform::showMessage(kDuplicate, kAnotherPath, platform::kMsgInformation);
-    else if (outcome == Outcome::NotValid)
+    else if (outcome == AddOutcome::NotValid)
         platform::showMessage(kNotValid, kAnotherPath, platform::kMsgInformation);
     SaveSettings();
 }
@@ -264,15 +161,9 @@ void frmMain::cmdAddToFrom_Click()
 void frmMain::cmdRemoveFromFrom_Click()
 {
     try {
-        const QList<QListWidgetItem*> selected = m_lstFrom->selectedItems();
-        if (!selected.isEmpty()) {
-            // Afterwards nothing is selected; the selection must not move on
-            // to the next entry and copy it into the source field.
-            QSignalBlocker quiet(m_lstFrom);
-            delete m_lstFrom->takeItem(m_lstFrom->row(selected.front()));
-            m_lstFrom->clearSelection();
-            m_lstFrom->setCurrentItem(nullptr);
-        }
+        // Afterwards nothing is selected; the selection must not move on to
+        // the next entry and copy it into the source field.
+        (void)removeSelectedPathEntry(m_lstFrom);
     } catch (const std::exception&) {
     }
     SaveSettings();
@@ -281,9 +172,8 @@ void frmMain::cmdRemoveFromFrom_Click()
 void frmMain::lstFrom_Click()
 {
     try {
-        const QList<QListWidgetItem*> selected = m_lstFrom->selectedItems();
-        if (!selected.isEmpty())
-            setFieldText(m_txtFrom, entryText(selected.front()));
+        if (std::optional<std::string> path = selectedPathEntry(m_lstFrom))
+            setFieldPath(m_txtFrom, *path);
     } catch (const std::exception&) {
     }
 }
@@ -292,9 +182,9 @@ void frmMain::pickFolderInto(QLineEdit* field)
 {
     try {
         std::string path = BrowseForFolder(this);
-        if (path.empty() || !passesFolderTest(path))
+        if (!passesPathTest(path))
             return;
-        setFieldText(field, AddBackslash(path));
+        setFieldPath(field, AddBackslash(path));
     } catch (const std::exception&) {
         platform::showMessage(kNotValid, kAnotherPath, platform::kMsgInformation);
     }
@@ -337,17 +227,14 @@ void frmMain::txtUnBackupTo_Validate(bool& cancel)
 void frmMain::Timer1_Timer()
 {
     try {
-        std::string target = fieldText(m_txtTo);
-        m_cmdBackup->setEnabled(!target.empty() && passesPathTest(target) && m_lstFrom->count() > 0);
+        m_cmdBackup->setEnabled(
+            backupAllowed(fieldPath(m_txtTo), static_cast<std::size_t>(m_lstFrom->count())));
     } catch (const std::exception&) {
         m_cmdBackup->setEnabled(false);
         return;
     }
     try {
-        std::string target = fieldText(m_txtTo);
-        std::string restoreTo = fieldText(m_txtUnBackupTo);
-        m_cmdUnBackup->setEnabled(!restoreTo.empty() && passesPathTest(restoreTo) && !target.empty() &&
-                                  passesPathTest(target));
+        m_cmdUnBackup->setEnabled(restoreAllowed(fieldPath(m_txtTo), fieldPath(m_txtUnBackupTo)));
     } catch (const std::exception&) {
         m_cmdUnBackup->setEnabled(false);
     }
@@ -395,23 +282,4 @@ void frmMain::keyPressEvent(QKeyEvent* event)
         return;
     }
     QDialog::keyPressEvent(event);
-}
-
-bool frmMain::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::FocusOut) {
-        // Focus moving to another control of this window validates the box;
-        // switching to another application or opening a menu does not.
-        auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
-            bool cancel = false;
-            if (watched == m_txtFrom)
-                txtFrom_Validate(cancel);
-            else if (watched == m_txtTo)
-                txtTo_Validate(cancel);
-            else if (watched == m_txtUnBackupTo)
-                txtUnBackupTo_Validate(cancel);
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }

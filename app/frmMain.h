@@ -1,7 +1,8 @@
 #pragma once
 
-#include "ui/FormBuilder.h"
+#include "app/LeaveWatch.h"
 #include "store/MainFields.h"
+#include "ui/FormBuilder.h"
 
 #include <QDialog>
 
@@ -45,7 +46,6 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Load(const std::string& settingsPath);
@@ -67,8 +67,6 @@ private:
 
     void pickFolderInto(QLineEdit* field);
     void runModally(QPushButton* button, const RunWindowFactory& factory);
-    void addSourceAtTop(const std::string& path);
-    void appendSource(const std::string& path);
 
     BuiltForm m_form;
     QListWidget* m_lstFrom = nullptr;
@@ -81,4 +79,7 @@ private:
     std::unique_ptr<platform::SettingsFile> m_settings;
     RunWindowFactory m_backupWindow;
     RunWindowFactory m_restoreWindow;
+    // A member, so the watch ends before the dialog takes its boxes apart:
+    // a box losing the focus then is no Validate.
+    LeaveWatch m_leaveWatch;
 };

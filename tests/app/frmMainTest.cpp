@@ -2,7 +2,7 @@
 #include "app/frmMain.h"
 #include "platform/SettingsFile.h"
 #include "platform/gui/FolderPicker.h"
-#include "platform/gui/TextConversion.h"
+#include "platform/TextConversion.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
@@ -85,11 +85,11 @@ protected:
     }
     static void type(frmMain& window, const char* name, const std::string& bytes)
     {
-        control<QLineEdit>(window, name)->setText(platform::gui::textFromBytes(bytes));
+        control<QLineEdit>(window, name)->setText(platform::textFromBytes(bytes));
     }
     static std::string text(frmMain& window, const char* name)
     {
-        return platform::gui::bytesFromText(control<QLineEdit>(window, name)->text());
+        return platform::bytesFromText(control<QLineEdit>(window, name)->text());
     }
 
     TempDir m_config;

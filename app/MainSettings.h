@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace platform {
+class SettingsFile;
+}
+
+// What the main window keeps in the settings store between sessions: the
+// source folders top to bottom, the backup target and the restore target.
+struct MainSettings {
+    std::vector<std::string> sources;
+    std::string backupTarget;
+    std::string restoreTarget;
+};
+
+// The user's own store, named after the program.
+std::string mainSettingsPath();
+
+// The store's values as they stand; a missing value is an empty text and a
+// missing source section an empty list. Every value of the source section is
+// one source folder, in the store's order, whatever its key is called.
+MainSettings loadMainSettings(const platform::SettingsFile& store);
+
+// Replaces the source section with ToCopy0, ToCopy1, ... in list order, then
+// the two targets, and writes the file once at the end. Best effort: a step
+// that fails is skipped and nothing is reported.
+void saveMainSettings(platform::SettingsFile& store, const MainSettings& settings);

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The rules of the main window's source list and run buttons, apart from the
+// widgets that show them.
+
+// Whether a path names an existing folder, with or without a trailing
+// separator. An empty path never does. The add command, the Change buttons
+// and the run buttons all use this one test.
+bool passesPathTest(const std::string& path);
+
+// Whether two source folders count as the same entry: spaces at either end
+// do not count, nor does the case of letters.
+bool sameSourceFolder(const std::string& a, const std::string& b);
+
+enum class AddOutcome { Added, NotValid, Duplicate };
+
+// What adding the typed text to the listed source folders comes to. Added
+// means the text goes on top of the list as typed.
+AddOutcome checkNewSource(const std::string& text, const std::vector<std::string>& listed);
+
+// Backup needs a target that passes the path test and at least one source
+// folder; restore needs both the backup target and the restore target to pass.
+bool backupAllowed(const std::string& backupTarget, std::size_t sourceCount);
+bool restoreAllowed(const std::string& backupTarget, const std::string& restoreTarget);
