@@ -30,3 +30,9 @@ void Run::run()
     }
     DeleteBatchFile(m_appFolder);
 }
+
+void Run::warn(const std::string& text)
+{
+    m_summary.warnings.push_back(text);
+    log("Warning: " + text);
+}

@@ -4,6 +4,18 @@
 
 #include <exception>
 #include <string>
+#include <vector>
+
+// What a run did, folder by folder, for the line that closes its log.
+struct RunSummary {
+    int done = 0;     // folders stored by a backup, or restored and checked by a restore
+    int failed = 0;   // folders that got an "Error!" box
+    int changed = 0;  // folders that changed while they were backed up
+    int skipped = 0;  // folders left out on purpose (hidden, unreadable, inside the store)
+    int reused = 0;   // folders whose unchanged archive was taken over from the previous run
+    std::vector<std::string> warnings; // each warning's text, as logged
+    bool stopped = false;              // the user stopped the run before its end
+};
 
 // What every backup and restore run shares: it holds the application folder
 // from its first step to its last, so that no other run overwrites its job
@@ -24,6 +36,9 @@ public:
     // The folder that holds the job files and the archiver link.
     const std::string& appFolder() const { return m_appFolder; }
 
+    // What the run did so far.
+    const RunSummary& summary() const { return m_summary; }
+
 protected:
     // The run's own steps; an error that ends them is thrown.
     virtual void steps() = 0;
@@ -36,8 +51,14 @@ protected:
     RunHost& host() const { return m_host; }
     void log(const std::string& line) const { m_host.log(line); }
     void showError(const std::string& text) const { ShowErrorBox(m_host, text); }
+    // A problem that costs the user no data the run was asked for, or that
+    // the user should know of but need not answer: a "Warning: " line in the
+    // log and a place in the summary, never a box.
+    void warn(const std::string& text);
+    RunSummary& tally() { return m_summary; }
 
 private:
     RunHost& m_host;
     std::string m_appFolder;
+    RunSummary m_summary;
 };
