@@ -44,8 +44,8 @@ void removeTree(const std::string& path)
     }
     fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
     // Folders made unreadable are fixed above; walk again now that all can be read.
-    for (auto it = fs::recursive_directory_iterator(path, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(path, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         if (it->is_directory(ec) && !it->is_symlink(ec))
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
     }
@@ -75,11 +75,33 @@ std::string readText(const std::string& path)
     return s.str();
 }
 
-ScriptedMessageBoxes::ScriptedMessageBoxes(platform::MsgAnswer defaultAnswer) : m_default(defaultAnswer)
+std::vector<std::string> allNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+unsigned modeOf(const std::string& path)
+{
+    return static_cast<unsigned>(fs::symlink_status(path).permissions()) & 07777;
+}
+
+unsigned currentUmask()
+{
+    TempDir dir;
+    writeText(dir / "probe", "");
+    return 0666 & ~modeOf(dir / "probe");
+}
+
+ScriptedMessageBoxes::ScriptedMessageBoxes(platform::MsgAnswer defaultAnswer)
+    : m_default(defaultAnswer)
 {
     m_previous = platform::setMessageBoxHandler(
         [this](const std::string& text, const std::string& title, int style) {
-            m_shown.push_back({text, title, style});
+            m_shown.push_back({ text, title, style });
             if (m_answers.empty())
                 return m_default;
             platform::MsgAnswer answer = m_answers.front();

@@ -35,6 +35,15 @@ void makeDirs(const std::string& path);
 void writeText(const std::string& path, const std::string& bytes);
 std::string readText(const std::string& path);
 
+// The names in a folder, hidden ones included, sorted.
+std::vector<std::string> allNames(const std::string& folder);
+
+// The permission bits of a path (not following a link), as octal digits' value.
+unsigned modeOf(const std::string& path);
+
+// The permission bits that a new file made by this process loses: its umask.
+unsigned currentUmask();
+
 // Every message box shown while this object lives is recorded instead of
 // shown, and answered from the queue (or with the default answer).
 struct ShownBox {
@@ -69,7 +78,7 @@ public:
 
 private:
     std::tm m_local{};
-    std::chrono::milliseconds m_offset{0};
+    std::chrono::milliseconds m_offset{ 0 };
 };
 
 // Switches LC_ALL to a locale for the object's life; `ok()` is false when the
@@ -101,7 +110,10 @@ private:
 // boxes to the message-box handler (see ScriptedMessageBoxes).
 class LogHost : public RunHost {
 public:
-    explicit LogHost(std::function<void(const std::string&)> onLog = {}) : m_onLog(std::move(onLog)) {}
+    explicit LogHost(std::function<void(const std::string&)> onLog = {})
+        : m_onLog(std::move(onLog))
+    {
+    }
     void log(const std::string& line) override
     {
         if (m_onLog)
