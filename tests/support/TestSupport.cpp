@@ -102,6 +102,8 @@ ScriptedMessageBoxes::ScriptedMessageBoxes(platform::MsgAnswer defaultAnswer)
     m_previous = platform::setMessageBoxHandler(
         [this](const std::string& text, const std::string& title, int style) {
             m_shown.push_back({ text, title, style });
+            if (auto always = m_always.find(title); always != m_always.end())
+                return always->second;
             if (m_answers.empty())
                 return m_default;
             platform::MsgAnswer answer = m_answers.front();
@@ -113,6 +115,16 @@ ScriptedMessageBoxes::ScriptedMessageBoxes(platform::MsgAnswer defaultAnswer)
 ScriptedMessageBoxes::~ScriptedMessageBoxes()
 {
     platform::setMessageBoxHandler(m_previous);
+}
+
+std::vector<ShownBox> ScriptedMessageBoxes::shownExcept(const std::string& title) const
+{
+    std::vector<ShownBox> rest;
+    for (const ShownBox& box : m_shown) {
+        if (box.title != title)
+            rest.push_back(box);
+    }
+    return rest;
 }
 
 TestClock::TestClock()

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -56,12 +57,17 @@ public:
     explicit ScriptedMessageBoxes(platform::MsgAnswer defaultAnswer = platform::MsgAnswer::No);
     ~ScriptedMessageBoxes();
     void queueAnswer(platform::MsgAnswer answer) { m_answers.push_back(answer); }
+    // Every box with this title gets this answer, leaving the queue alone.
+    void answerAlways(const std::string& title, platform::MsgAnswer answer) { m_always[title] = answer; }
     const std::vector<ShownBox>& shown() const { return m_shown; }
+    // The boxes shown, leaving out those with the title.
+    std::vector<ShownBox> shownExcept(const std::string& title) const;
 
 private:
     platform::MessageBoxHandler m_previous;
     platform::MsgAnswer m_default;
     std::deque<platform::MsgAnswer> m_answers;
+    std::map<std::string, platform::MsgAnswer> m_always;
     std::vector<ShownBox> m_shown;
 };
 

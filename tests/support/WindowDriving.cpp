@@ -115,12 +115,7 @@ std::vector<std::string> RestoreFixture::restore(
 
 std::vector<ShownBox> RestoreFixture::shownAfterQuestion() const
 {
-    std::vector<ShownBox> rest;
-    for (const ShownBox& box : boxes.shown()) {
-        if (box.title != "Continue?")
-            rest.push_back(box);
-    }
-    return rest;
+    return boxes.shownExcept("Continue?");
 }
 
 std::vector<std::string> BackupRestoreFixture::backUp(const std::vector<std::string>& sources)
