@@ -18,10 +18,10 @@ namespace fs = std::filesystem;
 
 namespace testsupport {
 
-TempDir::TempDir(const std::string& base)
+TempDir::TempDir(const std::string& base, const std::string& prefix)
 {
     std::string root = base.empty() ? fs::temp_directory_path().string() : base;
-    std::string templ = root + "/quorvel-test-XXXXXX";
+    std::string templ = root + "/" + prefix + "XXXXXX";
     if (!::mkdtemp(templ.data()))
         throw std::runtime_error("cannot make a temporary folder under " + root);
     m_path = templ;
@@ -29,7 +29,8 @@ TempDir::TempDir(const std::string& base)
 
 TempDir::~TempDir()
 {
-    removeTree(m_path);
+    if (!m_keep)
+        removeTree(m_path);
 }
 
 void removeTree(const std::string& path)
@@ -172,13 +173,19 @@ ScopedLocale::~ScopedLocale()
 
 ScopedAppFolder::ScopedAppFolder(bool withArchiver)
 {
-    if (withArchiver && !platform::createSymlink(archiverPath(), m_dir / "7z"))
-        throw std::runtime_error("cannot link 7z into " + m_dir.path());
+    if (withArchiver)
+        linkArchiver(m_dir.path());
 }
 
 std::string archiverPath()
 {
     return appinfo::kArchiverPath;
+}
+
+void linkArchiver(const std::string& folder)
+{
+    if (!platform::createSymlink(archiverPath(), folder + "/7z"))
+        throw std::runtime_error("cannot link 7z into " + folder);
 }
 
 std::vector<std::string> archiveEntries(const std::string& archive)

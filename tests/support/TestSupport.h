@@ -14,19 +14,23 @@
 
 namespace testsupport {
 
-// A fresh folder under the system's temporary folder, removed with all its
-// contents when the object goes. `path()` has no trailing separator.
+// A fresh folder under the system's temporary folder (or under `base`),
+// named `prefix` and six random characters, removed with all its contents
+// when the object goes unless kept. `path()` has no trailing separator.
 class TempDir {
 public:
-    explicit TempDir(const std::string& base = "");
+    explicit TempDir(const std::string& base = "", const std::string& prefix = "quorvel-test-");
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::string& path() const { return m_path; }
     std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+    // Leaves the folder in place when the object goes.
+    void keep() { m_keep = true; }
 
 private:
     std::string m_path;
+    bool m_keep = false;
 };
 
 // Removes a tree, making unreadable folders readable first.
@@ -136,6 +140,10 @@ private:
 
 // The real 7z archiver's path as found at configure time.
 std::string archiverPath();
+
+// Puts a "7z" link to the real archiver into a folder, as the build puts one
+// beside the program; throws when it cannot.
+void linkArchiver(const std::string& folder);
 
 // Lists the names stored in a 7z archive, running the real archiver.
 std::vector<std::string> archiveEntries(const std::string& archive);

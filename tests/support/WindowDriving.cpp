@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 namespace testsupport {
 
-void whenDateDialogOpens(QWidget* owner, std::function<void(frmUnBackupSelectDate&)> action)
+void whenDateDialogOpens(QWidget* owner, std::function<void(frmUnBackupSelectDate&)> action, int pollMs)
 {
     auto* poll = new QTimer(owner);
     auto clock = std::make_shared<QElapsedTimer>();
@@ -37,7 +37,7 @@ void whenDateDialogOpens(QWidget* owner, std::function<void(frmUnBackupSelectDat
             ADD_FAILURE() << "the date dialog did not open";
         }
     });
-    poll->start(10);
+    poll->start(pollMs);
 }
 
 bool runToEnd(QWidget& window, int timeoutMs)

@@ -19,8 +19,9 @@ class frmUnBackupSelectDate;
 namespace testsupport {
 
 // Queues an action that runs on the date dialog as soon as it is shown
-// modally over `owner` (within a few seconds; the test fails otherwise).
-void whenDateDialogOpens(QWidget* owner, std::function<void(frmUnBackupSelectDate&)> action);
+// modally over `owner` (within a few seconds; the test fails otherwise),
+// looking for it every `pollMs` milliseconds.
+void whenDateDialogOpens(QWidget* owner, std::function<void(frmUnBackupSelectDate&)> action, int pollMs = 10);
 
 // Shows the window, lets its run happen and waits until it has finished.
 // Returns false when it did not finish within the time limit.
