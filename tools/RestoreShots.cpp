@@ -18,18 +18,6 @@
 
 namespace {
 
-std::string dateOn(int day, int hour)
-{
-    std::tm t{};
-    t.tm_year = 2026 - 1900;
-    t.tm_mon = 11;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = 6;
-    t.tm_sec = 11;
-    return platform::formatDateText(t);
-}
-
 // A folder of a few files, stored as a backup stores it.
 void store(const std::string& runFolder, const std::string& folder, int files)
 {
@@ -55,7 +43,8 @@ int main(int argc, char** argv)
     fields.unBackupTo = dir / "restored";
     testsupport::makeDirs(fields.unBackupTo);
     for (int day : { 3, 4, 5 }) {
-        const std::string run = testsupport::makeRunFolder(fields.to, dateOn(day, 9 + day));
+        const std::string run
+            = testsupport::makeRunFolder(fields.to, testsupport::dateText(2026, 12, day, 9 + day, 6, 11));
         if (day == 5) {
             store(run, dir / "home/ann/Documents", 3);
             store(run, dir / "home/ann/Documents/Letters 2026", 2);

@@ -79,13 +79,7 @@ protected:
     // The archives and count files in the run folder, for exactly these folders.
     void expectStoredOnly(const std::vector<std::string>& folders)
     {
-        std::vector<std::string> names;
-        for (const std::string& folder : folders) {
-            names.push_back(ArchiveName(folder));
-            names.push_back(ArchiveName(folder) + ".dat");
-        }
-        std::sort(names.begin(), names.end());
-        EXPECT_EQ(allNames(runFolder), names);
+        EXPECT_EQ(allNames(runFolder), storedNames(folders));
     }
 
     std::string sources = dir / "src";

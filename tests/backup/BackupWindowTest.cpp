@@ -28,6 +28,7 @@ using testsupport::readText;
 using testsupport::ScopedAppFolder;
 using testsupport::ScriptedMessageBoxes;
 using testsupport::ShownBox;
+using testsupport::storedNames;
 using testsupport::TempDir;
 using testsupport::TestClock;
 using testsupport::writeText;
@@ -120,13 +121,7 @@ std::string ownCount(const std::string& folder)
 // Every archive and count file in the run folder, for these folders and no more.
 void expectStored(const std::string& runFolder, const std::vector<std::string>& folders)
 {
-    std::vector<std::string> expectedNames;
-    for (const std::string& folder : folders) {
-        expectedNames.push_back(ArchiveName(folder));
-        expectedNames.push_back(ArchiveName(folder) + ".dat");
-    }
-    std::sort(expectedNames.begin(), expectedNames.end());
-    EXPECT_EQ(allNames(runFolder), expectedNames);
+    EXPECT_EQ(allNames(runFolder), storedNames(folders));
 
     for (const std::string& folder : folders) {
         const std::string archive = runFolder + "/" + ArchiveName(folder);

@@ -21,17 +21,10 @@ namespace {
 
 const std::string kRefused = "Error!\r\n\r\nFolder not backed up: ";
 
-// Names of files and folders below `root` whose names begin with "canary".
+// Files and folders below `root` whose names begin with "canary".
 std::vector<std::string> canariesBelow(const std::string& root)
 {
-    std::vector<std::string> found;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->path().filename().string().starts_with("canary"))
-            found.push_back(it->path().string());
-    }
-    return found;
+    return pathsBelow(root, [](const std::string& name) { return name.starts_with("canary"); });
 }
 
 class BadNames : public BackupRestoreFixture {

@@ -3,10 +3,12 @@
 #include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
 #include "platform/Launcher.h"
+#include "store/StoreLayout.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -85,15 +87,18 @@ void storeTree(const std::string& runFolder, const std::string& folder)
 
 std::vector<std::string> archivesBelow(const std::string& root)
 {
-    std::vector<std::string> found;
-    std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() >= 3 && name.compare(name.size() - 3, 3, ".7z") == 0)
-            found.push_back(it->path().string());
+    return pathsBelow(root, [](const std::string& name) { return name.ends_with(".7z"); });
+}
+
+std::vector<std::string> storedNames(const std::vector<std::string>& folders)
+{
+    std::vector<std::string> names;
+    for (const std::string& folder : folders) {
+        names.push_back(ArchiveName(folder));
+        names.push_back(CountFileName(ArchiveName(folder)));
     }
-    return found;
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::map<std::string, std::string> filesOfTree(const std::string& folder)

@@ -36,6 +36,10 @@ void storeTree(const std::string& runFolder, const std::string& folder);
 // a run must not leave in the user's folders.
 std::vector<std::string> archivesBelow(const std::string& root);
 
+// The names a run folder holds once these folders are stored: each one's
+// archive and count file, sorted.
+std::vector<std::string> storedNames(const std::vector<std::string>& folders);
+
 // Every file a restore must bring back from the sources (the files directly
 // in each non-hidden folder, hidden files included), keyed by full path,
 // with their bytes.

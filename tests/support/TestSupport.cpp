@@ -76,6 +76,19 @@ std::string readText(const std::string& path)
     return s.str();
 }
 
+std::vector<std::string> pathsBelow(
+    const std::string& root, const std::function<bool(const std::string&)>& wanted)
+{
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (wanted(it->path().filename().string()))
+            found.push_back(it->path().string());
+    }
+    return found;
+}
+
 std::vector<std::string> allNames(const std::string& folder)
 {
     std::vector<std::string> names;
@@ -146,6 +159,13 @@ std::chrono::steady_clock::time_point TestClock::monotonicNow() const
 
 void TestClock::setLocal(int year, int month, int day, int hour, int minute, int second)
 {
+    std::tm normalised = localTime(year, month, day, hour, minute, second);
+    std::mktime(&normalised); // fills in the weekday and day of the year
+    m_local = normalised;
+}
+
+std::tm localTime(int year, int month, int day, int hour, int minute, int second)
+{
     std::tm t{};
     t.tm_year = year - 1900;
     t.tm_mon = month - 1;
@@ -154,9 +174,12 @@ void TestClock::setLocal(int year, int month, int day, int hour, int minute, int
     t.tm_min = minute;
     t.tm_sec = second;
     t.tm_isdst = -1;
-    std::tm normalised = t;
-    std::mktime(&normalised); // fills in the weekday and day of the year
-    m_local = normalised;
+    return t;
+}
+
+std::string dateText(int year, int month, int day, int hour, int minute, int second)
+{
+    return platform::formatDateText(localTime(year, month, day, hour, minute, second));
 }
 
 ScopedLocale::ScopedLocale(const char* name)

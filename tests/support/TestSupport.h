@@ -40,6 +40,11 @@ void makeDirs(const std::string& path);
 void writeText(const std::string& path, const std::string& bytes);
 std::string readText(const std::string& path);
 
+// Every path below `root`, at any depth, whose name `wanted` accepts;
+// folders that cannot be read are passed over.
+std::vector<std::string> pathsBelow(
+    const std::string& root, const std::function<bool(const std::string&)>& wanted);
+
 // The names in a folder, hidden ones included, sorted.
 std::vector<std::string> allNames(const std::string& folder);
 
@@ -90,6 +95,13 @@ private:
     std::tm m_local{};
     std::chrono::milliseconds m_offset{ 0 };
 };
+
+// A local time as the clock gives it: the month counted from 1, whether
+// summer time holds left to the system.
+std::tm localTime(int year, int month, int day, int hour, int minute, int second);
+
+// The date text of a local time, as a run folder is named after it.
+std::string dateText(int year, int month, int day, int hour, int minute, int second);
 
 // Switches LC_ALL to a locale for the object's life; `ok()` is false when the
 // locale is not available here.

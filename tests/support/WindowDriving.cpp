@@ -3,7 +3,6 @@
 #include "backup/windows/frmBackup.h"
 #include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
-#include "platform/Clock.h"
 #include "restore/windows/frmUnBackupSelectDate.h"
 #include "ui/ProgressWindow.h"
 
@@ -72,14 +71,7 @@ RestoreFixture::RestoreFixture()
     fields.unBackupTo = dir / "restored";
     makeDirs(fields.to);
     makeDirs(fields.unBackupTo);
-    std::tm when{};
-    when.tm_year = 2026 - 1900;
-    when.tm_mon = 11;
-    when.tm_mday = 5;
-    when.tm_hour = 21;
-    when.tm_min = 6;
-    when.tm_sec = 11;
-    date = platform::formatDateText(when);
+    date = dateText(2026, 12, 5, 21, 6, 11);
     runFolder = AddBackslash(fields.to) + EncodePath(date) + "/";
 }
 
