@@ -92,13 +92,6 @@ Spawned spawnAndWait(const std::vector<std::string>& argv, bool captureOutput, b
     return result;
 }
 
-std::string selfPath()
-{
-    char buffer[4096];
-    ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
-}
-
 double median(std::vector<double> values)
 {
     if (values.empty())

@@ -28,9 +28,6 @@ struct Spawned {
 // /dev/null when quiet).
 Spawned spawnAndWait(const std::vector<std::string>& argv, bool captureOutput, bool quietErrors = false);
 
-// The path of this program.
-std::string selfPath();
-
 // The median of the values (the mean of the two middle ones for an even count).
 double median(std::vector<double> values);
 

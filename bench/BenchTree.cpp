@@ -1,10 +1,10 @@
 #include "bench/BenchTree.h"
 
+#include "tests/support/TestSupport.h"
+
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <random>
-#include <stdexcept>
 
 namespace fs = std::filesystem;
 
@@ -31,20 +31,6 @@ std::string fileBytes(std::mt19937_64& random, int size)
             bytes += static_cast<char>((r >> (8 * i)) & 0xff);
     }
     return bytes;
-}
-
-void writeFileBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
-}
-
-std::string readFileBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 } // namespace
@@ -81,7 +67,7 @@ std::vector<std::string> makeTree(
         for (int f = 0; f < filesPerFolder; ++f) {
             const int size
                 = minBytes + static_cast<int>(random() % static_cast<std::uint64_t>(maxBytes - minBytes + 1));
-            writeFileBytes(folder + "/file " + std::to_string(f) + ".dat", fileBytes(random, size));
+            testsupport::writeText(folder + "/file " + std::to_string(f) + ".dat", fileBytes(random, size));
         }
     }
     return made;
@@ -110,30 +96,12 @@ bool sameFiles(const std::string& original, const std::string& copy, std::string
         const std::string b = copy + "/" + relative;
         std::error_code ec;
         if (!fs::is_regular_file(b, ec) || fs::file_size(b, ec) != size
-            || readFileBytes(a) != readFileBytes(b)) {
+            || testsupport::readText(a) != testsupport::readText(b)) {
             why = b + " is missing or differs from " + a;
             return false;
         }
     }
     return true;
-}
-
-void removeTree(const std::string& path)
-{
-    std::error_code ec;
-    fs::remove_all(path, ec);
-}
-
-std::string makeFreshFolder(const std::string& base, const std::string& prefix)
-{
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string folder = base + "/" + prefix + std::to_string(random() % 1000000);
-        std::error_code ec;
-        if (fs::create_directory(folder, ec))
-            return folder;
-    }
-    throw std::runtime_error("cannot make a folder under " + base);
 }
 
 } // namespace bench

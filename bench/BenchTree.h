@@ -28,10 +28,4 @@ std::map<std::string, std::uintmax_t> filesBelow(const std::string& root);
 // same relative path below `copy`; the first difference goes to `why`.
 bool sameFiles(const std::string& original, const std::string& copy, std::string& why);
 
-// Removes a tree, ignoring errors.
-void removeTree(const std::string& path);
-
-// A fresh, empty folder below `base`; its path.
-std::string makeFreshFolder(const std::string& base, const std::string& prefix);
-
 } // namespace bench

@@ -19,6 +19,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Launcher.h"
 #include "store/JobRunner.h"
+#include "tests/support/TestSupport.h"
 
 #include <QCoreApplication>
 
@@ -26,25 +27,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
+#include <memory>
 #include <numeric>
-#include <random>
 #include <string>
 #include <vector>
 
 namespace {
-
-std::string makeBenchFolder()
-{
-    std::random_device random;
-    const std::string base = std::filesystem::temp_directory_path().string();
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string folder = base + "/quorvel-bench-" + std::to_string(random());
-        if (platform::createFolder(folder))
-            return folder;
-    }
-    return {};
-}
 
 long long wallClockNs()
 {
@@ -59,11 +47,14 @@ int main(int argc, char** argv)
     QCoreApplication application(argc, argv); // the runner lets real events run
     const int jobs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
 
-    const std::string app = makeBenchFolder();
-    if (app.empty()) {
+    std::unique_ptr<testsupport::TempDir> folder;
+    try {
+        folder = std::make_unique<testsupport::TempDir>("", "quorvel-bench-");
+    } catch (const std::exception&) {
         std::fprintf(stderr, "cannot make a folder for the benchmark\n");
         return 1;
     }
+    const std::string app = folder->path();
     // The job works in a folder of its own: only the markers touch the
     // application folder, as in a real run.
     const std::string work = app + "/work";
@@ -75,7 +66,7 @@ int main(int argc, char** argv)
     int failures = 0;
     for (int i = 0; i < jobs; ++i) {
         const auto start = std::chrono::steady_clock::now();
-        JobOutcome outcome = RunBatchJob(app, {work, "sleep 0.05; date +%s%N > stamp.txt"});
+        JobOutcome outcome = RunBatchJob(app, { work, "sleep 0.05; date +%s%N > stamp.txt" });
         const long long returned = wallClockNs();
         const auto end = std::chrono::steady_clock::now();
         auto written = platform::readFile(stamp);
@@ -92,18 +83,20 @@ int main(int argc, char** argv)
     // Per-job cost: jobs of /bin/true, against a shell loop of the same.
     const auto jobsStart = std::chrono::steady_clock::now();
     for (int i = 0; i < jobs; ++i) {
-        if (RunBatchJob(app, {work, "/bin/true"}) != JobOutcome::Finished)
+        if (RunBatchJob(app, { work, "/bin/true" }) != JobOutcome::Finished)
             ++failures;
     }
-    const double perJob =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - jobsStart).count() / jobs;
-    const std::string loop = "cd " + platform::shellQuoteIfNeeded(work) + " && i=0; while [ $i -lt " +
-                             std::to_string(jobs) + " ]; do /bin/true; i=$((i+1)); done";
+    const double perJob
+        = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - jobsStart).count()
+        / jobs;
+    const std::string loop = "cd " + platform::shellQuoteIfNeeded(work) + " && i=0; while [ $i -lt "
+        + std::to_string(jobs) + " ]; do /bin/true; i=$((i+1)); done";
     const auto loopStart = std::chrono::steady_clock::now();
     const int loopStatus = std::system(("/bin/sh -c " + platform::shellQuoteIfNeeded(loop)).c_str());
-    const double perLoop =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - loopStart).count() / jobs;
-    std::filesystem::remove_all(app);
+    const double perLoop
+        = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - loopStart).count()
+        / jobs;
+    folder.reset();
 
     if (latencies.empty()) {
         std::fprintf(stderr, "no job finished (%d failed)\n", failures);
@@ -116,9 +109,11 @@ int main(int argc, char** argv)
     const double median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
     const double wholeMean = std::accumulate(wholeJobs.begin(), wholeJobs.end(), 0.0) / wholeJobs.size();
     std::printf("jobs: %zu finished, %d failed\n", n, failures);
-    std::printf("finish marker to return: mean %.2f ms, median %.2f ms, max %.2f ms\n", mean, median, sorted.back());
+    std::printf(
+        "finish marker to return: mean %.2f ms, median %.2f ms, max %.2f ms\n", mean, median, sorted.back());
     std::printf("whole job (50 ms of work): mean %.2f ms\n", wholeMean);
-    std::printf("job of /bin/true: %.3f ms each; the same from a shell loop: %.3f ms; the job adds %.3f ms%s\n",
-                perJob, perLoop, perJob - perLoop, loopStatus == 0 ? "" : " (the loop failed)");
+    std::printf(
+        "job of /bin/true: %.3f ms each; the same from a shell loop: %.3f ms; the job adds %.3f ms%s\n",
+        perJob, perLoop, perJob - perLoop, loopStatus == 0 ? "" : " (the loop failed)");
     return failures == 0 ? 0 : 1;
 }

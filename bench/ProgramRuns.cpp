@@ -1,8 +1,5 @@
 #include "bench/ProgramRuns.h"
 
-#include "store/MainFields.h"
-#include "ui/ProgressWindow.h"
-#include "ui/WindowDefinitions.h"
 #include "app/frmMain.h"
 #include "backup/windows/frmBackup.h"
 #include "bench/BenchSystem.h"
@@ -11,6 +8,11 @@
 #include "platform/MessageBox.h"
 #include "restore/windows/frmUnBackup.h"
 #include "restore/windows/frmUnBackupSelectDate.h"
+#include "tests/support/FakeFields.h"
+#include "tests/support/TestSupport.h"
+#include "tests/support/WindowDriving.h"
+#include "ui/ProgressWindow.h"
+#include "ui/WindowDefinitions.h"
 
 #include <QApplication>
 #include <QListView>
@@ -25,50 +27,23 @@
 namespace bench {
 namespace {
 
-class Fields : public MainFields {
-public:
-    std::string to;
-    std::vector<std::string> from;
-    std::string unBackupTo;
-
-    std::string backupTarget() const override { return to; }
-    std::vector<std::string> sourceFolders() const override { return from; }
-    std::string restoreTarget() const override { return unBackupTo; }
-};
-
 // Answers the restore's confirmation with Yes and counts every other box:
 // a run being measured must show none.
-class AnsweredBoxes {
+class AnsweredBoxes : public testsupport::ScriptedMessageBoxes {
 public:
-    AnsweredBoxes()
-    {
-        m_previous
-            = platform::setMessageBoxHandler([this](const std::string& text, const std::string& title, int) {
-                  if (title == "Continue?")
-                      return platform::MsgAnswer::Yes;
-                  ++m_unexpected;
-                  if (m_first.empty())
-                      m_first = title + ": " + text;
-                  return platform::MsgAnswer::No;
-              });
-    }
-    ~AnsweredBoxes() { platform::setMessageBoxHandler(m_previous); }
-    int unexpected() const { return m_unexpected; }
+    AnsweredBoxes() { answerAlways("Continue?", platform::MsgAnswer::Yes); }
+    int unexpected() const { return static_cast<int>(shownExcept("Continue?").size()); }
     // The first unexpected box, on one line.
     std::string first() const
     {
-        std::string line = m_first;
+        const std::vector<testsupport::ShownBox> others = shownExcept("Continue?");
+        std::string line = others.empty() ? "" : others.front().title + ": " + others.front().text;
         for (char& c : line) {
             if (c == '\r' || c == '\n')
                 c = ' ';
         }
         return line;
     }
-
-private:
-    platform::MessageBoxHandler m_previous;
-    int m_unexpected = 0;
-    std::string m_first;
 };
 
 std::map<std::string, std::string> options(int argc, char** argv)
@@ -122,16 +97,13 @@ protected:
 
 // Shows the progress window modally, as the main window does, and returns
 // the seconds from its creation until its run has finished. "Done" then
-// closes it. `onEvents` runs on every look in between.
-template <typename Window>
-double runWindowToEnd(Window& window, double created, const std::function<void()>& onEvents = {})
+// closes it.
+template <typename Window> double runWindowToEnd(Window& window, double created)
 {
     double finished = 0;
     QTimer watch;
     watch.setInterval(1);
     QObject::connect(&watch, &QTimer::timeout, &window, [&] {
-        if (onEvents)
-            onEvents();
         if (window.runFinished()) {
             finished = nowSeconds();
             watch.stop();
@@ -146,7 +118,7 @@ double runWindowToEnd(Window& window, double created, const std::function<void()
 int backupChild(const std::map<std::string, std::string>& opts)
 {
     const std::string appFolder = opts.at("--app");
-    Fields fields;
+    testsupport::FakeFields fields;
     fields.to = opts.at("--target");
     fields.from = { AddBackslash(opts.at("--source")) };
     AnsweredBoxes boxes;
@@ -170,7 +142,7 @@ int backupChild(const std::map<std::string, std::string>& opts)
 int restoreChild(const std::map<std::string, std::string>& opts)
 {
     const std::string appFolder = opts.at("--app");
-    Fields fields;
+    testsupport::FakeFields fields;
     fields.to = opts.at("--target");
     fields.unBackupTo = opts.at("--restore");
     AnsweredBoxes boxes;
@@ -181,18 +153,16 @@ int restoreChild(const std::map<std::string, std::string>& opts)
     bool chosen = false;
     double dialogSeen = 0;
     // The date dialog: the one backup there is, double-clicked and confirmed.
-    auto chooseDate = [&] {
-        if (chosen)
-            return;
-        auto* dialog = window.findChild<frmUnBackupSelectDate*>();
-        if (!dialog || !dialog->isVisible())
-            return;
-        chosen = true;
-        dialogSeen = nowSeconds() - start;
-        dialog->lstDate()->setCurrentRow(0);
-        dialog->lstDate_DblClick();
-    };
-    const double seconds = runWindowToEnd(window, start, chooseDate);
+    testsupport::whenDateDialogOpens(
+        &window,
+        [&](frmUnBackupSelectDate& dialog) {
+            chosen = true;
+            dialogSeen = nowSeconds() - start;
+            dialog.lstDate()->setCurrentRow(0);
+            dialog.lstDate_DblClick();
+        },
+        1);
+    const double seconds = runWindowToEnd(window, start);
     const double cpu = processCpuSeconds() - cpuStart;
     std::ostringstream pairs;
     pairs << "seconds=" << seconds << " cpu=" << cpu << " archives=" << window.restoreRun().ArchiveList.size()
@@ -214,7 +184,6 @@ public:
 protected:
     void Timer1_Timer() override { Timer1()->stop(); }
 };
-
 
 int addLogChild(const std::map<std::string, std::string>& opts)
 {
@@ -256,7 +225,7 @@ int addLogChild(const std::map<std::string, std::string>& opts)
 
 int discoverChild(const std::map<std::string, std::string>& opts)
 {
-    Fields fields;
+    testsupport::FakeFields fields;
     fields.from = { AddBackslash(opts.at("--source")) };
     AnsweredBoxes boxes;
     frmBackup window(fields, "");

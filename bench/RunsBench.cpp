@@ -16,10 +16,7 @@
 //
 // Run: bench_runs [options]   (bench_runs --help lists them)
 
-#include "AppInfo.h"
-#include "store/MainFields.h"
 #include "backup/BackupRun.h"
-#include "tests/support/TestSupport.h"
 #include "bench/BenchSystem.h"
 #include "bench/BenchTree.h"
 #include "bench/ProgramRuns.h"
@@ -30,6 +27,9 @@
 #include "restore/RestoreSteps.h"
 #include "store/Archiver.h"
 #include "store/StoreLayout.h"
+#include "tests/support/FakeFields.h"
+#include "tests/support/TestSupport.h"
+#include "tests/support/Unprivileged.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -37,6 +37,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <stdexcept>
@@ -49,7 +50,6 @@ namespace {
 // The benchmark's application folder: job files and the archiver link, made
 // once at the start.
 std::string appFolder;
-
 
 struct Options {
     int folders = 2000;
@@ -170,7 +170,7 @@ void writeScript(const std::string& path, const std::vector<std::string>& lines)
 
 Spawned runChildMode(const std::vector<std::string>& arguments)
 {
-    std::vector<std::string> argv{ selfPath(), "--child" };
+    std::vector<std::string> argv{ testsupport::selfPath(), "--child" };
     argv.insert(argv.end(), arguments.begin(), arguments.end());
     return spawnAndWait(argv, true);
 }
@@ -222,11 +222,7 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
     makeTree(source, folders, files, minBytes, maxBytes, o.seed);
 
     // The folders in the order the backup takes them, found by its own walk.
-    class NoFields : public MainFields {
-        std::string backupTarget() const override { return {}; }
-        std::vector<std::string> sourceFolders() const override { return {}; }
-        std::string restoreTarget() const override { return {}; }
-    } noFields;
+    testsupport::FakeFields noFields;
     testsupport::LogHost host;
     BackupRun walk(host, noFields, appFolder);
     std::vector<std::string> folderList;
@@ -383,17 +379,21 @@ int main(int argc, char** argv)
         return 2;
     }
 
+    // Everything the benchmark makes lies in one folder, removed at the end
+    // unless it is to be kept.
+    std::unique_ptr<testsupport::TempDir> benchFolder;
     std::string bench;
     bool missed = false;
     try {
-        bench = makeFreshFolder(o.base, "quorvel-bench-");
-        bench = platform::shortPath(bench);
+        benchFolder = std::make_unique<testsupport::TempDir>(o.base, "quorvel-bench-");
+        if (o.keep)
+            benchFolder->keep();
+        bench = platform::shortPath(benchFolder->path());
         // The application folder: the job files and the archiver link, as an
         // installed program has them.
         const std::string app = bench + "/app";
         fs::create_directories(app);
-        if (!platform::createSymlink(appinfo::kArchiverPath, app + "/7z"))
-            fail("cannot link the archiver into " + app);
+        testsupport::linkArchiver(app);
         appFolder = platform::shortPath(app);
         // The windows' toolkit wants a private runtime folder, and says so
         // on every start without one.
@@ -491,13 +491,9 @@ int main(int argc, char** argv)
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "bench_runs: %s\n", error.what());
-        if (!bench.empty() && !o.keep)
-            removeTree(bench);
         return 1;
     }
-    if (!o.keep)
-        removeTree(bench);
-    else
+    if (o.keep)
         std::printf("trees kept in %s\n", bench.c_str());
     return o.checkTargets && missed ? 3 : 0;
 }

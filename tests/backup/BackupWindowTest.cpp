@@ -3,8 +3,10 @@
 #include "pathutil/PathEncoding.h"
 #include "platform/FileSystem.h"
 #include "store/StoreLayout.h"
-#include "tests/backup/BackupTestSupport.h"
+#include "tests/support/FakeFields.h"
+#include "tests/support/StoreFixtures.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/Unprivileged.h"
 
 #include <QListView>
 #include <QPushButton>
@@ -16,16 +18,17 @@
 #include <algorithm>
 #include <filesystem>
 
-using backuptest::allNames;
-using backuptest::archivesBelow;
-using backuptest::FakeMain;
-using backuptest::onlyRunFolder;
+using testsupport::allNames;
 using testsupport::archiveEntries;
+using testsupport::archivesBelow;
+using testsupport::FakeFields;
 using testsupport::makeDirs;
+using testsupport::onlyRunFolder;
 using testsupport::readText;
 using testsupport::ScopedAppFolder;
 using testsupport::ScriptedMessageBoxes;
 using testsupport::ShownBox;
+using testsupport::storedNames;
 using testsupport::TempDir;
 using testsupport::TestClock;
 using testsupport::writeText;
@@ -75,9 +78,10 @@ Ending runModally(frmBackup& window)
 }
 
 // The log a run writes for these sources and folders, newest line first.
-std::vector<std::string> expectedLog(const std::vector<std::string>& sources, const std::vector<std::string>& folders)
+std::vector<std::string> expectedLog(
+    const std::vector<std::string>& sources, const std::vector<std::string>& folders)
 {
-    std::vector<std::string> log = {"Starting Backup...", "Start:   Finding Folders..."};
+    std::vector<std::string> log = { "Starting Backup...", "Start:   Finding Folders..." };
     for (const std::string& source : sources)
         log.push_back("Find in: " + source);
     log.push_back("End:     Finding Folders...");
@@ -117,13 +121,7 @@ std::string ownCount(const std::string& folder)
 // Every archive and count file in the run folder, for these folders and no more.
 void expectStored(const std::string& runFolder, const std::vector<std::string>& folders)
 {
-    std::vector<std::string> expectedNames;
-    for (const std::string& folder : folders) {
-        expectedNames.push_back(ArchiveName(folder));
-        expectedNames.push_back(ArchiveName(folder) + ".dat");
-    }
-    std::sort(expectedNames.begin(), expectedNames.end());
-    EXPECT_EQ(allNames(runFolder), expectedNames);
+    EXPECT_EQ(allNames(runFolder), storedNames(folders));
 
     for (const std::string& folder : folders) {
         const std::string archive = runFolder + "/" + ArchiveName(folder);
@@ -140,13 +138,13 @@ void expectStored(const std::string& runFolder, const std::vector<std::string>& 
 class BackupWindowTest : public ::testing::Test {
 protected:
     ScopedAppFolder m_app;
-    ScriptedMessageBoxes m_boxes{platform::MsgAnswer::Ok};
+    ScriptedMessageBoxes m_boxes{ platform::MsgAnswer::Ok };
     TestClock m_clock;
     TempDir m_sources;
     TempDir m_target;
-    FakeMain m_main;
+    FakeFields m_fields;
 
-    BackupWindowTest() { m_main.target = m_target.path(); }
+    BackupWindowTest() { m_fields.to = m_target.path(); }
     std::string runFolder() const { return m_target / kRunFolderName; }
 };
 
@@ -180,14 +178,21 @@ TEST_F(BackupWindowTest, BacksUpEveryFolderWithItsOwnFilesAndLogsEachStep)
     writeText(s3 + "/one.txt", "1");
 
     // The first source with its separator, the second without.
-    m_main.sources = {s1 + "/", s2, s3 + "/"};
+    m_fields.from = { s1 + "/", s2, s3 + "/" };
     const std::vector<std::string> folders = {
-        s1 + "/",           s1 + "/empty/",       s1 + "/only subs/", s1 + "/only subs/s1/",
-        s1 + "/only subs/s2/", s1 + "/Ünïcödé dir/", s1 + "/Ünïcödé dir/level3 $x/",
-        s2 + "/",           s2 + "/it's/",        s3 + "/",
+        s1 + "/",
+        s1 + "/empty/",
+        s1 + "/only subs/",
+        s1 + "/only subs/s1/",
+        s1 + "/only subs/s2/",
+        s1 + "/Ünïcödé dir/",
+        s1 + "/Ünïcödé dir/level3 $x/",
+        s2 + "/",
+        s2 + "/it's/",
+        s3 + "/",
     };
 
-    frmBackup window(m_main, m_app.path());
+    frmBackup window(m_fields, m_app.path());
     const Ending ending = runModally(window);
 
     EXPECT_TRUE(ending.finished && ending.doneVisible && ending.logEnabled);
@@ -195,7 +200,7 @@ TEST_F(BackupWindowTest, BacksUpEveryFolderWithItsOwnFilesAndLogsEachStep)
     EXPECT_TRUE(m_boxes.shown().empty());
     EXPECT_EQ(window.backupRun().RunFolder, runFolder());
     EXPECT_EQ(window.backupRun().FolderList, folders);
-    EXPECT_EQ(window.logLines(), expectedLog(m_main.sources, folders));
+    EXPECT_EQ(window.logLines(), expectedLog(m_fields.from, folders));
     ASSERT_EQ(onlyRunFolder(m_target.path()), runFolder());
     expectStored(runFolder(), folders);
     EXPECT_TRUE(archivesBelow(m_sources.path()).empty());
@@ -209,19 +214,19 @@ TEST_F(BackupWindowTest, TargetOnAnotherFileSystem)
     if (!platform::folderExists("/dev/shm"))
         GTEST_SKIP() << "no /dev/shm here";
     TempDir target("/dev/shm");
-    m_main.target = target.path();
+    m_fields.to = target.path();
     const std::string src = m_sources / "src";
     makeDirs(src + "/sub");
     writeText(src + "/a.txt", std::string(200000, 'a'));
     writeText(src + "/sub/b.txt", "b");
-    m_main.sources = {src};
+    m_fields.from = { src };
 
-    frmBackup window(m_main, m_app.path());
+    frmBackup window(m_fields, m_app.path());
     const Ending ending = runModally(window);
 
     EXPECT_TRUE(ending.doneVisible);
     EXPECT_TRUE(m_boxes.shown().empty());
-    expectStored(target / kRunFolderName, {src + "/", src + "/sub/"});
+    expectStored(target / kRunFolderName, { src + "/", src + "/sub/" });
     EXPECT_TRUE(archivesBelow(m_sources.path()).empty());
 }
 
@@ -233,25 +238,26 @@ TEST_F(BackupWindowTest, FailedFoldersAreReportedAndTheRunGoesOn)
     makeDirs(kept);
     writeText(kept + "/k.txt", "k");
     // A missing source and a file given as a source: no job can run in them.
-    m_main.sources = {gone, m_sources / "not a folder", kept};
+    m_fields.from = { gone, m_sources / "not a folder", kept };
 
-    frmBackup window(m_main, m_app.path());
+    frmBackup window(m_fields, m_app.path());
     const Ending ending = runModally(window);
 
     EXPECT_TRUE(ending.finished && ending.doneVisible && ending.logEnabled);
-    const std::vector<std::string> folders = {gone + "/", m_sources / "not a folder/", kept + "/"};
+    const std::vector<std::string> folders = { gone + "/", m_sources / "not a folder/", kept + "/" };
     EXPECT_EQ(window.backupRun().FolderList, folders);
-    EXPECT_EQ(window.logLines(), expectedLog(m_main.sources, folders));
+    EXPECT_EQ(window.logLines(), expectedLog(m_fields.from, folders));
 
     ASSERT_EQ(m_boxes.shown().size(), 2u);
-    EXPECT_EQ(m_boxes.shown()[0].text, "Error!\r\n\r\n7z not executed...For Directory: " + EncodePath(gone + "/") + "/");
+    EXPECT_EQ(m_boxes.shown()[0].text,
+        "Error!\r\n\r\n7z not executed...For Directory: " + EncodePath(gone + "/") + "/");
     EXPECT_EQ(m_boxes.shown()[1].text,
-              "Error!\r\n\r\n7z not executed...For Directory: " + EncodePath(m_sources / "not a folder/") + "/");
+        "Error!\r\n\r\n7z not executed...For Directory: " + EncodePath(m_sources / "not a folder/") + "/");
     for (const auto& box : m_boxes.shown()) {
         EXPECT_EQ(box.title, "Error!");
         EXPECT_EQ(box.style, 16);
     }
-    expectStored(runFolder(), {kept + "/"});
+    expectStored(runFolder(), { kept + "/" });
     EXPECT_TRUE(archivesBelow(m_sources.path()).empty());
 }
 
@@ -261,9 +267,9 @@ TEST_F(BackupWindowTest, SourceInsideAnotherEndsTheRunAtTheSecondMoveAndTheWindo
     makeDirs(outer + "/inner/deeper");
     writeText(outer + "/o.txt", "o");
     writeText(outer + "/inner/i.txt", "i");
-    m_main.sources = {outer, outer + "/inner"};
+    m_fields.from = { outer, outer + "/inner" };
 
-    frmBackup window(m_main, m_app.path());
+    frmBackup window(m_fields, m_app.path());
     const Ending ending = runModally(window);
 
     EXPECT_TRUE(ending.finished && ending.doneVisible && ending.logEnabled);
@@ -271,7 +277,8 @@ TEST_F(BackupWindowTest, SourceInsideAnotherEndsTheRunAtTheSecondMoveAndTheWindo
     const ShownBox& box = m_boxes.shown()[0];
     EXPECT_EQ(box.title, "Error!");
     EXPECT_EQ(box.style, 16);
-    EXPECT_TRUE(box.text.starts_with("Error!\r\n\r\nThe archive could not be moved into the run folder.")) << box.text;
+    EXPECT_TRUE(box.text.starts_with("Error!\r\n\r\nThe archive could not be moved into the run folder."))
+        << box.text;
     EXPECT_NE(box.text.find(EncodePath(outer + "/inner/") + ".7z"), std::string::npos) << box.text;
 
     // The run stopped at the second copy of the inner folder: its Start line
@@ -281,7 +288,7 @@ TEST_F(BackupWindowTest, SourceInsideAnotherEndsTheRunAtTheSecondMoveAndTheWindo
     EXPECT_TRUE(log[0].starts_with("Error:   The archive could not be moved into the run folder.")) << log[0];
     EXPECT_EQ(log[1], "Start:   Copy " + outer + "/inner/");
     EXPECT_EQ(std::count(log.begin(), log.end(), "End:     Copy Folders and compress..."), 0);
-    expectStored(runFolder(), {outer + "/", outer + "/inner/", outer + "/inner/deeper/"});
+    expectStored(runFolder(), { outer + "/", outer + "/inner/", outer + "/inner/deeper/" });
     EXPECT_TRUE(archivesBelow(m_sources.path()).empty());
 }
 
@@ -293,19 +300,19 @@ TEST(BackupWindow, MissingArchiverGivesNotCompletedForEveryFolder)
     TempDir target;
     makeDirs(sources / "a/b");
     writeText(sources / "a/f.txt", "x");
-    FakeMain main;
-    main.target = target.path();
-    main.sources = {sources / "a"};
+    FakeFields fields;
+    fields.to = target.path();
+    fields.from = { sources / "a" };
 
-    frmBackup window(main, app.path());
+    frmBackup window(fields, app.path());
     const Ending ending = runModally(window);
 
     EXPECT_TRUE(ending.doneVisible && ending.logEnabled);
     ASSERT_EQ(boxes.shown().size(), 2u);
     EXPECT_EQ(boxes.shown()[0].text,
-              "Error!\r\n\r\n7z not completed...For Directory: " + EncodePath(sources / "a/") + "/");
+        "Error!\r\n\r\n7z not completed...For Directory: " + EncodePath(sources / "a/") + "/");
     EXPECT_EQ(boxes.shown()[1].text,
-              "Error!\r\n\r\n7z not completed...For Directory: " + EncodePath(sources / "a/b/") + "/");
+        "Error!\r\n\r\n7z not completed...For Directory: " + EncodePath(sources / "a/b/") + "/");
     EXPECT_EQ(window.logLines().front(), "End:     Copy Folders and compress...");
     // The run folder is made even when nothing goes into it.
     const std::string runFolder = onlyRunFolder(target.path());
@@ -315,11 +322,11 @@ TEST(BackupWindow, MissingArchiverGivesNotCompletedForEveryFolder)
 
 TEST_F(BackupWindowTest, MissingTargetEndsTheRunButTheWindowCloses)
 {
-    m_main.target = m_target / "unplugged";
+    m_fields.to = m_target / "unplugged";
     makeDirs(m_sources / "src");
-    m_main.sources = {m_sources / "src"};
+    m_fields.from = { m_sources / "src" };
 
-    frmBackup window(m_main, m_app.path());
+    frmBackup window(m_fields, m_app.path());
     const Ending ending = runModally(window);
 
     EXPECT_TRUE(ending.finished && ending.doneVisible && ending.logEnabled);
@@ -340,15 +347,15 @@ TEST_F(BackupWindowTest, SecondRunInTheSameSecondEndsAndLeavesTheFirstAlone)
 {
     makeDirs(m_sources / "src");
     writeText(m_sources / "src/f.txt", "x");
-    m_main.sources = {m_sources / "src"};
+    m_fields.from = { m_sources / "src" };
     {
-        frmBackup first(m_main, m_app.path());
+        frmBackup first(m_fields, m_app.path());
         runModally(first);
     }
     const std::vector<std::string> stored = allNames(runFolder());
     ASSERT_EQ(stored.size(), 2u);
 
-    frmBackup second(m_main, m_app.path());
+    frmBackup second(m_fields, m_app.path());
     const Ending ending = runModally(second);
 
     EXPECT_TRUE(ending.doneVisible && ending.logEnabled);
@@ -359,14 +366,14 @@ TEST_F(BackupWindowTest, SecondRunInTheSameSecondEndsAndLeavesTheFirstAlone)
 
 TEST_F(BackupWindowTest, UnreadableFolderEndsTheRunButTheWindowCloses)
 {
-    BACKUPTEST_NEEDS_PERMISSIONS();
+    TESTSUPPORT_NEEDS_PERMISSIONS();
     const std::string src = m_sources / "src";
     makeDirs(src + "/locked/inner");
     makeDirs(m_sources / "later");
     fs::permissions(src + "/locked", fs::perms::none);
-    m_main.sources = {src, m_sources / "later"};
+    m_fields.from = { src, m_sources / "later" };
 
-    frmBackup window(m_main, m_app.path());
+    frmBackup window(m_fields, m_app.path());
     const Ending ending = runModally(window);
     fs::permissions(src + "/locked", fs::perms::owner_all);
 

@@ -5,15 +5,16 @@
 #include "platform/FileSystem.h"
 #include "store/JobRunner.h"
 #include "store/StoreLayout.h"
-#include "tests/backup/BackupTestSupport.h"
+#include "tests/support/FakeFields.h"
+#include "tests/support/StoreFixtures.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-using backuptest::allNames;
-using backuptest::archivesBelow;
-using backuptest::FakeMain;
+using testsupport::allNames;
 using testsupport::archiveEntries;
+using testsupport::archivesBelow;
+using testsupport::FakeFields;
 using testsupport::makeDirs;
 using testsupport::readText;
 using testsupport::ScopedAppFolder;
@@ -26,7 +27,8 @@ namespace {
 // One folder at a time into a run folder of its own, with the real archiver.
 class CompressFolderTest : public ::testing::Test {
 protected:
-    explicit CompressFolderTest(bool withArchiver = true) : m_app(withArchiver)
+    explicit CompressFolderTest(bool withArchiver = true)
+        : m_app(withArchiver)
     {
         makeDirs(m_runFolder);
         m_run.RunFolder = m_runFolder;
@@ -36,18 +38,21 @@ protected:
     std::string stored(const std::string& folder) const { return m_runFolder + "/" + ArchiveName(folder); }
 
     ScopedAppFolder m_app;
-    ScriptedMessageBoxes m_boxes{platform::MsgAnswer::Ok};
+    ScriptedMessageBoxes m_boxes{ platform::MsgAnswer::Ok };
     TempDir m_sources;
     TempDir m_store;
     std::string m_runFolder = m_store / "run";
-    FakeMain m_main;
+    FakeFields m_fields;
     testsupport::LogHost m_host;
-    BackupRun m_run{m_host, m_main, m_app.path()};
+    BackupRun m_run{ m_host, m_fields, m_app.path() };
 };
 
 class CompressWithoutArchiverTest : public CompressFolderTest {
 protected:
-    CompressWithoutArchiverTest() : CompressFolderTest(false) {}
+    CompressWithoutArchiverTest()
+        : CompressFolderTest(false)
+    {
+    }
 };
 
 } // namespace
@@ -66,10 +71,10 @@ TEST_F(CompressFolderTest, ArchiveHoldsTheFolderOwnFilesAndCountSitsBeside)
 
     EXPECT_TRUE(m_boxes.shown().empty());
     const std::string archive = ArchiveName(folder);
-    EXPECT_EQ(allNames(m_runFolder), (std::vector<std::string>{archive, archive + ".dat"}));
+    EXPECT_EQ(allNames(m_runFolder), (std::vector<std::string>{ archive, archive + ".dat" }));
     // The archiver takes hidden files too, and nothing from the subfolder.
     EXPECT_EQ(archiveEntries(stored(folder)),
-              (std::vector<std::string>{".hidden", "a.txt", "b c.txt", "link.txt"}));
+        (std::vector<std::string>{ ".hidden", "a.txt", "b c.txt", "link.txt" }));
     // The count leaves out hidden files and folders.
     EXPECT_EQ(readText(stored(folder) + ".dat"), "3");
     EXPECT_TRUE(archivesBelow(m_sources.path()).empty());
@@ -100,7 +105,7 @@ TEST_F(CompressFolderTest, MissingFolderIsNotExecuted)
 
     ASSERT_EQ(m_boxes.shown().size(), 1u);
     EXPECT_EQ(m_boxes.shown()[0].text,
-              "Error!\r\n\r\n7z not executed...For Directory: " + EncodePath(folder) + "/");
+        "Error!\r\n\r\n7z not executed...For Directory: " + EncodePath(folder) + "/");
     EXPECT_EQ(m_boxes.shown()[0].title, "Error!");
     EXPECT_EQ(m_boxes.shown()[0].style, 16);
     EXPECT_TRUE(allNames(m_runFolder).empty());
@@ -116,7 +121,7 @@ TEST_F(CompressWithoutArchiverTest, MissingArchiverIsNotCompleted)
 
     ASSERT_EQ(m_boxes.shown().size(), 1u);
     EXPECT_EQ(m_boxes.shown()[0].text,
-              "Error!\r\n\r\n7z not completed...For Directory: " + EncodePath(folder) + "/");
+        "Error!\r\n\r\n7z not completed...For Directory: " + EncodePath(folder) + "/");
     EXPECT_EQ(m_boxes.shown()[0].title, "Error!");
     EXPECT_EQ(m_boxes.shown()[0].style, 16);
     EXPECT_TRUE(allNames(m_runFolder).empty());
@@ -169,7 +174,8 @@ TEST_F(CompressFolderTest, FolderListedTwiceEndsTheRunAtItsSecondMove)
         m_run.CompressFolder(inner);
         FAIL() << "the second move of the same folder must end the run";
     } catch (const RunError& error) {
-        EXPECT_NE(std::string(error.what()).find("more than one source folder"), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("more than one source folder"), std::string::npos)
+            << error.what();
     }
     EXPECT_TRUE(m_boxes.shown().empty());
     // The first archive and its count stay as they were, and the second one
@@ -212,7 +218,7 @@ TEST_F(CompressFolderTest, CountFileThatCannotBeWrittenEndsTheRun)
         EXPECT_NE(std::string(error.what()).find(stored(folder) + ".dat"), std::string::npos) << error.what();
     }
     // The archive itself is in the store, none in the source folder.
-    EXPECT_EQ(archiveEntries(stored(folder)), std::vector<std::string>{"f.txt"});
+    EXPECT_EQ(archiveEntries(stored(folder)), std::vector<std::string>{ "f.txt" });
     EXPECT_TRUE(archivesBelow(m_sources.path()).empty());
 }
 

@@ -2,14 +2,15 @@
 
 #include "platform/FileSystem.h"
 #include "store/JobRunner.h"
-#include "tests/backup/BackupTestSupport.h"
+#include "tests/support/FakeFields.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-using backuptest::FakeMain;
+using testsupport::FakeFields;
 using testsupport::makeDirs;
 using testsupport::TempDir;
 using testsupport::writeText;
@@ -17,10 +18,10 @@ using testsupport::writeText;
 namespace {
 
 struct Discovery {
-    FakeMain main;
+    FakeFields fields;
     std::vector<std::string> log;
-    testsupport::LogHost host{[this](const std::string& line) { log.insert(log.begin(), line); }};
-    BackupRun run{host, main, ""};
+    testsupport::LogHost host{ [this](const std::string& line) { log.insert(log.begin(), line); } };
+    BackupRun run{ host, fields, "" };
 };
 
 } // namespace
@@ -40,20 +41,27 @@ TEST(FolderDiscovery, PreOrderInListOrderEachEndingInOneSeparator)
     Discovery d;
     // The first source as typed with its separator, the second without, the
     // third with a doubled one.
-    d.main.sources = {a + "/", b, dir.path() + "//A/X"};
+    d.fields.from = { a + "/", b, dir.path() + "//A/X" };
     d.run.FindFolders();
 
     const std::vector<std::string> expected = {
-        a + "/", a + "/X/", a + "/X/Z/", a + "/Y/", a + "/a lower/", b + "/", a + "/X/", a + "/X/Z/",
+        a + "/",
+        a + "/X/",
+        a + "/X/Z/",
+        a + "/Y/",
+        a + "/a lower/",
+        b + "/",
+        a + "/X/",
+        a + "/X/Z/",
     };
     EXPECT_EQ(d.run.FolderList, expected);
     // One line per source, with the entry's text as it stands in the list.
-    const std::vector<std::string> log = {"Find in: " + dir.path() + "//A/X", "Find in: " + b,
-                                          "Find in: " + a + "/"};
+    const std::vector<std::string> log
+        = { "Find in: " + dir.path() + "//A/X", "Find in: " + b, "Find in: " + a + "/" };
     EXPECT_EQ(d.log, log);
 
     // A new search replaces the list as a whole.
-    d.main.sources.clear();
+    d.fields.from.clear();
     d.run.FindFolders();
     EXPECT_TRUE(d.run.FolderList.empty());
 }
@@ -65,14 +73,15 @@ TEST(FolderDiscovery, HiddenFoldersAndLinksAreNeverEntered)
     makeDirs(src + "/.hidden/below");
     makeDirs(src + "/real/inner");
     writeText(src + "/.hidden/below/f", "x");
-    ASSERT_TRUE(platform::createSymlink("..", src + "/real/loop"));       // a loop back up
+    ASSERT_TRUE(platform::createSymlink("..", src + "/real/loop")); // a loop back up
     ASSERT_TRUE(platform::createSymlink(src + "/real", src + "/shortcut")); // a link to a folder
     ASSERT_TRUE(platform::createSymlink("nowhere", src + "/dangling"));
 
     Discovery d;
-    d.main.sources = {src};
+    d.fields.from = { src };
     d.run.FindFolders();
-    EXPECT_EQ(d.run.FolderList, (std::vector<std::string>{src + "/", src + "/real/", src + "/real/inner/"}));
+    EXPECT_EQ(
+        d.run.FolderList, (std::vector<std::string>{ src + "/", src + "/real/", src + "/real/inner/" }));
 }
 
 TEST(FolderDiscovery, MissingSourceStillGetsItsEntry)
@@ -82,10 +91,10 @@ TEST(FolderDiscovery, MissingSourceStillGetsItsEntry)
     writeText(dir / "plain-file", "x");
 
     Discovery d;
-    d.main.sources = {dir / "gone", dir / "here", dir / "plain-file"};
+    d.fields.from = { dir / "gone", dir / "here", dir / "plain-file" };
     d.run.FindFolders();
-    EXPECT_EQ(d.run.FolderList,
-              (std::vector<std::string>{dir / "gone/", dir / "here/", dir / "plain-file/"}));
+    EXPECT_EQ(
+        d.run.FolderList, (std::vector<std::string>{ dir / "gone/", dir / "here/", dir / "plain-file/" }));
 }
 
 TEST(FolderDiscovery, DeepAndWideTreesAreWalkedCompletely)
@@ -106,7 +115,7 @@ TEST(FolderDiscovery, DeepAndWideTreesAreWalkedCompletely)
     }
 
     Discovery d;
-    d.main.sources = {dir / "d", dir / "wide"};
+    d.fields.from = { dir / "d", dir / "wide" };
     d.run.FindFolders();
     ASSERT_EQ(d.run.FolderList.size(), expected.size() + 301);
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), d.run.FolderList.begin()));
@@ -116,14 +125,14 @@ TEST(FolderDiscovery, DeepAndWideTreesAreWalkedCompletely)
 
 TEST(FolderDiscovery, UnreadableFolderEndsTheSearch)
 {
-    BACKUPTEST_NEEDS_PERMISSIONS();
+    TESTSUPPORT_NEEDS_PERMISSIONS();
     TempDir dir;
     const std::string locked = dir / "src/locked";
     makeDirs(locked + "/inner");
     std::filesystem::permissions(locked, std::filesystem::perms::none);
 
     Discovery d;
-    d.main.sources = {dir / "src"};
+    d.fields.from = { dir / "src" };
     try {
         d.run.FindFolders();
         FAIL() << "an unreadable folder must end the search";

@@ -3,8 +3,8 @@
 // alarming, and the next start finds a sound file again.
 #include "app/frmMain.h"
 #include "platform/SettingsFile.h"
-#include "tests/backup/BackupTestSupport.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/Unprivileged.h"
 
 #include <QTest>
 
@@ -20,7 +20,8 @@ using testsupport::writeText;
 
 namespace {
 
-const std::vector<std::string> kSources = {"/home/ann/Documents", "/home/ann/Pictures 2026", "/srv/data\\x"};
+const std::vector<std::string> kSources
+    = { "/home/ann/Documents", "/home/ann/Pictures 2026", "/srv/data\\x" };
 
 // The names in the settings folder that hold a file set aside.
 std::vector<std::string> setAside(const std::string& folder)
@@ -126,7 +127,7 @@ TEST_F(DamagedSettings, ATruncatedFileOpensTheWindowWithWhatCouldBeRead)
     writeText(path, cut);
     const Shown shown = startAndClose();
     EXPECT_TRUE(shown.boxes.empty());
-    EXPECT_EQ(shown.sources, std::vector<std::string>{kSources[0]});
+    EXPECT_EQ(shown.sources, std::vector<std::string>{ kSources[0] });
     ASSERT_EQ(setAside(folder).size(), 1u);
     EXPECT_EQ(readText(setAside(folder)[0]), cut);
     EXPECT_TRUE(SettingsFile(path).setAsidePath().empty());
@@ -154,7 +155,7 @@ TEST_F(DamagedSettings, BinaryGarbageIsSetAsideAndTheWindowStartsEmpty)
 
 TEST_F(DamagedSettings, AnUnreadableFileIsSetAsideWithoutAWord)
 {
-    BACKUPTEST_NEEDS_PERMISSIONS();
+    TESTSUPPORT_NEEDS_PERMISSIONS();
     writeText(path, soundBytes());
     fs::permissions(path, fs::perms::owner_write);
     const Shown shown = startAndClose();

@@ -1,7 +1,8 @@
 // Run by install-and-run.sh as an ordinary user, against an installed,
 // read-only program folder: the job files must go to the user's own folder,
 // and a whole backup and restore must work from there.
-#include "tests/restore/RestoreTestSupport.h"
+#include "tests/support/StoreFixtures.h"
+#include "tests/support/WindowDriving.h"
 
 #include "app/StartUp.h"
 #include "backup/windows/frmBackup.h"
@@ -15,7 +16,7 @@
 #include <cstdlib>
 #include <sys/stat.h>
 
-namespace restoretest {
+namespace testsupport {
 namespace {
 
 std::string installedProgramFolder()
@@ -45,7 +46,7 @@ TEST_F(InstalledProgram, JobFilesGoToThePrivateUserFolder)
     ASSERT_FALSE(appFolder.empty());
     EXPECT_EQ(appFolder.find(ShortPath(programFolder)), std::string::npos) << appFolder;
     EXPECT_NE(appFolder.find("/.local/state/Quorvel Backup"), std::string::npos) << appFolder;
-    struct stat st {};
+    struct stat st { };
     ASSERT_EQ(::stat(appFolder.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
     EXPECT_EQ(st.st_uid, ::getuid());
@@ -78,4 +79,4 @@ TEST_F(InstalledProgram, BacksUpAndRestoresAsAnOrdinaryUser)
 }
 
 } // namespace
-} // namespace restoretest
+} // namespace testsupport

@@ -1,5 +1,6 @@
 // A tree backed up by the backup window and restored by the restore window.
-#include "tests/restore/RestoreTestSupport.h"
+#include "tests/support/StoreFixtures.h"
+#include "tests/support/WindowDriving.h"
 
 #include "backup/windows/frmBackup.h"
 #include "pathutil/PathEncoding.h"
@@ -13,10 +14,8 @@
 #include <filesystem>
 
 namespace fs = std::filesystem;
-using testsupport::makeDirs;
-using testsupport::writeText;
 
-namespace restoretest {
+namespace testsupport {
 namespace {
 
 class BackupRoundTrip : public RestoreFixture {
@@ -57,20 +56,20 @@ TEST_F(BackupRoundTrip, TheChosenOfSeveralRunsIsRestored)
     const std::string source = dir / "work";
     makeDirs(source);
     writeText(source + "/state.txt", "first");
-    backUp({source});
+    backUp({ source });
     const std::string first = platform::formatDateText(clock.localNow());
     clock.setLocal(2026, 12, 6, 0, 0, 0); // exactly midnight: the date alone
     writeText(source + "/state.txt", "second");
     writeText(source + "/added.txt", "new");
-    backUp({source});
+    backUp({ source });
     const std::string second = platform::formatDateText(clock.localNow());
     ASSERT_NE(first, second);
 
     restore(first);
-    EXPECT_EQ(window->restoreRun().DateList, (std::vector<std::string>{first, second}));
-    expectRestoredExactly(fields.unBackupTo, {{source + "/state.txt", "first"}});
+    EXPECT_EQ(window->restoreRun().DateList, (std::vector<std::string>{ first, second }));
+    expectRestoredExactly(fields.unBackupTo, { { source + "/state.txt", "first" } });
     EXPECT_TRUE(shownAfterQuestion().empty());
 }
 
 } // namespace
-} // namespace restoretest
+} // namespace testsupport

@@ -1,7 +1,8 @@
 // One archive's extraction: count differences, the archiver's output, count
 // files that cannot be read, jobs that do not start, and archive names or
 // contents crafted to write outside the restore target.
-#include "tests/restore/RestoreTestSupport.h"
+#include "tests/support/StoreFixtures.h"
+#include "tests/support/WindowDriving.h"
 
 #include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
@@ -15,18 +16,15 @@
 
 namespace fs = std::filesystem;
 using platform::MsgAnswer;
-using testsupport::makeDirs;
-using testsupport::readText;
-using testsupport::writeText;
 
-namespace restoretest {
+namespace testsupport {
 namespace {
 
 std::string zzipBox(const std::string& archive, int expected, int extracted)
 {
-    return "Error!\r\n\r\nZZip not completed well...\r\nCommandLine:\r\n\r\nzzip e \"" + archive +
-           "\"\r\n\r\nFor Directory: " + archive + "\r\nExpected number of files: " + std::to_string(expected) +
-           "\r\nExtracted number of files: " + std::to_string(extracted);
+    return "Error!\r\n\r\nZZip not completed well...\r\nCommandLine:\r\n\r\nzzip e \"" + archive
+        + "\"\r\n\r\nFor Directory: " + archive + "\r\nExpected number of files: " + std::to_string(expected)
+        + "\r\nExtracted number of files: " + std::to_string(extracted);
 }
 
 // Every file below `root` outside `except`, with its bytes, to see that a
@@ -69,7 +67,7 @@ TEST_F(ExtractArchive, AFolderAlreadyHoldingAFileReportsBothCounts)
     writeText(other + "/o", "o");
     storeFolder(runFolder, other);
 
-    const std::vector<std::string> log = restore(date, {MsgAnswer::Ok, MsgAnswer::No});
+    const std::vector<std::string> log = restore(date, { MsgAnswer::Ok, MsgAnswer::No });
     const auto shown = shownAfterQuestion();
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].text, zzipBox(archive, 2, 3));
@@ -92,21 +90,22 @@ TEST_F(ExtractArchive, YesOpensTheArchiversOutputInTheTextViewer)
     storeFolder(runFolder, source);
     writeText(runFolder + archive + ".dat", "5");
     std::vector<std::string> opened;
-    TextViewerHandler previous = setTextViewerHandler([&opened](const std::string& path) { opened.push_back(path); });
-    restore(date, {MsgAnswer::Ok, MsgAnswer::Yes});
+    TextViewerHandler previous
+        = setTextViewerHandler([&opened](const std::string& path) { opened.push_back(path); });
+    restore(date, { MsgAnswer::Ok, MsgAnswer::Yes });
     setTextViewerHandler(previous);
     const auto shown = shownAfterQuestion();
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].text, zzipBox(archive, 5, 2));
     const std::string output = AddBackslash(app.path()) + "output.txt";
-    EXPECT_EQ(opened, std::vector<std::string>{output});
+    EXPECT_EQ(opened, std::vector<std::string>{ output });
     EXPECT_NE(readText(output).find("Everything is Ok"), std::string::npos);
 }
 
 TEST_F(ExtractArchive, ACountFileThatCannotBeReadIsReportedNotTakenAsZero)
 {
-    const std::vector<std::pair<std::string, const char*>> countFiles{
-        {"Empty", ""}, {"Missing", nullptr}, {"Words", "many"}}; // in listing order
+    const std::vector<std::pair<std::string, const char*>> countFiles{ { "Empty", "" },
+        { "Missing", nullptr }, { "Words", "many" } }; // in listing order
     std::vector<std::string> archives;
     for (const auto& [name, content] : countFiles) {
         const std::string folder = dir / ("src/" + name);
@@ -125,12 +124,14 @@ TEST_F(ExtractArchive, ACountFileThatCannotBeReadIsReportedNotTakenAsZero)
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(shown[i].title, "Error!");
         EXPECT_EQ(shown[i].style, 16);
-        EXPECT_TRUE(shown[i].text.starts_with("Error!\r\n\r\nNumber of files not checked...")) << shown[i].text;
+        EXPECT_TRUE(shown[i].text.starts_with("Error!\r\n\r\nNumber of files not checked..."))
+            << shown[i].text;
         EXPECT_NE(shown[i].text.find("For Directory: " + archives[i]), std::string::npos);
         const std::string folder = fields.unBackupTo + dir.path() + "/src/" + countFiles[i].first;
         EXPECT_EQ(readText(folder + "/f"), countFiles[i].first);
-        EXPECT_NE(std::find(log.begin(), log.end(), "End:     Decompress " + dir.path() + "/src/" + countFiles[i].first),
-                  log.end());
+        EXPECT_NE(std::find(log.begin(), log.end(),
+                      "End:     Decompress " + dir.path() + "/src/" + countFiles[i].first),
+            log.end());
     }
     EXPECT_EQ(log.back(), "End:     Copy Folders and uncompress...");
 }
@@ -144,8 +145,9 @@ TEST_F(ExtractArchive, AJobThatDoesNotStartLeavesTheCopiesAndNoEndLine)
     std::vector<std::string> log = restore(date);
     const auto shown = shownAfterQuestion();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, "Error!\r\n\r\nBat-File not executed...\r\nCommandLine:\r\n\r\nzzip e \"" + archive +
-                                 "\"\r\n\r\nFor Directory: " + archive);
+    EXPECT_EQ(shown[0].text,
+        "Error!\r\n\r\nBat-File not executed...\r\nCommandLine:\r\n\r\nzzip e \"" + archive
+            + "\"\r\n\r\nFor Directory: " + archive);
     EXPECT_EQ(shown[0].title, "Error!");
     EXPECT_EQ(shown[0].style, 16);
     EXPECT_EQ(log[log.size() - 2], "Start:   Decompress " + source);
@@ -197,19 +199,20 @@ TEST_F(ExtractArchive, EntriesWithFolderNamesOrLinksStayInTheRestoreFolder)
     makeDirs(crafted);
     ASSERT_TRUE(platform::createSymlink(outside + "/victim", crafted + "/flink"));
     ASSERT_TRUE(platform::createSymlink(outside, crafted + "/dlink"));
-    ASSERT_TRUE(runArchiver(crafted, {"a", "-t7z", "-snl", "x.7z", "flink", "dlink"}));
-    for (const std::string& name : std::vector<std::string>{"../../climb1", "sub/../../climb2", outside + "/absolute", "other/flink",
-                                    "dlink/through"}) {
-        const std::string command = "printf OVERWRITTEN | " + platform::shellQuoteIfNeeded(testsupport::archiverPath()) +
-                                    " a -si" + platform::shellQuoteIfNeeded(name) + " " +
-                                    platform::shellQuoteIfNeeded(crafted + "/x.7z") + " >/dev/null 2>&1";
+    ASSERT_TRUE(runArchiver(crafted, { "a", "-t7z", "-snl", "x.7z", "flink", "dlink" }));
+    for (const std::string& name : std::vector<std::string>{
+             "../../climb1", "sub/../../climb2", outside + "/absolute", "other/flink", "dlink/through" }) {
+        const std::string command = "printf OVERWRITTEN | "
+            + platform::shellQuoteIfNeeded(testsupport::archiverPath()) + " a -si"
+            + platform::shellQuoteIfNeeded(name) + " " + platform::shellQuoteIfNeeded(crafted + "/x.7z")
+            + " >/dev/null 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0) << name;
     }
     fs::rename(crafted + "/x.7z", runFolder + archive);
     writeText(runFolder + archive + ".dat", "2");
     const auto before = filesOutside(dir.path(), restoreFolder);
 
-    restore(date, {MsgAnswer::Ok, MsgAnswer::No});
+    restore(date, { MsgAnswer::Ok, MsgAnswer::No });
     EXPECT_EQ(readText(outside + "/victim"), "untouched");
     EXPECT_EQ(filesOutside(dir.path(), restoreFolder), before);
     EXPECT_TRUE(fs::exists(restoreFolder + "climb1"));
@@ -223,14 +226,14 @@ TEST_F(ExtractArchive, AFolderBelowARestoredLinkIsRefused)
     const std::string outside = dir / "outside";
     makeDirs(outside);
     ASSERT_TRUE(platform::createSymlink(outside, source + "/link"));
-    ASSERT_TRUE(runArchiver(source, {"a", "-t7z", "-snl", archive, "-i!*", "-x!*/"}));
+    ASSERT_TRUE(runArchiver(source, { "a", "-t7z", "-snl", archive, "-i!*", "-x!*/" }));
     fs::rename(source + "/" + archive, runFolder + archive);
     writeText(runFolder + archive + ".dat", "3");
     const std::string fake = dir / "fake";
     makeDirs(fake);
     writeText(fake + "/planted", "should never land outside");
     const std::string through = EncodePath(source + "/link/") + ".7z";
-    ASSERT_TRUE(runArchiver(fake, {"a", "-t7z", through, "-i!*"}));
+    ASSERT_TRUE(runArchiver(fake, { "a", "-t7z", through, "-i!*" }));
     fs::rename(fake + "/" + through, runFolder + through);
     writeText(runFolder + through + ".dat", "1");
 
@@ -244,4 +247,4 @@ TEST_F(ExtractArchive, AFolderBelowARestoredLinkIsRefused)
 }
 
 } // namespace
-} // namespace restoretest
+} // namespace testsupport

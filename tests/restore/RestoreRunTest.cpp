@@ -1,6 +1,7 @@
 // Whole restore runs: the log of each outcome, the closing steps, and a
 // generated tree that goes through a backup store and comes back unchanged.
-#include "tests/restore/RestoreTestSupport.h"
+#include "tests/support/StoreFixtures.h"
+#include "tests/support/WindowDriving.h"
 
 #include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
@@ -15,14 +16,12 @@
 
 namespace fs = std::filesystem;
 using platform::MsgAnswer;
-using testsupport::makeDirs;
-using testsupport::writeText;
 
-namespace restoretest {
+namespace testsupport {
 namespace {
 
-const std::vector<std::string> kUpToSelect{"Starting UnBackup...", "Start:   Find Dates...", "End:     Find Dates...",
-                                           "Start:   Select Date..."};
+const std::vector<std::string> kUpToSelect{ "Starting UnBackup...", "Start:   Find Dates...",
+    "End:     Find Dates...", "Start:   Select Date..." };
 
 std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b)
 {
@@ -57,7 +56,7 @@ TEST_F(RestoreRun, WithoutRunFoldersTheDialogIsNotShownAndTheRunIsSkipped)
     ASSERT_TRUE(runToEnd(*window));
     std::vector<std::string> log = window->logLines();
     std::reverse(log.begin(), log.end());
-    EXPECT_EQ(log, (kUpToSelect + std::vector<std::string>{"Skipped..."}));
+    EXPECT_EQ(log, (kUpToSelect + std::vector<std::string>{ "Skipped..." }));
     EXPECT_TRUE(window->restoreRun().DateList.empty());
     EXPECT_EQ(window->restoreRun().SelectedDate, "");
     expectClosable();
@@ -70,8 +69,9 @@ TEST_F(RestoreRun, CancelInTheDateDialogSkipsTheRestore)
     makeDirs(runFolder);
     storeFolder(runFolder, dir / "backups"); // an archive that must not be touched
     writeText(temporaryBatchFile(), "old");
-    EXPECT_EQ(restore(""), (kUpToSelect + std::vector<std::string>{"End:     Select Date...", "Skipped..."}));
-    EXPECT_EQ(window->restoreRun().DateList, std::vector<std::string>{date});
+    EXPECT_EQ(
+        restore(""), (kUpToSelect + std::vector<std::string>{ "End:     Select Date...", "Skipped..." }));
+    EXPECT_EQ(window->restoreRun().DateList, std::vector<std::string>{ date });
     EXPECT_EQ(window->restoreRun().SelectedDate, "");
     EXPECT_TRUE(fs::is_empty(fields.unBackupTo));
     expectClosable();
@@ -81,11 +81,11 @@ TEST_F(RestoreRun, ARunFolderWithoutArchivesRestoresNothing)
 {
     makeDirs(runFolder);
     writeText(runFolder + "readme.txt", "not an archive");
-    EXPECT_EQ(restore(date), (kUpToSelect + std::vector<std::string>{"End:     Select Date...",
-                                                                      "Start:   Find compressed folders...",
-                                                                      "End:     Find compressed folders...",
-                                                                      "Start:   Copy Folders and uncompress...",
-                                                                      "End:     Copy Folders and uncompress..."}));
+    EXPECT_EQ(restore(date),
+        (kUpToSelect
+            + std::vector<std::string>{ "End:     Select Date...", "Start:   Find compressed folders...",
+                "End:     Find compressed folders...", "Start:   Copy Folders and uncompress...",
+                "End:     Copy Folders and uncompress..." }));
     EXPECT_EQ(window->restoreRun().SelectedDate, date);
     EXPECT_TRUE(window->restoreRun().ArchiveList.empty());
     EXPECT_TRUE(fs::is_empty(fields.unBackupTo));
@@ -107,22 +107,18 @@ TEST_F(RestoreRun, TwoArchivesAreExtractedInListingOrder)
 
     const std::string target = fields.unBackupTo;
     EXPECT_EQ(restore(date),
-              (kUpToSelect + std::vector<std::string>{"End:     Select Date...",
-                                                     "Start:   Find compressed folders...",
-                                                     "End:     Find compressed folders...",
-                                                     "Found:   2 compressed folders...",
-                                                     "Start:   Copy Folders and uncompress...",
-                                                     "Start:   Decompress " + first,
-                                                     "End:     Decompress " + first,
-                                                     "Start:   Decompress " + second,
-                                                     "End:     Decompress " + second,
-                                                     "End:     Copy Folders and uncompress..."}));
-    EXPECT_EQ(window->restoreRun().ArchiveList, (std::vector<std::string>{EncodePath(first + "/") + ".7z",
-                                                              EncodePath(second + "/") + ".7z"}));
-    EXPECT_EQ(allFilesBelow(target), (std::map<std::string, std::string>{
-                                         {(first + "/a.txt").substr(1), "alpha"},
-                                         {(second + "/b.txt").substr(1), "beta"},
-                                         {(second + "/c.bin").substr(1), std::string("\0\1\2\xff", 4)}}));
+        (kUpToSelect
+            + std::vector<std::string>{ "End:     Select Date...", "Start:   Find compressed folders...",
+                "End:     Find compressed folders...", "Found:   2 compressed folders...",
+                "Start:   Copy Folders and uncompress...", "Start:   Decompress " + first,
+                "End:     Decompress " + first, "Start:   Decompress " + second,
+                "End:     Decompress " + second, "End:     Copy Folders and uncompress..." }));
+    EXPECT_EQ(window->restoreRun().ArchiveList,
+        (std::vector<std::string>{ EncodePath(first + "/") + ".7z", EncodePath(second + "/") + ".7z" }));
+    EXPECT_EQ(allFilesBelow(target),
+        (std::map<std::string, std::string>{ { (first + "/a.txt").substr(1), "alpha" },
+            { (second + "/b.txt").substr(1), "beta" },
+            { (second + "/c.bin").substr(1), std::string("\0\1\2\xff", 4) } }));
     EXPECT_TRUE(shownAfterQuestion().empty());
     expectClosable();
 }
@@ -134,7 +130,8 @@ TEST_F(RestoreRun, AnUnlistableBackupTargetEndsTheRunClosably)
     ASSERT_TRUE(runToEnd(*window));
     std::vector<std::string> log = window->logLines();
     std::reverse(log.begin(), log.end());
-    EXPECT_EQ(log, (std::vector<std::string>{"Starting UnBackup...", "Start:   Find Dates...", "Skipped..."}));
+    EXPECT_EQ(
+        log, (std::vector<std::string>{ "Starting UnBackup...", "Start:   Find Dates...", "Skipped..." }));
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].title, "Error!");
     EXPECT_EQ(boxes.shown()[0].style, 16);
@@ -193,4 +190,4 @@ TEST_F(RestoreRun, ABackedUpTreeComesBackUnchanged)
 }
 
 } // namespace
-} // namespace restoretest
+} // namespace testsupport

@@ -27,15 +27,16 @@ using Names = std::vector<std::string>;
 std::string compress(const std::string& appFolder, const std::string& folder)
 {
     const std::string encoded = EncodePath(AddBackslash(folder));
-    EXPECT_EQ(RunBatchJob(appFolder, {folder, CompressCommandLine(appFolder, encoded)}), JobOutcome::Finished);
+    EXPECT_EQ(
+        RunBatchJob(appFolder, { folder, CompressCommandLine(appFolder, encoded) }), JobOutcome::Finished);
     return AddBackslash(folder) + encoded + ".7z";
 }
 
 // Extracts an archive lying in `folder` through a batch job, as a restore does.
 void extract(const std::string& appFolder, const std::string& folder, const std::string& archiveName)
 {
-    EXPECT_EQ(RunBatchJob(appFolder, {folder, ExtractCommandLine(appFolder, archiveName), true}),
-              JobOutcome::Finished);
+    EXPECT_EQ(RunBatchJob(appFolder, { folder, ExtractCommandLine(appFolder, archiveName), true }),
+        JobOutcome::Finished);
 }
 
 Names listed(const std::string& folder)
@@ -49,7 +50,7 @@ std::string awkwardAppFolder(const TempDir& root)
 {
     const std::string app = root / "my app \"q\" $HOME `x` it's";
     makeDirs(app);
-    EXPECT_TRUE(platform::createSymlink(testsupport::archiverPath(), app + "/7z"));
+    testsupport::linkArchiver(app);
     return app;
 }
 
@@ -58,27 +59,27 @@ std::string awkwardAppFolder(const TempDir& root)
 TEST(CommandLines, AreWrittenCharacterForCharacter)
 {
     EXPECT_EQ(CompressCommandLine("/opt/quorvel", "_P-2Fhome_P-2FData_P-2F"),
-              "/opt/quorvel/7z a -t7z -snl \"_P-2Fhome_P-2FData_P-2F.7z\" -i!* -x!*/");
+        "/opt/quorvel/7z a -t7z -snl \"_P-2Fhome_P-2FData_P-2F.7z\" -i!* -x!*/");
     EXPECT_EQ(CompressCommandLine("/opt/my app/", "X"), "'/opt/my app/7z' a -t7z -snl \"X.7z\" -i!* -x!*/");
 
     TempDir app;
     const std::string a2 = AddBackslash(ShortPath(app.path()));
     EXPECT_EQ(ExtractCommandLine(app.path(), "_P-2Fhome_P-2FData_P-2F.7z"),
-              "\"" + a2 + "7z\" e -y \"_P-2Fhome_P-2FData_P-2F.7z\" > \"" + a2 + "output.txt\" 2>&1");
+        "\"" + a2 + "7z\" e -y \"_P-2Fhome_P-2FData_P-2F.7z\" > \"" + a2 + "output.txt\" 2>&1");
     // Without a canonical form the folder is used as it was given.
     EXPECT_EQ(ExtractCommandLine("/no/such/app", "N.7z"),
-              "\"/no/such/app/7z\" e -y \"N.7z\" > \"/no/such/app/output.txt\" 2>&1");
+        "\"/no/such/app/7z\" e -y \"N.7z\" > \"/no/such/app/output.txt\" 2>&1");
 }
 
 TEST(CommandLines, EscapeWhatTheShellExpandsInDoubleQuotes)
 {
     EXPECT_EQ(ExtractCommandLine("/no/a\"b$c`d\\e", "x$(y)`z`\"\\.7z"),
-              "\"/no/a\\\"b\\$c\\`d\\\\e/7z\" e -y \"x\\$(y)\\`z\\`\\\"\\\\.7z\" > "
-              "\"/no/a\\\"b\\$c\\`d\\\\e/output.txt\" 2>&1");
+        "\"/no/a\\\"b\\$c\\`d\\\\e/7z\" e -y \"x\\$(y)\\`z\\`\\\"\\\\.7z\" > "
+        "\"/no/a\\\"b\\$c\\`d\\\\e/output.txt\" 2>&1");
     EXPECT_EQ(CompressCommandLine("/opt/q", "a$b"), "/opt/q/7z a -t7z -snl \"a\\$b.7z\" -i!* -x!*/");
     // A name that 7z would take for a switch is given as a path.
     EXPECT_EQ(ExtractCommandLine("/no/app", "-sdel.7z"),
-              "\"/no/app/7z\" e -y \"./-sdel.7z\" > \"/no/app/output.txt\" 2>&1");
+        "\"/no/app/7z\" e -y \"./-sdel.7z\" > \"/no/app/output.txt\" 2>&1");
 }
 
 TEST(Archiver, EachArchiveHoldsOnlyItsFolderOwnFiles)
@@ -94,9 +95,9 @@ TEST(Archiver, EachArchiveHoldsOnlyItsFolderOwnFiles)
 
     const std::string archive = compress(app.path(), source.path());
     ASSERT_TRUE(platform::fileExists(archive));
-    EXPECT_EQ(archiveEntries(archive), (Names{".hidden", "a.txt", "b.txt"}));
+    EXPECT_EQ(archiveEntries(archive), (Names{ ".hidden", "a.txt", "b.txt" }));
     const std::string sub = compress(app.path(), source / "sub");
-    EXPECT_EQ(archiveEntries(sub), (Names{"c.txt"}));
+    EXPECT_EQ(archiveEntries(sub), (Names{ "c.txt" }));
 
     // Restore it into another folder, without stored folder names.
     TempDir target;
@@ -106,7 +107,7 @@ TEST(Archiver, EachArchiveHoldsOnlyItsFolderOwnFiles)
     EXPECT_EQ(readText(target / "a.txt"), "alpha");
     EXPECT_EQ(readText(target / "b.txt"), "beta");
     EXPECT_EQ(readText(target / ".hidden"), "h");
-    EXPECT_EQ(listed(target.path()), (Names{name, "a.txt", "b.txt"}));
+    EXPECT_EQ(listed(target.path()), (Names{ name, "a.txt", "b.txt" }));
     EXPECT_FALSE(readText(app.path() + "/output.txt").empty());
 }
 
@@ -122,7 +123,7 @@ TEST(Archiver, LinksAreStoredAndRestoredAsLinks)
     ASSERT_TRUE(platform::createSymlink("missing", source / "dangling"));
     const std::string archive = compress(app.path(), source.path());
     // One entry per listed name, as the folder's count has it.
-    EXPECT_EQ(archiveEntries(archive), (Names{"a.txt", "dangling", "toFile", "toFolder", "toParent"}));
+    EXPECT_EQ(archiveEntries(archive), (Names{ "a.txt", "dangling", "toFile", "toFolder", "toParent" }));
 
     TempDir target;
     const std::string name = ArchiveName(AddBackslash(source.path()));
@@ -131,18 +132,18 @@ TEST(Archiver, LinksAreStoredAndRestoredAsLinks)
     EXPECT_EQ(platform::shortPath(target / "toFile"), platform::shortPath(target / "a.txt"));
     EXPECT_EQ(*platform::attributes(target / "toFolder"), 0u); // a link, not a folder
     EXPECT_TRUE(platform::fileExists(target / "dangling"));
-    EXPECT_EQ(listed(target.path()), (Names{name, "a.txt", "dangling", "toFile", "toFolder", "toParent"}));
+    EXPECT_EQ(listed(target.path()), (Names{ name, "a.txt", "dangling", "toFile", "toFolder", "toParent" }));
 }
 
 TEST(Archiver, NamesLikeTheArchiverPatternsAreStoredToo)
 {
     ScopedAppFolder app;
     TempDir source;
-    for (const char* name : {"-i!x", "-x!y", "*", "plain.txt"})
+    for (const char* name : { "-i!x", "-x!y", "*", "plain.txt" })
         writeText(source / name, name);
     makeDirs(source / "-x!dir");
     const std::string archive = compress(app.path(), source.path());
-    EXPECT_EQ(archiveEntries(archive), (Names{"*", "-i!x", "-x!y", "plain.txt"}));
+    EXPECT_EQ(archiveEntries(archive), (Names{ "*", "-i!x", "-x!y", "plain.txt" }));
 }
 
 TEST(Archiver, RunsFromAnApplicationFolderThatNeedsQuoting)
@@ -153,7 +154,7 @@ TEST(Archiver, RunsFromAnApplicationFolderThatNeedsQuoting)
     writeText(source / "a.txt", "alpha");
     const std::string archive = compress(app, source.path());
     ASSERT_TRUE(platform::fileExists(archive));
-    EXPECT_EQ(archiveEntries(archive), (Names{"a.txt"}));
+    EXPECT_EQ(archiveEntries(archive), (Names{ "a.txt" }));
 
     TempDir target;
     const std::string name = ArchiveName(AddBackslash(source.path()));
@@ -171,8 +172,8 @@ TEST(Archiver, CraftedArchiveNamesRunNoCommand)
     const std::string archive = compress(app.path(), source.path());
     ASSERT_TRUE(platform::fileExists(archive));
 
-    for (const std::string name : {"a\"$(touch pwned)\".7z", "b`touch pwned`.7z", "c\\\"; touch pwned; \\\".7z",
-                                   "d'$(touch pwned)'.7z", "-y.7z"}) {
+    for (const std::string name : { "a\"$(touch pwned)\".7z", "b`touch pwned`.7z",
+             "c\\\"; touch pwned; \\\".7z", "d'$(touch pwned)'.7z", "-y.7z" }) {
         SCOPED_TRACE(name);
         TempDir target;
         ASSERT_TRUE(platform::copyFile(archive, target / name));

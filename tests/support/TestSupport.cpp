@@ -18,10 +18,10 @@ namespace fs = std::filesystem;
 
 namespace testsupport {
 
-TempDir::TempDir(const std::string& base)
+TempDir::TempDir(const std::string& base, const std::string& prefix)
 {
     std::string root = base.empty() ? fs::temp_directory_path().string() : base;
-    std::string templ = root + "/quorvel-test-XXXXXX";
+    std::string templ = root + "/" + prefix + "XXXXXX";
     if (!::mkdtemp(templ.data()))
         throw std::runtime_error("cannot make a temporary folder under " + root);
     m_path = templ;
@@ -29,7 +29,8 @@ TempDir::TempDir(const std::string& base)
 
 TempDir::~TempDir()
 {
-    removeTree(m_path);
+    if (!m_keep)
+        removeTree(m_path);
 }
 
 void removeTree(const std::string& path)
@@ -44,8 +45,8 @@ void removeTree(const std::string& path)
     }
     fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
     // Folders made unreadable are fixed above; walk again now that all can be read.
-    for (auto it = fs::recursive_directory_iterator(path, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(path, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         if (it->is_directory(ec) && !it->is_symlink(ec))
             fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
     }
@@ -75,11 +76,48 @@ std::string readText(const std::string& path)
     return s.str();
 }
 
-ScriptedMessageBoxes::ScriptedMessageBoxes(platform::MsgAnswer defaultAnswer) : m_default(defaultAnswer)
+std::vector<std::string> pathsBelow(
+    const std::string& root, const std::function<bool(const std::string&)>& wanted)
+{
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (wanted(it->path().filename().string()))
+            found.push_back(it->path().string());
+    }
+    return found;
+}
+
+std::vector<std::string> allNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+unsigned modeOf(const std::string& path)
+{
+    return static_cast<unsigned>(fs::symlink_status(path).permissions()) & 07777;
+}
+
+unsigned currentUmask()
+{
+    TempDir dir;
+    writeText(dir / "probe", "");
+    return 0666 & ~modeOf(dir / "probe");
+}
+
+ScriptedMessageBoxes::ScriptedMessageBoxes(platform::MsgAnswer defaultAnswer)
+    : m_default(defaultAnswer)
 {
     m_previous = platform::setMessageBoxHandler(
         [this](const std::string& text, const std::string& title, int style) {
-            m_shown.push_back({text, title, style});
+            m_shown.push_back({ text, title, style });
+            if (auto always = m_always.find(title); always != m_always.end())
+                return always->second;
             if (m_answers.empty())
                 return m_default;
             platform::MsgAnswer answer = m_answers.front();
@@ -91,6 +129,16 @@ ScriptedMessageBoxes::ScriptedMessageBoxes(platform::MsgAnswer defaultAnswer) : 
 ScriptedMessageBoxes::~ScriptedMessageBoxes()
 {
     platform::setMessageBoxHandler(m_previous);
+}
+
+std::vector<ShownBox> ScriptedMessageBoxes::shownExcept(const std::string& title) const
+{
+    std::vector<ShownBox> rest;
+    for (const ShownBox& box : m_shown) {
+        if (box.title != title)
+            rest.push_back(box);
+    }
+    return rest;
 }
 
 TestClock::TestClock()
@@ -111,6 +159,13 @@ std::chrono::steady_clock::time_point TestClock::monotonicNow() const
 
 void TestClock::setLocal(int year, int month, int day, int hour, int minute, int second)
 {
+    std::tm normalised = localTime(year, month, day, hour, minute, second);
+    std::mktime(&normalised); // fills in the weekday and day of the year
+    m_local = normalised;
+}
+
+std::tm localTime(int year, int month, int day, int hour, int minute, int second)
+{
     std::tm t{};
     t.tm_year = year - 1900;
     t.tm_mon = month - 1;
@@ -119,9 +174,12 @@ void TestClock::setLocal(int year, int month, int day, int hour, int minute, int
     t.tm_min = minute;
     t.tm_sec = second;
     t.tm_isdst = -1;
-    std::tm normalised = t;
-    std::mktime(&normalised); // fills in the weekday and day of the year
-    m_local = normalised;
+    return t;
+}
+
+std::string dateText(int year, int month, int day, int hour, int minute, int second)
+{
+    return platform::formatDateText(localTime(year, month, day, hour, minute, second));
 }
 
 ScopedLocale::ScopedLocale(const char* name)
@@ -138,13 +196,19 @@ ScopedLocale::~ScopedLocale()
 
 ScopedAppFolder::ScopedAppFolder(bool withArchiver)
 {
-    if (withArchiver && !platform::createSymlink(archiverPath(), m_dir / "7z"))
-        throw std::runtime_error("cannot link 7z into " + m_dir.path());
+    if (withArchiver)
+        linkArchiver(m_dir.path());
 }
 
 std::string archiverPath()
 {
     return appinfo::kArchiverPath;
+}
+
+void linkArchiver(const std::string& folder)
+{
+    if (!platform::createSymlink(archiverPath(), folder + "/7z"))
+        throw std::runtime_error("cannot link 7z into " + folder);
 }
 
 std::vector<std::string> archiveEntries(const std::string& archive)

@@ -8,24 +8,29 @@
 #include <ctime>
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace testsupport {
 
-// A fresh folder under the system's temporary folder, removed with all its
-// contents when the object goes. `path()` has no trailing separator.
+// A fresh folder under the system's temporary folder (or under `base`),
+// named `prefix` and six random characters, removed with all its contents
+// when the object goes unless kept. `path()` has no trailing separator.
 class TempDir {
 public:
-    explicit TempDir(const std::string& base = "");
+    explicit TempDir(const std::string& base = "", const std::string& prefix = "quorvel-test-");
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     const std::string& path() const { return m_path; }
     std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+    // Leaves the folder in place when the object goes.
+    void keep() { m_keep = true; }
 
 private:
     std::string m_path;
+    bool m_keep = false;
 };
 
 // Removes a tree, making unreadable folders readable first.
@@ -34,6 +39,20 @@ void removeTree(const std::string& path);
 void makeDirs(const std::string& path);
 void writeText(const std::string& path, const std::string& bytes);
 std::string readText(const std::string& path);
+
+// Every path below `root`, at any depth, whose name `wanted` accepts;
+// folders that cannot be read are passed over.
+std::vector<std::string> pathsBelow(
+    const std::string& root, const std::function<bool(const std::string&)>& wanted);
+
+// The names in a folder, hidden ones included, sorted.
+std::vector<std::string> allNames(const std::string& folder);
+
+// The permission bits of a path (not following a link), as octal digits' value.
+unsigned modeOf(const std::string& path);
+
+// The permission bits that a new file made by this process loses: its umask.
+unsigned currentUmask();
 
 // Every message box shown while this object lives is recorded instead of
 // shown, and answered from the queue (or with the default answer).
@@ -47,12 +66,17 @@ public:
     explicit ScriptedMessageBoxes(platform::MsgAnswer defaultAnswer = platform::MsgAnswer::No);
     ~ScriptedMessageBoxes();
     void queueAnswer(platform::MsgAnswer answer) { m_answers.push_back(answer); }
+    // Every box with this title gets this answer, leaving the queue alone.
+    void answerAlways(const std::string& title, platform::MsgAnswer answer) { m_always[title] = answer; }
     const std::vector<ShownBox>& shown() const { return m_shown; }
+    // The boxes shown, leaving out those with the title.
+    std::vector<ShownBox> shownExcept(const std::string& title) const;
 
 private:
     platform::MessageBoxHandler m_previous;
     platform::MsgAnswer m_default;
     std::deque<platform::MsgAnswer> m_answers;
+    std::map<std::string, platform::MsgAnswer> m_always;
     std::vector<ShownBox> m_shown;
 };
 
@@ -69,8 +93,15 @@ public:
 
 private:
     std::tm m_local{};
-    std::chrono::milliseconds m_offset{0};
+    std::chrono::milliseconds m_offset{ 0 };
 };
+
+// A local time as the clock gives it: the month counted from 1, whether
+// summer time holds left to the system.
+std::tm localTime(int year, int month, int day, int hour, int minute, int second);
+
+// The date text of a local time, as a run folder is named after it.
+std::string dateText(int year, int month, int day, int hour, int minute, int second);
 
 // Switches LC_ALL to a locale for the object's life; `ok()` is false when the
 // locale is not available here.
@@ -101,7 +132,10 @@ private:
 // boxes to the message-box handler (see ScriptedMessageBoxes).
 class LogHost : public RunHost {
 public:
-    explicit LogHost(std::function<void(const std::string&)> onLog = {}) : m_onLog(std::move(onLog)) {}
+    explicit LogHost(std::function<void(const std::string&)> onLog = {})
+        : m_onLog(std::move(onLog))
+    {
+    }
     void log(const std::string& line) override
     {
         if (m_onLog)
@@ -118,6 +152,10 @@ private:
 
 // The real 7z archiver's path as found at configure time.
 std::string archiverPath();
+
+// Puts a "7z" link to the real archiver into a folder, as the build puts one
+// beside the program; throws when it cannot.
+void linkArchiver(const std::string& folder);
 
 // Lists the names stored in a 7z archive, running the real archiver.
 std::vector<std::string> archiveEntries(const std::string& archive);

@@ -4,7 +4,7 @@
 //   backup_shots [folders] [seconds to stay open after the run]
 #include "backup/windows/frmBackup.h"
 
-#include "tests/backup/BackupTestSupport.h"
+#include "tests/support/FakeFields.h"
 #include "tests/support/TestSupport.h"
 
 #include <QApplication>
@@ -25,23 +25,24 @@ int main(int argc, char** argv)
     testsupport::ScopedAppFolder appFolder;
     testsupport::TempDir sources;
     testsupport::TempDir target;
-    backuptest::FakeMain main;
-    main.target = target.path();
+    testsupport::FakeFields fields;
+    fields.to = target.path();
     // Two sources, each with a tenth of the folders as subfolders holding
     // the rest, and a few small files everywhere.
     for (int source = 0; source < 2; ++source) {
         const std::string root = sources / ("Documents " + std::to_string(source + 1));
-        main.sources.push_back(root);
+        fields.from.push_back(root);
         for (int i = 0; i < folders / 2; ++i) {
-            const std::string folder =
-                root + "/Project " + std::to_string(i / 10) + (i % 10 ? "/part " + std::to_string(i % 10) : "");
+            const std::string folder = root + "/Project " + std::to_string(i / 10)
+                + (i % 10 ? "/part " + std::to_string(i % 10) : "");
             testsupport::makeDirs(folder);
             for (int f = 0; f < 3; ++f)
-                testsupport::writeText(folder + "/note " + std::to_string(f) + ".txt", std::string(2000, 'x'));
+                testsupport::writeText(
+                    folder + "/note " + std::to_string(f) + ".txt", std::string(2000, 'x'));
         }
     }
 
-    frmBackup window(main, appFolder.path());
+    frmBackup window(fields, appFolder.path());
     QTimer closer;
     closer.setInterval(200);
     QObject::connect(&closer, &QTimer::timeout, &window, [&] {

@@ -1,7 +1,9 @@
 // Two copies of the program with one application folder: while one runs,
 // the other's backup and restore are refused and touch nothing; a copy that
 // dies leaves the folder free, and what its job left behind does no harm.
-#include "tests/hardening/HardeningSupport.h"
+#include "tests/support/StoreFixtures.h"
+#include "tests/support/Unprivileged.h"
+#include "tests/support/WindowDriving.h"
 
 #include "backup/BackupRun.h"
 #include "pathutil/PathEncoding.h"
@@ -10,7 +12,8 @@
 #include "platform/RunLock.h"
 #include "store/JobRunner.h"
 #include "store/StoreLayout.h"
-#include "tests/backup/BackupTestSupport.h"
+#include "tests/support/FakeFields.h"
+#include "tests/support/TestSupport.h"
 
 #include <QListView>
 #include <QProcess>
@@ -19,26 +22,25 @@
 #include <filesystem>
 
 namespace fs = std::filesystem;
-using restoretest::storeFolder;
-using testsupport::archiveEntries;
-using testsupport::makeDirs;
-using testsupport::readText;
-using testsupport::writeText;
 
-namespace hardening {
+namespace testsupport {
 namespace {
 
 // The archiver of both copies waits at a gate: it says it has started, and
 // goes on only once the gate is opened.
 void writeGatedArchiver(const std::string& appFolder, const std::string& gate)
 {
-    writeArchiverScript(appFolder, "touch '" + gate + "/started'\n"
-                                   "i=0\n"
-                                   "while [ ! -e '" + gate + "/open' ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n"
-                                   "exec \"$REAL\" \"$@\"");
+    writeArchiverScript(appFolder,
+        "touch '" + gate
+            + "/started'\n"
+              "i=0\n"
+              "while [ ! -e '"
+            + gate
+            + "/open' ] && [ $i -lt 600 ]; do sleep 0.05; i=$((i+1)); done\n"
+              "exec \"$REAL\" \"$@\"");
 }
 
-class SecondInstance : public HardeningFixture {
+class SecondInstance : public BackupRestoreFixture {
 protected:
     SecondInstance()
     {
@@ -55,9 +57,8 @@ protected:
     {
         makeDirs(otherTarget);
         ASSERT_TRUE(startSelf(other, "SecondInstanceHelper.DISABLED_BacksUp",
-                              {{"QUORVEL_HELPER_APP", app.path()},
-                               {"QUORVEL_HELPER_SOURCE", source},
-                               {"QUORVEL_HELPER_TARGET", otherTarget}}));
+            { { "QUORVEL_HELPER_APP", app.path() }, { "QUORVEL_HELPER_SOURCE", source },
+                { "QUORVEL_HELPER_TARGET", otherTarget } }));
         ASSERT_TRUE(waitForPath(gate + "/started")) << "the other copy's job did not start";
     }
 
@@ -102,8 +103,8 @@ TEST_F(SecondInstance, WhileOneCopyRunsTheOthersRunsAreRefusedAndTouchNothing)
 
     // A backup here: one box, no run folder, nothing compressed.
     const std::vector<std::string> backupTargetBefore = runFolders();
-    std::vector<std::string> log = backUp({source});
-    EXPECT_EQ(log, std::vector<std::string>{"Error:   Another backup or restore is running."});
+    std::vector<std::string> log = backUp({ source });
+    EXPECT_EQ(log, std::vector<std::string>{ "Error:   Another backup or restore is running." });
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, AnotherRunText(app.path()));
     EXPECT_TRUE(boxes.shown()[0].text.starts_with("Error!\r\n\r\n"));
@@ -113,8 +114,8 @@ TEST_F(SecondInstance, WhileOneCopyRunsTheOthersRunsAreRefusedAndTouchNothing)
 
     // A restore here: no date dialog, nothing restored.
     window = std::make_unique<frmUnBackup>(fields, app.path());
-    ASSERT_TRUE(restoretest::runToEnd(*window));
-    EXPECT_EQ(window->logLines(), std::vector<std::string>{"Skipped..."});
+    ASSERT_TRUE(testsupport::runToEnd(*window));
+    EXPECT_EQ(window->logLines(), std::vector<std::string>{ "Skipped..." });
     EXPECT_TRUE(window->cmdDone()->isVisible());
     EXPECT_TRUE(window->lstBackup()->isEnabled());
     ASSERT_EQ(boxes.shown().size(), 2u);
@@ -130,16 +131,17 @@ TEST_F(SecondInstance, WhileOneCopyRunsTheOthersRunsAreRefusedAndTouchNothing)
     ASSERT_TRUE(other.waitForFinished(60000));
     EXPECT_EQ(other.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(other.exitCode(), 0) << "the other copy's backup failed";
-    const std::string otherRun = backuptest::onlyRunFolder(otherTarget);
+    const std::string otherRun = testsupport::onlyRunFolder(otherTarget);
     ASSERT_FALSE(otherRun.empty());
     EXPECT_EQ(archiveEntries(otherRun + "/" + ArchiveName(source + "/")),
-              (std::vector<std::string>{"deleted later.txt", "kept.txt"}));
+        (std::vector<std::string>{ "deleted later.txt", "kept.txt" }));
 
     // And now the folder is free: a backup here works.
     clock.setLocal(2026, 12, 5, 22, 0, 0);
-    backUp({source});
+    backUp({ source });
     EXPECT_EQ(boxes.shown().size(), 2u);
-    const std::string later = AddBackslash(fields.to) + EncodePath(platform::formatDateText(clock.localNow()));
+    const std::string later
+        = AddBackslash(fields.to) + EncodePath(platform::formatDateText(clock.localNow()));
     EXPECT_EQ(readText(later + "/" + ArchiveName(source + "/") + ".dat"), "2");
 }
 
@@ -160,12 +162,12 @@ TEST_F(SecondInstance, ACopyThatDiesLeavesTheFolderFreeAndItsStaleArchiveIsNotMe
 
     // A file deleted since then must not come back from that stale archive.
     fs::remove(source + "/deleted later.txt");
-    backUp({source});
+    backUp({ source });
     EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
-    EXPECT_EQ(archiveEntries(runFolder + ArchiveName(source + "/")), std::vector<std::string>{"kept.txt"});
+    EXPECT_EQ(archiveEntries(runFolder + ArchiveName(source + "/")), std::vector<std::string>{ "kept.txt" });
     EXPECT_EQ(readText(runFolder + ArchiveName(source + "/") + ".dat"), "1");
     EXPECT_FALSE(fs::exists(stale));
-    EXPECT_EQ(backuptest::allNames(source), std::vector<std::string>{"kept.txt"});
+    EXPECT_EQ(testsupport::allNames(source), std::vector<std::string>{ "kept.txt" });
 }
 
 // The other copy of the program, started by the tests above.
@@ -175,14 +177,14 @@ TEST(SecondInstanceHelper, DISABLED_BacksUp)
     if (app.empty())
         GTEST_SKIP() << "runs only as another test's second copy";
     testsupport::ScriptedMessageBoxes boxes(platform::MsgAnswer::Ok);
-    backuptest::FakeMain main;
-    main.target = helperSetting("QUORVEL_HELPER_TARGET");
-    main.sources = {helperSetting("QUORVEL_HELPER_SOURCE")};
+    testsupport::FakeFields fields;
+    fields.to = helperSetting("QUORVEL_HELPER_TARGET");
+    fields.from = { helperSetting("QUORVEL_HELPER_SOURCE") };
     testsupport::LogHost host;
-    BackupRun run(host, main, app);
+    BackupRun run(host, fields, app);
     run.run();
     EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
 }
 
 } // namespace
-} // namespace hardening
+} // namespace testsupport

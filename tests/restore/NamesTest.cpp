@@ -1,12 +1,13 @@
 // Folder and file names that are hard on a shell, an archiver or a file
 // system: each is backed up and restored byte for byte, or refused with a
 // clear message while the run goes on. None runs a command, none hangs.
-#include "tests/hardening/HardeningSupport.h"
+#include "tests/support/StoreFixtures.h"
+#include "tests/support/WindowDriving.h"
 
 #include "pathutil/PathEncoding.h"
 #include "platform/FileSystem.h"
 #include "store/StoreLayout.h"
-#include "tests/backup/BackupTestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <QCoreApplication>
 
@@ -14,18 +15,19 @@
 #include <filesystem>
 
 namespace fs = std::filesystem;
-using restoretest::expectRestoredExactly;
-using restoretest::filesOfTree;
-using testsupport::makeDirs;
-using testsupport::readText;
-using testsupport::writeText;
 
-namespace hardening {
+namespace testsupport {
 namespace {
 
 const std::string kRefused = "Error!\r\n\r\nFolder not backed up: ";
 
-class BadNames : public HardeningFixture {
+// Files and folders below `root` whose names begin with "canary".
+std::vector<std::string> canariesBelow(const std::string& root)
+{
+    return pathsBelow(root, [](const std::string& name) { return name.starts_with("canary"); });
+}
+
+class BadNames : public BackupRestoreFixture {
 protected:
     BadNames() { makeDirs(sources); }
 
@@ -88,7 +90,7 @@ TEST_F(BadNames, AwkwardNamesComeBackExactlyAndRunNothing)
     EXPECT_TRUE(canariesBelow(dir.path()).empty());
     EXPECT_TRUE(canariesBelow(app.path()).empty());
     EXPECT_FALSE(fs::exists("/tmp/" + canary));
-    EXPECT_TRUE(backuptest::archivesBelow(sources).empty());
+    EXPECT_TRUE(testsupport::archivesBelow(sources).empty());
 }
 
 TEST_F(BadNames, NamesThatCannotBeStoredAreRefusedOnceEachAndTheRestIsStored)
@@ -100,7 +102,7 @@ TEST_F(BadNames, NamesThatCannotBeStoredAreRefusedOnceEachAndTheRestIsStored)
     const std::string lineBreak = sources + "/line\nbreak";
     const std::string escape = sources + "/already_P-41encoded";
     const std::string longName = sources + "/" + std::string(255, 'L');
-    for (const std::string& folder : {lineBreak, escape, longName}) {
+    for (const std::string& folder : { lineBreak, escape, longName }) {
         makeDirs(folder + "/below/further");
         writeText(folder + "/f.txt", "not stored");
     }
@@ -120,8 +122,9 @@ TEST_F(BadNames, NamesThatCannotBeStoredAreRefusedOnceEachAndTheRestIsStored)
     makeDirs(chain);
     const std::string part(250, 'c');
     // bash, since dash's cd gives up once the path passes 4,096 bytes.
-    writeText(dir / "make-chain.sh", "cd '" + chain + "' && for i in $(seq 20); do mkdir " + part + " && cd " + part +
-                                         " || exit 1; done && echo bottom > f\n");
+    writeText(dir / "make-chain.sh",
+        "cd '" + chain + "' && for i in $(seq 20); do mkdir " + part + " && cd " + part
+            + " || exit 1; done && echo bottom > f\n");
     ASSERT_EQ(std::system(("bash '" + dir / "make-chain.sh" + "'").c_str()), 0);
 
     std::size_t storable = 0;
@@ -131,20 +134,35 @@ TEST_F(BadNames, NamesThatCannotBeStoredAreRefusedOnceEachAndTheRestIsStored)
     ASSERT_LT(storable, levels.size());
 
     const auto start = std::chrono::steady_clock::now();
-    const auto shown = backUpAndRestore({fine, lineBreak, escape, longName, sources + "/deep", chain});
+    const auto shown = backUpAndRestore({ fine, lineBreak, escape, longName, sources + "/deep", chain });
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(50));
 
     ASSERT_EQ(shown.size(), 5u);
-    EXPECT_EQ(shown[0].text, kRefused + "its path holds a line break, which a restore cannot recreate, nor is any "
-                                        "folder below it...For Directory: " + lineBreak + "/");
-    EXPECT_EQ(shown[1].text, kRefused + "its path holds \"_P-\", which archive names use as their escape, nor is "
-                                        "any folder below it...For Directory: " + escape + "/");
-    EXPECT_EQ(shown[2].text, kRefused + "its path is too long to name an archive, nor is any folder below "
-                                        "it...For Directory: " + longName + "/");
-    EXPECT_EQ(shown[3].text, kRefused + "its path is too long to name an archive, nor is any folder below "
-                                        "it...For Directory: " + levels[storable]);
-    EXPECT_EQ(shown[4].text, kRefused + "its path is too long to name an archive, nor is any folder below "
-                                        "it...For Directory: " + chain + "/" + part + "/");
+    EXPECT_EQ(shown[0].text,
+        kRefused
+            + "its path holds a line break, which a restore cannot recreate, nor is any "
+              "folder below it...For Directory: "
+            + lineBreak + "/");
+    EXPECT_EQ(shown[1].text,
+        kRefused
+            + "its path holds \"_P-\", which archive names use as their escape, nor is "
+              "any folder below it...For Directory: "
+            + escape + "/");
+    EXPECT_EQ(shown[2].text,
+        kRefused
+            + "its path is too long to name an archive, nor is any folder below "
+              "it...For Directory: "
+            + longName + "/");
+    EXPECT_EQ(shown[3].text,
+        kRefused
+            + "its path is too long to name an archive, nor is any folder below "
+              "it...For Directory: "
+            + levels[storable]);
+    EXPECT_EQ(shown[4].text,
+        kRefused
+            + "its path is too long to name an archive, nor is any folder below "
+              "it...For Directory: "
+            + chain + "/" + part + "/");
     for (const auto& box : shown) {
         EXPECT_EQ(box.title, "Error!");
         EXPECT_EQ(box.style, 16);
@@ -155,11 +173,11 @@ TEST_F(BadNames, NamesThatCannotBeStoredAreRefusedOnceEachAndTheRestIsStored)
     for (std::size_t i = 0; i < storable; ++i)
         EXPECT_EQ(readText(fields.unBackupTo + levels[i] + "f"), levels[i]);
     EXPECT_FALSE(fs::exists(fields.unBackupTo + levels[storable]));
-    for (const std::string& folder : {lineBreak, escape, longName})
+    for (const std::string& folder : { lineBreak, escape, longName })
         EXPECT_FALSE(fs::exists(fields.unBackupTo + folder));
     EXPECT_TRUE(fs::is_empty(fields.unBackupTo + chain));
-    EXPECT_TRUE(backuptest::archivesBelow(sources).empty());
+    EXPECT_TRUE(testsupport::archivesBelow(sources).empty());
 }
 
 } // namespace
-} // namespace hardening
+} // namespace testsupport

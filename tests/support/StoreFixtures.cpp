@@ -1,29 +1,20 @@
-#include "tests/restore/RestoreTestSupport.h"
+#include "tests/support/StoreFixtures.h"
 
-#include "ui/ProgressWindow.h"
 #include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
-#include "platform/Clock.h"
 #include "platform/Launcher.h"
-#include "restore/windows/frmUnBackupSelectDate.h"
+#include "store/StoreLayout.h"
 #include "tests/support/TestSupport.h"
-
-#include <QCoreApplication>
-#include <QListWidget>
-#include <QElapsedTimer>
-#include <QTest>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
-#include <memory>
 
 namespace fs = std::filesystem;
 
-namespace restoretest {
+namespace testsupport {
 namespace {
 
 bool hidden(const fs::path& p)
@@ -40,14 +31,32 @@ std::string makeRunFolder(const std::string& backupTarget, const std::string& da
     return AddBackslash(run);
 }
 
+std::string onlyRunFolder(const std::string& backupTarget)
+{
+    std::vector<std::string> names = allNames(backupTarget);
+    if (names.size() != 1)
+        return {};
+    return backupTarget + "/" + names.front();
+}
+
 bool runArchiver(const std::string& folder, const std::vector<std::string>& arguments)
 {
-    std::string command = "cd " + platform::shellQuoteIfNeeded(folder) + " && " +
-                          platform::shellQuoteIfNeeded(testsupport::archiverPath());
+    std::string command = "cd " + platform::shellQuoteIfNeeded(folder) + " && "
+        + platform::shellQuoteIfNeeded(archiverPath());
     for (const std::string& argument : arguments)
         command += " " + platform::shellQuoteIfNeeded(argument);
     command += " >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
+}
+
+void writeArchiverScript(const std::string& appFolder, const std::string& body)
+{
+    const std::string script = appFolder + "/7z";
+    fs::remove(script);
+    writeText(script, "#!/bin/sh\nREAL='" + archiverPath() + "'\n" + body + "\n");
+    fs::permissions(script,
+        fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec | fs::perms::others_read
+            | fs::perms::others_exec);
 }
 
 void storeFolder(const std::string& runFolder, const std::string& folder)
@@ -59,9 +68,9 @@ void storeFolder(const std::string& runFolder, const std::string& folder)
         if (!hidden(entry.path()) && !fs::is_directory(entry.symlink_status()))
             ++count;
     }
-    ASSERT_TRUE(runArchiver(normal, {"a", "-t7z", archive, "-i!*", "-x!*/"})) << normal;
+    ASSERT_TRUE(runArchiver(normal, { "a", "-t7z", archive, "-i!*", "-x!*/" })) << normal;
     fs::rename(normal + archive, AddBackslash(runFolder) + archive);
-    testsupport::writeText(AddBackslash(runFolder) + archive + ".dat", std::to_string(count));
+    writeText(AddBackslash(runFolder) + archive + ".dat", std::to_string(count));
 }
 
 void storeTree(const std::string& runFolder, const std::string& folder)
@@ -76,6 +85,22 @@ void storeTree(const std::string& runFolder, const std::string& folder)
         storeTree(runFolder, sub.string());
 }
 
+std::vector<std::string> archivesBelow(const std::string& root)
+{
+    return pathsBelow(root, [](const std::string& name) { return name.ends_with(".7z"); });
+}
+
+std::vector<std::string> storedNames(const std::vector<std::string>& folders)
+{
+    std::vector<std::string> names;
+    for (const std::string& folder : folders) {
+        names.push_back(ArchiveName(folder));
+        names.push_back(CountFileName(ArchiveName(folder)));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 std::map<std::string, std::string> filesOfTree(const std::string& folder)
 {
     std::map<std::string, std::string> files;
@@ -86,7 +111,7 @@ std::map<std::string, std::string> filesOfTree(const std::string& folder)
                 files.insert(below.begin(), below.end());
             }
         } else {
-            files[entry.path().string()] = testsupport::readText(entry.path().string());
+            files[entry.path().string()] = readText(entry.path().string());
         }
     }
     return files;
@@ -97,17 +122,15 @@ std::map<std::string, std::string> allFilesBelow(const std::string& folder)
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         if (!fs::is_directory(entry.symlink_status()))
-            files[fs::relative(entry.path(), folder).string()] =
-                fs::is_symlink(entry.symlink_status()) ? "link to " + fs::read_symlink(entry.path()).string()
-                                                       : testsupport::readText(entry.path().string());
+            files[fs::relative(entry.path(), folder).string()] = fs::is_symlink(entry.symlink_status())
+                ? "link to " + fs::read_symlink(entry.path()).string()
+                : readText(entry.path().string());
     }
     return files;
 }
 
 std::vector<std::string> makeSampleTree(const std::string& root)
 {
-    using testsupport::makeDirs;
-    using testsupport::writeText;
     const std::string a = root + "/Alpha one";
     const std::string b = root + "/Beta's \"quoted\" $HOME";
     makeDirs(a + "/sub 1/deeper \xC3\xBC\xC3\x9F");
@@ -133,7 +156,7 @@ std::vector<std::string> makeSampleTree(const std::string& root)
     writeText(b + "/\xE6\x97\xA5\xE6\x9C\xAC/level 3/\xC3\xA9t\xC3\xA9.txt", "non-ASCII");
     writeText(b + "/\xE6\x97\xA5\xE6\x9C\xAC/back\\slash", "a backslash is a name character here");
     writeText(b + "/empty file", "");
-    return {a, b};
+    return { a, b };
 }
 
 void expectRestoredExactly(const std::string& target, const std::map<std::string, std::string>& expected)
@@ -154,93 +177,4 @@ void expectRestoredExactly(const std::string& target, const std::map<std::string
         EXPECT_TRUE(wanted.count(path)) << path << " should not be there";
 }
 
-void whenDateDialogOpens(QWidget* owner, std::function<void(frmUnBackupSelectDate&)> action)
-{
-    auto* poll = new QTimer(owner);
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    QObject::connect(poll, &QTimer::timeout, owner, [poll, owner, clock, action] {
-        auto* dialog = owner->findChild<frmUnBackupSelectDate*>();
-        if (dialog && dialog->isVisible()) {
-            poll->stop();
-            poll->deleteLater();
-            action(*dialog);
-        } else if (clock->elapsed() > 10000) {
-            poll->stop();
-            poll->deleteLater();
-            ADD_FAILURE() << "the date dialog did not open";
-        }
-    });
-    poll->start(10);
-}
-
-bool runToEnd(QWidget& window, int timeoutMs)
-{
-    auto* progress = qobject_cast<ProgressWindow*>(&window);
-    if (!progress)
-        return false;
-    progress->show();
-    QElapsedTimer clock;
-    clock.start();
-    while (!progress->runFinished() && clock.elapsed() < timeoutMs)
-        QTest::qWait(5);
-    return progress->runFinished();
-}
-
-RestoreFixture::RestoreFixture()
-{
-    fields.to = dir / "backups";
-    fields.unBackupTo = dir / "restored";
-    testsupport::makeDirs(fields.to);
-    testsupport::makeDirs(fields.unBackupTo);
-    std::tm when{};
-    when.tm_year = 2026 - 1900;
-    when.tm_mon = 11;
-    when.tm_mday = 5;
-    when.tm_hour = 21;
-    when.tm_min = 6;
-    when.tm_sec = 11;
-    date = platform::formatDateText(when);
-    runFolder = AddBackslash(fields.to) + EncodePath(date) + "/";
-}
-
-std::vector<std::string> RestoreFixture::restore(const std::string& chosen, std::vector<platform::MsgAnswer> later)
-{
-    if (!chosen.empty())
-        boxes.queueAnswer(platform::MsgAnswer::Yes);
-    for (platform::MsgAnswer answer : later)
-        boxes.queueAnswer(answer);
-    window = std::make_unique<frmUnBackup>(fields, appFolder);
-    whenDateDialogOpens(window.get(), [chosen](frmUnBackupSelectDate& dialog) {
-        QListWidget* list = dialog.findChild<QListWidget*>("lstDate");
-        if (chosen.empty()) {
-            dialog.cmdCancel_Click();
-            return;
-        }
-        for (int row = 0; row < list->count(); ++row) {
-            if (list->item(row)->text().toStdString() == chosen) {
-                list->setCurrentRow(row);
-                dialog.lstDate_DblClick();
-                return;
-            }
-        }
-        ADD_FAILURE() << "no date " << chosen << " in the dialog";
-        dialog.cmdCancel_Click();
-    });
-    EXPECT_TRUE(runToEnd(*window));
-    std::vector<std::string> log = window->logLines();
-    std::reverse(log.begin(), log.end());
-    return log;
-}
-
-std::vector<testsupport::ShownBox> RestoreFixture::shownAfterQuestion() const
-{
-    std::vector<testsupport::ShownBox> rest;
-    for (const testsupport::ShownBox& box : boxes.shown()) {
-        if (box.title != "Continue?")
-            rest.push_back(box);
-    }
-    return rest;
-}
-
-} // namespace restoretest
+} // namespace testsupport

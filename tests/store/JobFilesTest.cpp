@@ -1,6 +1,7 @@
 // The job files in the application folder are the user's alone, and a batch
 // file that is not the user's own private file is never run.
-#include "tests/hardening/HardeningSupport.h"
+#include "tests/support/Unprivileged.h"
+#include "tests/support/WindowDriving.h"
 
 #include "pathutil/PathRoutines.h"
 #include "platform/FileSystem.h"
@@ -13,14 +14,11 @@
 #include <filesystem>
 
 namespace fs = std::filesystem;
-using testsupport::makeDirs;
-using testsupport::readText;
-using testsupport::writeText;
 
-namespace hardening {
+namespace testsupport {
 namespace {
 
-class JobFiles : public HardeningFixture {
+class JobFiles : public BackupRestoreFixture {
 protected:
     std::string jobFile(const char* name) const { return AddBackslash(app.path()) + name; }
 };
@@ -35,17 +33,17 @@ TEST_F(JobFiles, MarkersAndBatchFileAreForTheUserOnlyWhileRestoredFilesKeepTheir
     fs::permissions(source + "/tool.sh", fs::perms(0755));
 
     testsupport::TempDir work;
-    ASSERT_EQ(RunBatchJob(app.path(), {work.path(), "echo made > made.txt", true}), JobOutcome::Finished);
-    for (const char* name : {"temp.bat", "wait.tmp", "wait2.tmp"})
+    ASSERT_EQ(RunBatchJob(app.path(), { work.path(), "echo made > made.txt", true }), JobOutcome::Finished);
+    for (const char* name : { "temp.bat", "wait.tmp", "wait2.tmp" })
         EXPECT_EQ(modeOf(jobFile(name)), 0600u) << name;
     // What the command itself makes follows the program's umask, as always.
     EXPECT_EQ(modeOf(work / "made.txt"), 0666u & ~currentUmask());
 
-    backUp({source});
+    backUp({ source });
     ASSERT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
     restore(date);
     ASSERT_TRUE(shownAfterQuestion().empty()) << shownAfterQuestion()[0].text;
-    for (const char* name : {"wait.tmp", "wait2.tmp"})
+    for (const char* name : { "wait.tmp", "wait2.tmp" })
         EXPECT_EQ(modeOf(jobFile(name)), 0600u) << name;
     // The archiver's output is made by its own command line, as the archives
     // and the restored files are.
@@ -60,7 +58,7 @@ TEST(UnknownProgramFolder, RunsNoJobAndPutsNothingInTheRoot)
 {
     testsupport::TempDir work;
     const bool rootHadOne = fs::exists("/temp.bat");
-    EXPECT_THROW(RunBatchJob("", {work.path(), "echo x > ran"}), RunError);
+    EXPECT_THROW(RunBatchJob("", { work.path(), "echo x > ran" }), RunError);
     EXPECT_EQ(fs::exists("/temp.bat"), rootHadOne);
     EXPECT_FALSE(fs::exists(work / "ran"));
     EXPECT_EQ(RunLockFile(""), "");
@@ -119,7 +117,7 @@ TEST(ForeignBatchFile, IsRefusedAndNeverRun)
 
     QProcess user;
     ASSERT_TRUE(startSelf(user, "ForeignBatchFileHelper.DISABLED_RunsAJob",
-                          {{"QUORVEL_HELPER_APP", shared}, {"QUORVEL_HELPER_WORK", dir / "work"}}, true));
+        { { "QUORVEL_HELPER_APP", shared }, { "QUORVEL_HELPER_WORK", dir / "work" } }, true));
     ASSERT_TRUE(user.waitForFinished(30000));
     EXPECT_EQ(user.exitCode(), 0) << "the job was not refused as it should be";
     EXPECT_FALSE(fs::exists(dir / "work/ran"));
@@ -132,7 +130,7 @@ TEST(ForeignBatchFileHelper, DISABLED_RunsAJob)
     if (app.empty())
         GTEST_SKIP() << "runs only as another test's helper";
     try {
-        RunBatchJob(app, {helperSetting("QUORVEL_HELPER_WORK"), "echo x > ran"});
+        RunBatchJob(app, { helperSetting("QUORVEL_HELPER_WORK"), "echo x > ran" });
         ADD_FAILURE() << "the job ran";
     } catch (const RunError& error) {
         EXPECT_NE(std::string(error.what()).find(app + "/temp.bat"), std::string::npos) << error.what();
@@ -140,4 +138,4 @@ TEST(ForeignBatchFileHelper, DISABLED_RunsAJob)
 }
 
 } // namespace
-} // namespace hardening
+} // namespace testsupport

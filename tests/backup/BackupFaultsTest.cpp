@@ -3,7 +3,9 @@
 // target that fills up, and an archive left behind by a crashed run. In every
 // case the run ends with "Done", the user's folders are unchanged, and what is
 // in the run folder is sound.
-#include "tests/hardening/HardeningSupport.h"
+#include "tests/support/StoreFixtures.h"
+#include "tests/support/Unprivileged.h"
+#include "tests/support/WindowDriving.h"
 
 #include "backup/BackupRun.h"
 #include "pathutil/PathEncoding.h"
@@ -11,21 +13,14 @@
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "store/StoreLayout.h"
-#include "tests/backup/BackupTestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <cstdlib>
 #include <filesystem>
 
 namespace fs = std::filesystem;
-using backuptest::allNames;
-using backuptest::archivesBelow;
-using restoretest::allFilesBelow;
-using testsupport::archiveEntries;
-using testsupport::makeDirs;
-using testsupport::readText;
-using testsupport::writeText;
 
-namespace hardening {
+namespace testsupport {
 namespace {
 
 std::string randomBytes(std::size_t size, unsigned seed)
@@ -49,7 +44,7 @@ std::string notCompleted(const std::string& folder)
     return box("7z not completed...For Directory: " + EncodePath(folder) + "/");
 }
 
-class BackupFaults : public HardeningFixture {
+class BackupFaults : public BackupRestoreFixture {
 protected:
     BackupFaults() { makeDirs(sources); }
 
@@ -65,8 +60,8 @@ protected:
 
     // Runs a backup without a window, calling `onLine` with every log line
     // as it is written; returns the log, oldest line first.
-    std::vector<std::string> backUpWatching(const std::vector<std::string>& folders,
-                                            const std::function<void(const std::string&)>& onLine)
+    std::vector<std::string> backUpWatching(
+        const std::vector<std::string>& folders, const std::function<void(const std::string&)>& onLine)
     {
         fields.from = folders;
         std::vector<std::string> log;
@@ -84,13 +79,7 @@ protected:
     // The archives and count files in the run folder, for exactly these folders.
     void expectStoredOnly(const std::vector<std::string>& folders)
     {
-        std::vector<std::string> names;
-        for (const std::string& folder : folders) {
-            names.push_back(ArchiveName(folder));
-            names.push_back(ArchiveName(folder) + ".dat");
-        }
-        std::sort(names.begin(), names.end());
-        EXPECT_EQ(allNames(runFolder), names);
+        EXPECT_EQ(allNames(runFolder), storedNames(folders));
     }
 
     std::string sources = dir / "src";
@@ -98,39 +87,40 @@ protected:
 
 TEST_F(BackupFaults, AFileThatCannotBeReadIsNamedAtOnceAndTheRestIsStored)
 {
-    BACKUPTEST_NEEDS_PERMISSIONS();
+    TESTSUPPORT_NEEDS_PERMISSIONS();
     const std::string folder = folderWithFiles("mixed");
     writeText(folder + "secret.txt", "cannot be read");
     fs::permissions(folder + "secret.txt", fs::perms::none);
 
-    const std::vector<std::string> log = backUp({sources});
+    const std::vector<std::string> log = backUp({ sources });
     EXPECT_EQ(log.back(), "End:     Copy Folders and compress...");
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text,
-              box("Files not backed up: they cannot be read...For Directory: " + folder + "\r\nsecret.txt"));
+        box("Files not backed up: they cannot be read...For Directory: " + folder + "\r\nsecret.txt"));
     EXPECT_EQ(boxes.shown()[0].style, 16);
-    EXPECT_EQ(archiveEntries(stored(folder)), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(archiveEntries(stored(folder)), (std::vector<std::string>{ "a.txt", "b.txt" }));
     // The count is that of the folder: a restore says that a file is missing.
     EXPECT_EQ(readText(stored(folder) + ".dat"), "3");
-    EXPECT_EQ(allNames(folder), (std::vector<std::string>{"a.txt", "b.txt", "secret.txt"}));
+    EXPECT_EQ(allNames(folder), (std::vector<std::string>{ "a.txt", "b.txt", "secret.txt" }));
     fs::permissions(folder + "secret.txt", fs::perms::owner_read);
     EXPECT_EQ(readText(folder + "secret.txt"), "cannot be read");
 
     restore(date);
     const auto shown = shownAfterQuestion();
     ASSERT_EQ(shown.size(), 3u);
-    EXPECT_NE(shown[1].text.find("Expected number of files: 3\r\nExtracted number of files: 2"), std::string::npos)
+    EXPECT_NE(
+        shown[1].text.find("Expected number of files: 3\r\nExtracted number of files: 2"), std::string::npos)
         << shown[1].text;
     EXPECT_EQ(readText(fields.unBackupTo + folder + "a.txt"), "a of mixed");
 }
 
 TEST_F(BackupFaults, AFolderThatCannotBeListedWhenItsTurnComesIsNotStoredAsEmpty)
 {
-    BACKUPTEST_NEEDS_PERMISSIONS();
+    TESTSUPPORT_NEEDS_PERMISSIONS();
     const std::string closed = folderWithFiles("closed");
     const std::string open = folderWithFiles("open");
     // Found while it could be listed; by its turn it can only be entered.
-    const std::vector<std::string> log = backUpWatching({closed, open}, [&](const std::string& line) {
+    const std::vector<std::string> log = backUpWatching({ closed, open }, [&](const std::string& line) {
         if (line == "Start:   Copy " + closed)
             fs::permissions(closed, fs::perms::owner_write | fs::perms::owner_exec);
     });
@@ -141,8 +131,8 @@ TEST_F(BackupFaults, AFolderThatCannotBeListedWhenItsTurnComesIsNotStoredAsEmpty
     EXPECT_TRUE(boxes.shown()[0].text.starts_with(
         box("Folder not backed up: it cannot be listed...For Directory: " + closed + "\r\n")))
         << boxes.shown()[0].text;
-    expectStoredOnly({open});
-    EXPECT_EQ(allNames(closed), (std::vector<std::string>{"a.txt", "b.txt"}));
+    expectStoredOnly({ open });
+    EXPECT_EQ(allNames(closed), (std::vector<std::string>{ "a.txt", "b.txt" }));
 }
 
 TEST_F(BackupFaults, FoldersRemovedDuringTheRunAreReportedAndTheRunGoesOn)
@@ -156,22 +146,23 @@ TEST_F(BackupFaults, FoldersRemovedDuringTheRunAreReportedAndTheRunGoesOn)
     writeArchiverScript(app.path(), "[ -e remove-me ] && rm -rf \"$PWD\"\nexec \"$REAL\" \"$@\"");
 
     const auto start = std::chrono::steady_clock::now();
-    const std::vector<std::string> log =
-        backUpWatching({first, removedBefore, removedDuring, last}, [&](const std::string& line) {
-            if (line == "Start:   Copy " + removedBefore)
-                fs::remove_all(removedBefore);
-        });
+    const std::vector<std::string> log
+        = backUpWatching({ first, removedBefore, removedDuring, last }, [&](const std::string& line) {
+              if (line == "Start:   Copy " + removedBefore)
+                  fs::remove_all(removedBefore);
+          });
     // A folder that is gone is told at once, not after a start time-out.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
 
     EXPECT_EQ(log.back(), "End:     Copy Folders and compress...");
     ASSERT_EQ(boxes.shown().size(), 2u);
-    EXPECT_EQ(boxes.shown()[0].text, box("7z not executed...For Directory: " + EncodePath(removedBefore) + "/"));
+    EXPECT_EQ(
+        boxes.shown()[0].text, box("7z not executed...For Directory: " + EncodePath(removedBefore) + "/"));
     EXPECT_EQ(boxes.shown()[1].text, notCompleted(removedDuring));
-    expectStoredOnly({first, last});
+    expectStoredOnly({ first, last });
     EXPECT_EQ(readText(stored(first) + ".dat"), "2");
     EXPECT_TRUE(archivesBelow(sources).empty());
-    EXPECT_EQ(allNames(sources), (std::vector<std::string>{"first", "last"}));
+    EXPECT_EQ(allNames(sources), (std::vector<std::string>{ "first", "last" }));
 }
 
 TEST_F(BackupFaults, AnArchiverThatCannotBeRunStoresNothingAndTheNextRunWorks)
@@ -182,7 +173,7 @@ TEST_F(BackupFaults, AnArchiverThatCannotBeRunStoresNothingAndTheNextRunWorks)
     writeArchiverScript(app.path(), "exec \"$REAL\" \"$@\"");
     fs::permissions(app.path() + "/7z", fs::perms(0644));
 
-    std::vector<std::string> log = backUp({one, two});
+    std::vector<std::string> log = backUp({ one, two });
     EXPECT_EQ(log.back(), "End:     Copy Folders and compress...");
     ASSERT_EQ(boxes.shown().size(), 2u);
     EXPECT_EQ(boxes.shown()[0].text, notCompleted(one));
@@ -192,9 +183,10 @@ TEST_F(BackupFaults, AnArchiverThatCannotBeRunStoresNothingAndTheNextRunWorks)
 
     fs::permissions(app.path() + "/7z", fs::perms(0755));
     clock.setLocal(2026, 12, 5, 21, 7, 0);
-    backUp({one, two});
+    backUp({ one, two });
     EXPECT_EQ(boxes.shown().size(), 2u);
-    const std::string later = AddBackslash(fields.to) + EncodePath(platform::formatDateText(clock.localNow())) + "/";
+    const std::string later
+        = AddBackslash(fields.to) + EncodePath(platform::formatDateText(clock.localNow())) + "/";
     EXPECT_EQ(readText(later + ArchiveName(one) + ".dat"), "2");
     EXPECT_EQ(readText(later + ArchiveName(two) + ".dat"), "2");
 }
@@ -207,36 +199,39 @@ TEST_F(BackupFaults, AnArchiverKilledWhileWritingLeavesNoPartialArchive)
     writeText(victim + "kill-me", "");
     // Killed once its archive has grown past 64 KiB: the start header at the
     // front of the file is still zeros then, and the file is cut short.
-    writeArchiverScript(app.path(), "if [ -e kill-me ]; then\n"
-                                    "  \"$REAL\" \"$@\" -mx=9 >/dev/null 2>&1 &\n"
-                                    "  pid=$!; i=0\n"
-                                    "  while [ $i -lt 3000 ]; do\n"
-                                    "    size=$(wc -c < \"$4\" 2>/dev/null); [ \"${size:-0}\" -gt 65536 ] && break\n"
-                                    "    i=$((i+1)); sleep 0.01\n"
-                                    "  done\n"
-                                    "  kill -9 $pid; wait $pid\n"
-                                    // Should the archiver have been done first on a slow
-                                    // machine, what a kill leaves is made by hand.
-                                    "  truncate -s 65536 \"$4\"; exit 137\n"
-                                    "fi\n"
-                                    "exec \"$REAL\" \"$@\"");
+    writeArchiverScript(app.path(),
+        "if [ -e kill-me ]; then\n"
+        "  \"$REAL\" \"$@\" -mx=9 >/dev/null 2>&1 &\n"
+        "  pid=$!; i=0\n"
+        "  while [ $i -lt 3000 ]; do\n"
+        "    size=$(wc -c < \"$4\" 2>/dev/null); [ \"${size:-0}\" -gt 65536 ] && break\n"
+        "    i=$((i+1)); sleep 0.01\n"
+        "  done\n"
+        "  kill -9 $pid; wait $pid\n"
+        // Should the archiver have been done first on a slow
+        // machine, what a kill leaves is made by hand.
+        "  truncate -s 65536 \"$4\"; exit 137\n"
+        "fi\n"
+        "exec \"$REAL\" \"$@\"");
     const auto before = allFilesBelow(sources);
 
-    std::vector<std::string> log = backUp({victim, fine});
+    std::vector<std::string> log = backUp({ victim, fine });
     EXPECT_EQ(log.back(), "End:     Copy Folders and compress...");
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, notCompleted(victim));
-    expectStoredOnly({fine});
+    expectStoredOnly({ fine });
     EXPECT_TRUE(archivesBelow(sources).empty());
     EXPECT_EQ(allFilesBelow(sources), before);
 
     // Without the kill, the next run stores the folder whole.
     fs::remove(victim + "kill-me");
     clock.setLocal(2026, 12, 5, 21, 7, 0);
-    backUp({victim});
+    backUp({ victim });
     EXPECT_EQ(boxes.shown().size(), 1u);
-    const std::string later = AddBackslash(fields.to) + EncodePath(platform::formatDateText(clock.localNow())) + "/";
-    EXPECT_EQ(archiveEntries(later + ArchiveName(victim)), (std::vector<std::string>{"a.txt", "b.txt", "large.bin"}));
+    const std::string later
+        = AddBackslash(fields.to) + EncodePath(platform::formatDateText(clock.localNow())) + "/";
+    EXPECT_EQ(archiveEntries(later + ArchiveName(victim)),
+        (std::vector<std::string>{ "a.txt", "b.txt", "large.bin" }));
 }
 
 TEST_F(BackupFaults, AJobWhoseShellIsKilledEndsTheWaitAndTheRunGoesOn)
@@ -249,12 +244,12 @@ TEST_F(BackupFaults, AJobWhoseShellIsKilledEndsTheWaitAndTheRunGoesOn)
     const auto before = allFilesBelow(sources);
 
     const auto start = std::chrono::steady_clock::now();
-    std::vector<std::string> log = backUp({victim, fine});
+    std::vector<std::string> log = backUp({ victim, fine });
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     EXPECT_EQ(log.back(), "End:     Copy Folders and compress...");
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, notCompleted(victim));
-    expectStoredOnly({fine});
+    expectStoredOnly({ fine });
     EXPECT_EQ(allFilesBelow(sources), before);
 }
 
@@ -269,7 +264,7 @@ TEST_F(BackupFaults, ATargetThatFillsUpStopsTheRunAndKeepsWhatWasStored)
     struct Unmount {
         std::string where;
         ~Unmount() { (void)std::system(("umount -l '" + where + "'").c_str()); }
-    } unmount{small};
+    } unmount{ small };
     fields.to = small;
     const std::string fits = folderWithFiles("fits");
     const std::string big = folderWithFiles("big");
@@ -277,7 +272,7 @@ TEST_F(BackupFaults, ATargetThatFillsUpStopsTheRunAndKeepsWhatWasStored)
     writeText(big + "large.bin", randomBytes(256 * 1024, 3));
     const auto before = allFilesBelow(sources);
 
-    std::vector<std::string> log = backUp({fits, big, never});
+    std::vector<std::string> log = backUp({ fits, big, never });
     const std::string run = AddBackslash(small) + EncodePath(date) + "/";
     ASSERT_EQ(boxes.shown().size(), 1u);
     const std::string& text = boxes.shown()[0].text;
@@ -286,8 +281,8 @@ TEST_F(BackupFaults, ATargetThatFillsUpStopsTheRunAndKeepsWhatWasStored)
     EXPECT_TRUE(text.ends_with("\r\n\r\nThe backup has stopped.")) << text;
     EXPECT_TRUE(log.back().starts_with("Error:   The archive could not be moved")) << log.back();
     // What was stored before stays whole; no partial file, hidden or not.
-    EXPECT_EQ(allNames(run), (std::vector<std::string>{ArchiveName(fits), ArchiveName(fits) + ".dat"}));
-    EXPECT_EQ(archiveEntries(run + ArchiveName(fits)), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_EQ(allNames(run), (std::vector<std::string>{ ArchiveName(fits), ArchiveName(fits) + ".dat" }));
+    EXPECT_EQ(archiveEntries(run + ArchiveName(fits)), (std::vector<std::string>{ "a.txt", "b.txt" }));
     EXPECT_TRUE(archivesBelow(sources).empty());
     EXPECT_EQ(allFilesBelow(sources), before);
     EXPECT_FALSE(fs::exists(AddBackslash(app.path()) + "temp.bat"));
@@ -304,15 +299,15 @@ TEST_F(BackupFaults, AnArchiveLeftByACrashedRunIsRemovedNotAddedTo)
     writeText(folder + "deleted since.txt", "old");
     writeText(folder + "holiday.7z", "the user's own archive");
     // What a run that crashed after the archiver left behind.
-    ASSERT_TRUE(restoretest::runArchiver(folder, {"a", "-t7z", ArchiveName(folder), "-i!*", "-x!*/"}));
+    ASSERT_TRUE(testsupport::runArchiver(folder, { "a", "-t7z", ArchiveName(folder), "-i!*", "-x!*/" }));
     fs::remove(folder + "deleted since.txt");
 
-    backUp({folder});
+    backUp({ folder });
     EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
-    EXPECT_EQ(archiveEntries(stored(folder)), (std::vector<std::string>{"a.txt", "b.txt", "holiday.7z"}));
+    EXPECT_EQ(archiveEntries(stored(folder)), (std::vector<std::string>{ "a.txt", "b.txt", "holiday.7z" }));
     EXPECT_EQ(readText(stored(folder) + ".dat"), "3");
-    EXPECT_EQ(allNames(folder), (std::vector<std::string>{"a.txt", "b.txt", "holiday.7z"}));
+    EXPECT_EQ(allNames(folder), (std::vector<std::string>{ "a.txt", "b.txt", "holiday.7z" }));
 }
 
 } // namespace
-} // namespace hardening
+} // namespace testsupport

@@ -1,27 +1,24 @@
 // Faults during a restore: a damaged archive in the store, a restore target
 // that cannot be written, and one on another file system. The store is never
 // changed, each archive's trouble is told once, and the run goes on.
-#include "tests/hardening/HardeningSupport.h"
-
+#include "tests/support/StoreFixtures.h"
+#include "tests/support/Unprivileged.h"
+#include "tests/support/WindowDriving.h"
 
 #include "platform/FileSystem.h"
 #include "restore/windows/TextViewer.h"
 #include "store/StoreLayout.h"
-#include "tests/backup/BackupTestSupport.h"
+#include "tests/support/TestSupport.h"
 
 #include <filesystem>
 
 namespace fs = std::filesystem;
 using platform::MsgAnswer;
-using restoretest::allFilesBelow;
-using testsupport::makeDirs;
-using testsupport::readText;
-using testsupport::writeText;
 
-namespace hardening {
+namespace testsupport {
 namespace {
 
-class RestoreFaults : public HardeningFixture {
+class RestoreFaults : public BackupRestoreFixture {
 protected:
     RestoreFaults()
     {
@@ -35,7 +32,7 @@ protected:
     // Backs up both folders; returns the store's files with their bytes.
     std::map<std::string, std::string> backUpBoth()
     {
-        backUp({one, two});
+        backUp({ one, two });
         EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
         return allFilesBelow(fields.to);
     }
@@ -56,16 +53,16 @@ TEST_F(RestoreFaults, ATruncatedArchiveIsReportedAndTheNextOneIsRestored)
 
     // The user asks to read the archiver's output.
     std::string shownOutput;
-    const TextViewerHandler previous =
-        setTextViewerHandler([&shownOutput](const std::string& path) { shownOutput = readText(path); });
-    const std::vector<std::string> log = restore(date, {MsgAnswer::Ok, MsgAnswer::Yes});
+    const TextViewerHandler previous
+        = setTextViewerHandler([&shownOutput](const std::string& path) { shownOutput = readText(path); });
+    const std::vector<std::string> log = restore(date, { MsgAnswer::Ok, MsgAnswer::Yes });
     setTextViewerHandler(previous);
     EXPECT_EQ(log.back(), "End:     Copy Folders and uncompress...");
     const auto shown = shownAfterQuestion();
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_TRUE(shown[0].text.starts_with("Error!\r\n\r\nZZip not completed well...\r\n")) << shown[0].text;
     EXPECT_NE(shown[0].text.find("For Directory: " + archiveOf(one) + "\r\nExpected number of files: 2\r\n"),
-              std::string::npos)
+        std::string::npos)
         << shown[0].text;
     EXPECT_EQ(shown[1].title, "Read file?");
     // The archiver's output, as shown, says what was wrong with this archive.
@@ -81,7 +78,7 @@ TEST_F(RestoreFaults, ATruncatedArchiveIsReportedAndTheNextOneIsRestored)
 
 TEST_F(RestoreFaults, ARestoreTargetThatCannotBeWrittenIsToldAtOnceForEachArchive)
 {
-    BACKUPTEST_NEEDS_PERMISSIONS();
+    TESTSUPPORT_NEEDS_PERMISSIONS();
     const auto store = backUpBoth();
     // The folder for "one" exists but is read-only; the one for "two" cannot
     // be made, since the level above it is read-only.
@@ -99,12 +96,12 @@ TEST_F(RestoreFaults, ARestoreTargetThatCannotBeWrittenIsToldAtOnceForEachArchiv
     EXPECT_EQ(log.back(), "End:     Copy Folders and uncompress...");
     const auto shown = shownAfterQuestion();
     ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[0].text, "Error!\r\n\r\nArchive not restored...\r\nThe folder " + restoredOne +
-                                 "/ under the restore target cannot be written.\r\n\r\nFor Directory: " +
-                                 archiveOf(one));
-    EXPECT_EQ(shown[1].text, "Error!\r\n\r\nArchive not restored...\r\nThe folder " + fields.unBackupTo + two +
-                                 "/ could not be made under the restore target.\r\n\r\nFor Directory: " +
-                                 archiveOf(two));
+    EXPECT_EQ(shown[0].text,
+        "Error!\r\n\r\nArchive not restored...\r\nThe folder " + restoredOne
+            + "/ under the restore target cannot be written.\r\n\r\nFor Directory: " + archiveOf(one));
+    EXPECT_EQ(shown[1].text,
+        "Error!\r\n\r\nArchive not restored...\r\nThe folder " + fields.unBackupTo + two
+            + "/ could not be made under the restore target.\r\n\r\nFor Directory: " + archiveOf(two));
     EXPECT_TRUE(allFilesBelow(fields.unBackupTo).empty());
     EXPECT_EQ(allFilesBelow(fields.to), store);
 
@@ -119,7 +116,7 @@ TEST_F(RestoreFaults, ARestoreTargetOnAnotherFileSystem)
 {
     if (!platform::folderExists("/dev/shm"))
         GTEST_SKIP() << "no /dev/shm here";
-    const std::vector<std::string> sources = restoretest::makeSampleTree(dir / "sample");
+    const std::vector<std::string> sources = testsupport::makeSampleTree(dir / "sample");
     backUp(sources);
     ASSERT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
     testsupport::TempDir elsewhere("/dev/shm");
@@ -128,8 +125,8 @@ TEST_F(RestoreFaults, ARestoreTargetOnAnotherFileSystem)
     const std::vector<std::string> log = restore(date);
     EXPECT_EQ(log.back(), "End:     Copy Folders and uncompress...");
     EXPECT_TRUE(shownAfterQuestion().empty()) << shownAfterQuestion()[0].text;
-    restoretest::expectRestoredExactly(elsewhere.path(), restoretest::filesOfTree(dir / "sample"));
+    testsupport::expectRestoredExactly(elsewhere.path(), testsupport::filesOfTree(dir / "sample"));
 }
 
 } // namespace
-} // namespace hardening
+} // namespace testsupport

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "store/MainFields.h"
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// The main window's three fields as the runs and their windows read them:
+// txtTo, lstFrom (top to bottom) and txtUnBackupTo.
+class FakeFields : public MainFields {
+public:
+    std::string to;
+    std::vector<std::string> from;
+    std::string unBackupTo;
+
+    std::string backupTarget() const override { return to; }
+    std::vector<std::string> sourceFolders() const override { return from; }
+    std::string restoreTarget() const override { return unBackupTo; }
+};
+
+} // namespace testsupport

@@ -1,0 +1,70 @@
+// Shows the restore windows on a real display for screenshots, not a test.
+//   restore_shots dialog   - the date dialog over the restore window, left open
+//   restore_shots finished - a finished restore of a small generated store
+// The program stays up until it is ended.
+#include "platform/Clock.h"
+#include "restore/windows/frmUnBackup.h"
+#include "restore/windows/frmUnBackupSelectDate.h"
+#include "tests/support/FakeFields.h"
+#include "tests/support/StoreFixtures.h"
+#include "tests/support/TestSupport.h"
+#include "tests/support/WindowDriving.h"
+
+#include <QApplication>
+#include <QListWidget>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// A folder of a few files, stored as a backup stores it.
+void store(const std::string& runFolder, const std::string& folder, int files)
+{
+    testsupport::makeDirs(folder);
+    for (int i = 0; i < files; ++i)
+        testsupport::writeText(
+            folder + "/file " + std::to_string(i) + ".txt", "content " + std::to_string(i));
+    testsupport::storeFolder(runFolder, folder);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    platform::initLocale();
+    const bool finished = argc > 1 && std::string(argv[1]) == "finished";
+
+    testsupport::TempDir dir;
+    testsupport::ScopedAppFolder appFolder;
+    testsupport::FakeFields fields;
+    fields.to = dir / "backups";
+    fields.unBackupTo = dir / "restored";
+    testsupport::makeDirs(fields.unBackupTo);
+    for (int day : { 3, 4, 5 }) {
+        const std::string run
+            = testsupport::makeRunFolder(fields.to, testsupport::dateText(2026, 12, day, 9 + day, 6, 11));
+        if (day == 5) {
+            store(run, dir / "home/ann/Documents", 3);
+            store(run, dir / "home/ann/Documents/Letters 2026", 2);
+            store(run, dir / "home/ann/Pictures", 4);
+        }
+    }
+
+    // The boxes are answered here, so that the shot shows the windows alone.
+    testsupport::ScriptedMessageBoxes boxes;
+    boxes.answerAlways("Continue?", platform::MsgAnswer::Yes);
+
+    frmUnBackup window(fields, appFolder.path());
+    testsupport::whenDateDialogOpens(&window, [finished](frmUnBackupSelectDate& dialog) {
+        QListWidget* list = dialog.lstDate();
+        list->setCurrentRow(list->count() - 1);
+        if (finished)
+            dialog.lstDate_DblClick();
+    });
+    window.show();
+    std::puts("shown");
+    std::fflush(stdout);
+    return app.exec();
+}
