@@ -16,15 +16,6 @@ using testsupport::writeText;
 
 namespace {
 
-std::vector<std::string> filesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 std::vector<std::string> keysOf(const SettingPairs& pairs)
 {
     std::vector<std::string> keys;
@@ -149,7 +140,7 @@ TEST(SettingsFile, ALeftoverTemporaryFileNeverCostsTheStore)
     store.writeValue("ToBackup", "ToBackup", "/new");
     ASSERT_TRUE(store.save());
     EXPECT_EQ(SettingsFile(path).readValue("ToBackup", "ToBackup", ""), "/new");
-    EXPECT_EQ(filesIn(dir.path()), (std::vector<std::string>{".settings.ini.part4242_0", "settings.ini"}));
+    EXPECT_EQ(testsupport::allNames(dir.path()), (std::vector<std::string>{".settings.ini.part4242_0", "settings.ini"}));
 }
 
 TEST(SettingsFile, ABrokenFileIsKeptAsideAndWhatCouldBeReadIsUsed)
