@@ -5,10 +5,10 @@
 #include "app/PathWidgets.h"
 #include "app/SourceList.h"
 #include "pathutil/PathRoutines.h"
-#include "ui/WindowDefinitions.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsFile.h"
 #include "platform/gui/FolderPicker.h"
+#include "ui/WindowDefinitions.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

@@ -1,6 +1,5 @@
 #include "backup/BackupRun.h"
 
-#include "store/MainFields.h"
 #include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
 #include "platform/Events.h"
@@ -68,7 +67,8 @@ std::vector<std::string> subfoldersOf(const std::string& folder)
 } // namespace
 
 BackupRun::BackupRun(RunHost& host, const MainFields& main, std::string appFolder)
-    : Run(host, std::move(appFolder)), m_main(main)
+    : Run(host, std::move(appFolder))
+    , m_main(main)
 {
 }
 
@@ -98,7 +98,8 @@ std::string BackupRun::busyLogLine() const
 std::string BackupRun::stoppedLogLine(const std::exception& error) const
 {
     std::string line = std::string("Error:   ") + error.what();
-    std::replace_if(line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
     return line;
 }
 
@@ -176,8 +177,8 @@ void BackupRun::CompressFolder(const std::string& folder)
     // The archiver would find nothing in a folder that cannot be listed and
     // make an empty archive, which would pass for a backup of an empty folder.
     if (!problems.listingError.empty()) {
-        showError("Folder not backed up: it cannot be listed...For Directory: " + folder + "\r\n" +
-                  problems.listingError);
+        showError("Folder not backed up: it cannot be listed...For Directory: " + folder + "\r\n"
+            + problems.listingError);
         return;
     }
     if (!makeArchive(folder, encoded, made))
@@ -206,7 +207,7 @@ bool BackupRun::refuseUnstorable(const std::string& folder)
 
 bool BackupRun::makeArchive(const std::string& folder, const std::string& encoded, const std::string& made)
 {
-    const BatchJob job{folder, CompressCommandLine(appFolder(), encoded)};
+    const BatchJob job{ folder, CompressCommandLine(appFolder(), encoded) };
     if (RunBatchJob(appFolder(), job) == JobOutcome::NotStarted) {
         showError("7z not executed...For Directory: " + AddBackslash(encoded));
         return false;
@@ -226,8 +227,8 @@ bool BackupRun::makeArchive(const std::string& folder, const std::string& encode
     return true;
 }
 
-void BackupRun::storeArchive(const std::string& made, const std::string& runFolder, const std::string& archiveName,
-                             std::int32_t count)
+void BackupRun::storeArchive(
+    const std::string& made, const std::string& runFolder, const std::string& archiveName, std::int32_t count)
 {
     // A folder that lies in two source folders is found twice; its archive
     // from the first time is already in the run folder, and the move, which
@@ -238,10 +239,10 @@ void BackupRun::storeArchive(const std::string& made, const std::string& runFold
         // The archive must not stay in the user's folder: the next run's
         // archiver would add to it and carry files deleted since then.
         (void)platform::deleteFile(made);
-        throw RunError("The archive could not be moved into the run folder.\r\n" + moved.error() +
-                       (alreadyStored ? "\r\nThe folder lies in more than one source folder and is already in "
-                                        "this backup."
-                                      : ""));
+        throw RunError("The archive could not be moved into the run folder.\r\n" + moved.error()
+            + (alreadyStored ? "\r\nThe folder lies in more than one source folder and is already in "
+                               "this backup."
+                             : ""));
     }
     // Written only now that the archive is in place.
     const std::string countFile = runFolder + "/" + CountFileName(archiveName);
@@ -252,7 +253,7 @@ void BackupRun::storeArchive(const std::string& made, const std::string& runFold
 bool BackupRun::isBelowRefusedFolder(const std::string& folder) const
 {
     return std::any_of(m_refusedFolders.begin(), m_refusedFolders.end(),
-                       [&folder](const std::string& refused) { return folder.starts_with(refused); });
+        [&folder](const std::string& refused) { return folder.starts_with(refused); });
 }
 
 void BackupRun::letEventsRunDuringWalk()
@@ -260,7 +261,7 @@ void BackupRun::letEventsRunDuringWalk()
     // A walk visits folders far faster than a window repaints; running the
     // event loop for each of a hundred thousand folders would cost more than
     // the walk itself, so it runs at most every few milliseconds.
-    constexpr std::chrono::milliseconds interval{15};
+    constexpr std::chrono::milliseconds interval{ 15 };
     const auto now = std::chrono::steady_clock::now();
     if (now - m_lastWalkEvents < interval)
         return;

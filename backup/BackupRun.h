@@ -49,7 +49,7 @@ private:
     bool refuseUnstorable(const std::string& folder);
     bool makeArchive(const std::string& folder, const std::string& encoded, const std::string& made);
     void storeArchive(const std::string& made, const std::string& runFolder, const std::string& archiveName,
-                      std::int32_t count);
+        std::int32_t count);
     void letEventsRunDuringWalk();
     bool isBelowRefusedFolder(const std::string& folder) const;
 

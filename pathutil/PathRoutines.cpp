@@ -6,8 +6,6 @@
 
 #include <vector>
 
-
-
 std::string AddBackslash(const std::string& path, const platform::PathStyle& style)
 {
     std::string copy = path;
@@ -62,4 +60,3 @@ void MakeFolders(const std::string& path, const platform::PathStyle& style)
     for (std::size_t i = first; i < levels.size(); ++i)
         (void)platform::createFolder(levels[i]);
 }
-

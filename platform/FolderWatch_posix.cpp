@@ -58,8 +58,8 @@ bool drain(int fd, const std::string& name)
         for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
             const bool overflow = (event->mask & IN_Q_OVERFLOW) != 0;
-            const bool appeared = (event->mask & (IN_CREATE | IN_MOVED_TO)) != 0 &&
-                                  (name.empty() || (event->len > 0 && name == event->name));
+            const bool appeared = (event->mask & (IN_CREATE | IN_MOVED_TO)) != 0
+                && (name.empty() || (event->len > 0 && name == event->name));
             seen = seen || overflow || appeared;
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }
@@ -72,7 +72,8 @@ struct FolderWatch::Impl {
     int wd = -1;
 };
 
-FolderWatch::FolderWatch(const std::string& folder) : m_impl(std::make_unique<Impl>())
+FolderWatch::FolderWatch(const std::string& folder)
+    : m_impl(std::make_unique<Impl>())
 {
     const int fd = sharedInstance();
     if (fd < 0)
@@ -121,9 +122,10 @@ bool FolderWatch::waitFor(const std::string& name, int timeoutMs)
     }
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
-        pollfd p{sharedInstance(), POLLIN, 0};
+        const auto left
+            = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now())
+                  .count();
+        pollfd p{ sharedInstance(), POLLIN, 0 };
         if (::poll(&p, 1, static_cast<int>(std::max<long long>(left, 0))) <= 0)
             return false;
         if (drain(p.fd, name))

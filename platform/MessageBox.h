@@ -8,15 +8,15 @@
 namespace platform {
 
 // Style values: icon and buttons.
-inline constexpr int kMsgCritical = 16;       // error icon, OK
-inline constexpr int kMsgQuestion = 36;       // question icon, Yes and No
-inline constexpr int kMsgInformation = 64;    // information icon, OK
+inline constexpr int kMsgCritical = 16; // error icon, OK
+inline constexpr int kMsgQuestion = 36; // question icon, Yes and No
+inline constexpr int kMsgInformation = 64; // information icon, OK
 inline constexpr int kMsgQuestionNoDefault = 292; // question icon, Yes and No, No as default
 
 enum class MsgAnswer { Ok, Yes, No };
 
-using MessageBoxHandler =
-    std::function<MsgAnswer(const std::string& text, const std::string& title, int style)>;
+using MessageBoxHandler
+    = std::function<MsgAnswer(const std::string& text, const std::string& title, int style)>;
 
 // Shows a modal message box and returns the button the user pressed.
 MsgAnswer showMessage(const std::string& text, const std::string& title, int style);

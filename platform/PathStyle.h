@@ -12,8 +12,8 @@ struct PathStyle {
     std::size_t rootLength;
 };
 
-inline constexpr PathStyle kWindowsPathStyle{'\\', 3};
-inline constexpr PathStyle kPosixPathStyle{'/', 1};
+inline constexpr PathStyle kWindowsPathStyle{ '\\', 3 };
+inline constexpr PathStyle kPosixPathStyle{ '/', 1 };
 
 // The style of the platform the program runs on.
 const PathStyle& nativePathStyle();

@@ -23,15 +23,20 @@ public:
 
 private:
     Status() = default;
-    explicit Status(std::string error) : m_error(std::move(error)) {}
+    explicit Status(std::string error)
+        : m_error(std::move(error))
+    {
+    }
     std::optional<std::string> m_error;
 };
 
 // A value, or the system's error text.
-template <typename T>
-class Result {
+template <typename T> class Result {
 public:
-    Result(T value) : m_value(std::move(value)) {}
+    Result(T value)
+        : m_value(std::move(value))
+    {
+    }
     static Result failure(std::string error) { return Result(Status::failure(std::move(error))); }
 
     bool ok() const { return m_value.has_value(); }
@@ -44,7 +49,10 @@ public:
     const std::string& error() const { return m_status.error(); }
 
 private:
-    explicit Result(Status status) : m_status(std::move(status)) {}
+    explicit Result(Status status)
+        : m_status(std::move(status))
+    {
+    }
     std::optional<T> m_value;
     Status m_status = Status::success();
 };

@@ -35,7 +35,8 @@ public:
     explicit SettingsFile(std::string path);
 
     // The stored value, or the fallback when the section or key is missing.
-    std::string readValue(const std::string& section, const std::string& key, const std::string& fallback) const;
+    std::string readValue(
+        const std::string& section, const std::string& key, const std::string& fallback) const;
     // Creates the section and key as needed; replaces an existing value.
     void writeValue(const std::string& section, const std::string& key, const std::string& value);
     // Removes the section with all its keys; fails when there is none.

@@ -2,8 +2,8 @@
 
 #include "pathutil/PathRoutines.h"
 #include "platform/FileSystem.h"
-#include "restore/RestoreSteps.h"
 #include "restore/RestoreChoices.h"
+#include "restore/RestoreSteps.h"
 #include "store/Archiver.h"
 #include "store/FileCount.h"
 #include "store/JobFiles.h"
@@ -20,13 +20,14 @@ const std::string kCrLf = "\r\n";
 
 std::string commandAndFolder(const std::string& archiveName)
 {
-    return "CommandLine:" + kCrLf + kCrLf + "zzip e \"" + archiveName + "\"" + kCrLf + kCrLf +
-           "For Directory: " + archiveName;
+    return "CommandLine:" + kCrLf + kCrLf + "zzip e \"" + archiveName + "\"" + kCrLf + kCrLf
+        + "For Directory: " + archiveName;
 }
 
 void refuse(RunHost& host, const std::string& archiveName, const std::string& why)
 {
-    ShowErrorBox(host, "Archive not restored..." + kCrLf + why + kCrLf + kCrLf + "For Directory: " + archiveName);
+    ShowErrorBox(
+        host, "Archive not restored..." + kCrLf + why + kCrLf + kCrLf + "For Directory: " + archiveName);
 }
 
 // Copies one file of the store beside the restored files, ignoring every
@@ -47,9 +48,9 @@ std::string whyNotPlaced(const ExtractionInputs& inputs, const ExtractionPlace& 
     if (!place.refusal.empty())
         return place.refusal;
     if (auto linked = LinkedLevelBelow(inputs.restoreTarget, place.restoreFolder))
-        return "The folder " + *linked +
-               " under the restore target is a link or a file, not a real folder; the files "
-               "could land outside the restore target.";
+        return "The folder " + *linked
+            + " under the restore target is a link or a file, not a real folder; the files "
+              "could land outside the restore target.";
     return {};
 }
 
@@ -68,23 +69,25 @@ std::string whyNotWritable(const std::string& restoreFolder)
 // Compares the files extracted with the stored count and tells the user of
 // any difference, offering the archiver's report.
 void checkCount(const std::string& archiveName, const CountFileRead& expected, std::int32_t extracted,
-                const std::string& outputFile, RunHost& host, RestoreChoices& choices)
+    const std::string& outputFile, RunHost& host, RestoreChoices& choices)
 {
     if (!expected.count) {
         // Without the stored count there is nothing to compare with; reading
         // it as 0 would report a sound restore as broken, or hide a failed one.
-        ShowErrorBox(host, "Number of files not checked..." + kCrLf + expected.problem + kCrLf + kCrLf +
-                               "For Directory: " + archiveName + kCrLf +
-                               "Extracted number of files: " + std::to_string(extracted));
+        ShowErrorBox(host,
+            "Number of files not checked..." + kCrLf + expected.problem + kCrLf + kCrLf + "For Directory: "
+                + archiveName + kCrLf + "Extracted number of files: " + std::to_string(extracted));
         return;
     }
     if (*expected.count == extracted)
         return;
-    ShowErrorBox(host, "ZZip not completed well..." + kCrLf + commandAndFolder(archiveName) + kCrLf +
-                           "Expected number of files: " + std::to_string(*expected.count) + kCrLf +
-                           "Extracted number of files: " + std::to_string(extracted));
-    if (host.showMessage("Do you want to read the file with output from 7z?", "Read file?", platform::kMsgQuestion) ==
-        platform::MsgAnswer::Yes) {
+    ShowErrorBox(host,
+        "ZZip not completed well..." + kCrLf + commandAndFolder(archiveName) + kCrLf
+            + "Expected number of files: " + std::to_string(*expected.count) + kCrLf
+            + "Extracted number of files: " + std::to_string(extracted));
+    if (host.showMessage(
+            "Do you want to read the file with output from 7z?", "Read file?", platform::kMsgQuestion)
+        == platform::MsgAnswer::Yes) {
         choices.openTextFile(outputFile);
         std::this_thread::sleep_for(std::chrono::seconds(1));
     }
@@ -92,8 +95,8 @@ void checkCount(const std::string& archiveName, const CountFileRead& expected, s
 
 } // namespace
 
-void ExtractArchiveInto(const std::string& archiveName, const ExtractionInputs& inputs, RunHost& host,
-                        RestoreChoices& choices)
+void ExtractArchiveInto(
+    const std::string& archiveName, const ExtractionInputs& inputs, RunHost& host, RestoreChoices& choices)
 {
     const ExtractionPlace place = PlanExtraction(inputs.restoreTarget, archiveName);
     if (const std::string why = whyNotPlaced(inputs, place); !why.empty()) {
@@ -110,7 +113,7 @@ void ExtractArchiveInto(const std::string& archiveName, const ExtractionInputs& 
 
     // The old markers go now; the job runner writes temp.bat over with the
     // job's own and removes the old output.txt.
-    for (const char* jobFile : {kFinishMarker, kStartMarker})
+    for (const char* jobFile : { kFinishMarker, kStartMarker })
         (void)platform::deleteFile(JobFilePath(inputs.appFolder, jobFile));
 
     const std::string runFolder = AddBackslash(RunFolderPath(inputs.backupTarget, inputs.selectedDate));
@@ -119,8 +122,8 @@ void ExtractArchiveInto(const std::string& archiveName, const ExtractionInputs& 
     copyOutOfStore(runFolder + archiveName, localArchive);
     copyOutOfStore(CountFileName(runFolder + archiveName), localCount);
 
-    const JobOutcome outcome = RunBatchJob(
-        inputs.appFolder, BatchJob{place.restoreFolder, ExtractCommandLine(inputs.appFolder, archiveName), true});
+    const JobOutcome outcome = RunBatchJob(inputs.appFolder,
+        BatchJob{ place.restoreFolder, ExtractCommandLine(inputs.appFolder, archiveName), true });
     if (outcome == JobOutcome::NotStarted) {
         ShowErrorBox(host, "Bat-File not executed..." + kCrLf + commandAndFolder(archiveName));
         return;

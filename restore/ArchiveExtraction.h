@@ -7,10 +7,10 @@ class RunHost;
 
 // What one extraction reads from the restore window at the moment of the call.
 struct ExtractionInputs {
-    std::string appFolder;     // holds the job files and the archiver
-    std::string backupTarget;  // the backup store (txtTo)
+    std::string appFolder; // holds the job files and the archiver
+    std::string backupTarget; // the backup store (txtTo)
     std::string restoreTarget; // where the folders are recreated (txtUnBackupTo)
-    std::string selectedDate;  // the chosen run's date text
+    std::string selectedDate; // the chosen run's date text
 };
 
 // Restores one archive of the chosen run: recreates its folder under the
@@ -21,5 +21,5 @@ struct ExtractionInputs {
 // call returns normally; an error
 // it does not handle (a batch file that cannot be written) is thrown as
 // RunError.
-void ExtractArchiveInto(const std::string& archiveName, const ExtractionInputs& inputs, RunHost& host,
-                        RestoreChoices& choices);
+void ExtractArchiveInto(
+    const std::string& archiveName, const ExtractionInputs& inputs, RunHost& host, RestoreChoices& choices);

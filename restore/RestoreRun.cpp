@@ -10,7 +10,9 @@
 #include <utility>
 
 RestoreRun::RestoreRun(RunHost& host, RestoreChoices& choices, const MainFields& main, std::string appFolder)
-    : Run(host, std::move(appFolder)), m_choices(choices), m_main(main)
+    : Run(host, std::move(appFolder))
+    , m_choices(choices)
+    , m_main(main)
 {
 }
 
@@ -74,6 +76,6 @@ void RestoreRun::FindArchives()
 
 void RestoreRun::ExtractArchive(const std::string& archiveName)
 {
-    const ExtractionInputs inputs{appFolder(), m_main.backupTarget(), m_main.restoreTarget(), SelectedDate};
+    const ExtractionInputs inputs{ appFolder(), m_main.backupTarget(), m_main.restoreTarget(), SelectedDate };
     ExtractArchiveInto(archiveName, inputs, host(), m_choices);
 }

@@ -126,8 +126,8 @@ ExtractionPlace PlanExtraction(const std::string& restoreTarget, const std::stri
     place.displayPath = DisplayPath(place.decodedName);
     for (const std::string& level : levels(place.displayPath)) {
         if (level == "." || level == "..") {
-            place.refusal = "The folder path of the archive holds a \"" + level +
-                            "\" level and would lie outside the restore target.";
+            place.refusal = "The folder path of the archive holds a \"" + level
+                + "\" level and would lie outside the restore target.";
             return place;
         }
     }
@@ -137,7 +137,8 @@ ExtractionPlace PlanExtraction(const std::string& restoreTarget, const std::stri
     return place;
 }
 
-std::optional<std::string> LinkedLevelBelow(const std::string& restoreTarget, const std::string& restoreFolder)
+std::optional<std::string> LinkedLevelBelow(
+    const std::string& restoreTarget, const std::string& restoreFolder)
 {
     const std::string base = collapsed(AddBackslash(restoreTarget));
     const std::string folder = collapsed(restoreFolder);

@@ -46,4 +46,5 @@ ExtractionPlace PlanExtraction(const std::string& restoreTarget, const std::stri
 // exist already: each must be a real folder, not a symbolic link (which an
 // earlier archive may have restored) through which the files would land
 // somewhere else. Returns the offending path, or nothing when all is well.
-std::optional<std::string> LinkedLevelBelow(const std::string& restoreTarget, const std::string& restoreFolder);
+std::optional<std::string> LinkedLevelBelow(
+    const std::string& restoreTarget, const std::string& restoreFolder);

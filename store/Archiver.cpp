@@ -53,14 +53,15 @@ std::string CompressCommandLine(const std::string& appFolder, const std::string&
     // "-snl" stores symbolic links as links: 7z would otherwise store a copy
     // of a linked file and drop links to folders and dangling links, while
     // the folder's count, and the restore, take every link as one entry.
-    return platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z") + " a -t7z -snl \"" +
-           escapeInDoubleQuotes(encodedName) + ".7z\" -i!* -x!*/";
+    return platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z") + " a -t7z -snl \""
+        + escapeInDoubleQuotes(encodedName) + ".7z\" -i!* -x!*/";
 }
 
 std::string ExtractCommandLine(const std::string& appFolder, const std::string& archiveName)
 {
     std::string folder = ShortPath(appFolder);
-    const std::string a2 = escapeInDoubleQuotes(folder.empty() ? AddBackslash(appFolder) : AddBackslash(folder));
+    const std::string a2
+        = escapeInDoubleQuotes(folder.empty() ? AddBackslash(appFolder) : AddBackslash(folder));
     // A name beginning with '-' would be read as a switch; stored archive
     // names never do, but the run folder may hold anything.
     const std::string name = archiveName.starts_with('-') ? "./" + archiveName : archiveName;
@@ -76,7 +77,7 @@ bool IsCompleteArchive(const std::string& path)
     // the next 20 bytes, then the offset and size of the closing header (which
     // follows the 32 bytes of the start header) and that header's checksum.
     constexpr std::size_t kStartHeader = 32;
-    static const unsigned char kSignature[6] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
+    static const unsigned char kSignature[6] = { '7', 'z', 0xBC, 0xAF, 0x27, 0x1C };
     auto start = platform::readFileStart(path, kStartHeader);
     auto size = platform::fileSize(path);
     if (!start || !size || start->size() != kStartHeader || *size < kStartHeader)

@@ -6,7 +6,7 @@
 
 // What counting a folder's files found besides the count.
 struct CountProblems {
-    std::string listingError;            // the folder exists but cannot be listed: why
+    std::string listingError; // the folder exists but cannot be listed: why
     std::vector<std::string> unreadable; // regular files the archiver cannot read
 };
 

@@ -19,7 +19,7 @@ namespace {
 // time of day: rounding would give anything between 2.5 and 3.5 seconds
 // depending on the launch's fraction of a second, and the time of day jumps
 // at midnight and when the user sets the clock.
-constexpr std::chrono::seconds kStartTimeout{3};
+constexpr std::chrono::seconds kStartTimeout{ 3 };
 
 // Longest pause between two looks at the marker files; a change in the
 // application folder ends the pause early, so a job's end is seen at once.
@@ -32,7 +32,7 @@ constexpr int kStartGraceMs = 20;
 
 // How often a started job that has not finished is looked for among the
 // running processes, to notice one whose shell was killed.
-constexpr std::chrono::seconds kLifeCheckInterval{1};
+constexpr std::chrono::seconds kLifeCheckInterval{ 1 };
 
 bool holdsLineBreakOrNul(const std::string& text)
 {
@@ -55,11 +55,11 @@ void checkJob(const std::string& appFolder, const BatchJob& job)
     // The batch file is run line by line: a line break inside the command
     // would start a command of its own, and a NUL would cut the line short.
     if (holdsLineBreakOrNul(job.commandLine))
-        throw RunError("The command line holds a line break or a NUL byte and cannot be run as a job: " +
-                       job.commandLine);
+        throw RunError("The command line holds a line break or a NUL byte and cannot be run as a job: "
+            + job.commandLine);
     if (holdsLineBreakOrNul(appFolder))
-        throw RunError("The application folder holds a line break or a NUL byte, so no job can run there: " +
-                       appFolder);
+        throw RunError(
+            "The application folder holds a line break or a NUL byte, so no job can run there: " + appFolder);
     // An empty folder would become "/" and the archiver would run there.
     if (job.workingFolder.empty() || job.workingFolder.find('\0') != std::string::npos)
         throw RunError("The job has no usable working folder: \"" + job.workingFolder + "\"");
@@ -81,8 +81,8 @@ void prepareJobFiles(const std::string& appFolder, const BatchJob& job)
     // for the file system to make and free per job; anything else there is
     // removed first. The job holds temp.bat open but reads nothing from it
     // after its launch.
-    if (auto written = platform::rewriteFile(batchFile, BatchFileBytes(appFolder, job.commandLine),
-                                             platform::FileAccess::UserOnly);
+    if (auto written = platform::rewriteFile(
+            batchFile, BatchFileBytes(appFolder, job.commandLine), platform::FileAccess::UserOnly);
         !written)
         throw RunError("Cannot write the batch file " + batchFile + ": " + written.error());
     // The archiver's output goes into a new file that its command line makes,
@@ -102,7 +102,7 @@ void prepareJobFiles(const std::string& appFolder, const BatchJob& job)
 // Follows a launched job's markers, letting window events run, until it has
 // finished, or did not start before the deadline.
 JobOutcome awaitJob(const std::string& appFolder, const BatchJob& job, platform::FolderWatch& watch,
-                    std::chrono::steady_clock::time_point deadline)
+    std::chrono::steady_clock::time_point deadline)
 {
     const std::string startMarker = JobFilePath(appFolder, kStartMarker);
     const std::string finishMarker = JobFilePath(appFolder, kFinishMarker);
@@ -126,8 +126,8 @@ JobOutcome awaitJob(const std::string& appFolder, const BatchJob& job, platform:
         // gone is over: what it left on disk is judged as always.
         if (started && std::chrono::steady_clock::now() >= nextLifeCheck) {
             nextLifeCheck = std::chrono::steady_clock::now() + kLifeCheckInterval;
-            if (platform::isFileOpenInFolder(JobFilePath(appFolder, kBatchFile), job.workingFolder) == false &&
-                !platform::fileExists(finishMarker))
+            if (platform::isFileOpenInFolder(JobFilePath(appFolder, kBatchFile), job.workingFolder) == false
+                && !platform::fileExists(finishMarker))
                 return JobOutcome::Finished;
         }
     }
@@ -182,6 +182,6 @@ std::string JobFilePath(const std::string& appFolder, const char* name)
 
 std::string AnotherRunText(const std::string& appFolder)
 {
-    return ErrorBoxText("Another backup or restore is running with the program's folder " + appFolder +
-           "\r\n\r\nWait until it has finished, then start again.");
+    return ErrorBoxText("Another backup or restore is running with the program's folder " + appFolder
+        + "\r\n\r\nWait until it has finished, then start again.");
 }

@@ -17,8 +17,8 @@ public:
 };
 
 struct BatchJob {
-    std::string workingFolder;   // where the archiver runs
-    std::string commandLine;     // one line, no line end
+    std::string workingFolder; // where the archiver runs
+    std::string commandLine; // one line, no line end
     bool deleteOutputFirst = false; // extraction: remove the old "output.txt" too
 };
 

@@ -8,7 +8,7 @@
 class MainFields {
 public:
     virtual ~MainFields() = default;
-    virtual std::string backupTarget() const = 0;              // txtTo
+    virtual std::string backupTarget() const = 0; // txtTo
     virtual std::vector<std::string> sourceFolders() const = 0; // lstFrom, top to bottom
-    virtual std::string restoreTarget() const = 0;             // txtUnBackupTo
+    virtual std::string restoreTarget() const = 0; // txtUnBackupTo
 };

@@ -5,7 +5,9 @@
 
 #include <utility>
 
-Run::Run(RunHost& host, std::string appFolder) : m_host(host), m_appFolder(std::move(appFolder))
+Run::Run(RunHost& host, std::string appFolder)
+    : m_host(host)
+    , m_appFolder(std::move(appFolder))
 {
 }
 

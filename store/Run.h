@@ -8,13 +8,13 @@
 
 // What a run did, folder by folder, for the line that closes its log.
 struct RunSummary {
-    int done = 0;     // folders stored by a backup, or restored and checked by a restore
-    int failed = 0;   // folders that got an "Error!" box
-    int changed = 0;  // folders that changed while they were backed up
-    int skipped = 0;  // folders left out on purpose (hidden, unreadable, inside the store)
-    int reused = 0;   // folders whose unchanged archive was taken over from the previous run
+    int done = 0; // folders stored by a backup, or restored and checked by a restore
+    int failed = 0; // folders that got an "Error!" box
+    int changed = 0; // folders that changed while they were backed up
+    int skipped = 0; // folders left out on purpose (hidden, unreadable, inside the store)
+    int reused = 0; // folders whose unchanged archive was taken over from the previous run
     std::vector<std::string> warnings; // each warning's text, as logged
-    bool stopped = false;              // the user stopped the run before its end
+    bool stopped = false; // the user stopped the run before its end
 };
 
 // What every backup and restore run shares: it holds the application folder

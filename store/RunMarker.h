@@ -21,7 +21,8 @@ inline constexpr char kIncompleteMarker[] = ".incomplete";
 // Marks the run folder as not (yet) complete, with the archive names the run
 // means to make (none while it does not know them yet). Replaces an earlier
 // marker atomically.
-platform::Status MarkRunIncomplete(const std::string& runFolder, const std::vector<std::string>& archiveNames);
+platform::Status MarkRunIncomplete(
+    const std::string& runFolder, const std::vector<std::string>& archiveNames);
 
 // Marks the run folder as complete: removes the marker.
 platform::Status MarkRunComplete(const std::string& runFolder);

@@ -28,7 +28,7 @@ std::string trimmed(const std::string& text)
 
 CountFileRead problem(std::string text)
 {
-    return CountFileRead{std::nullopt, std::move(text)};
+    return CountFileRead{ std::nullopt, std::move(text) };
 }
 
 } // namespace
@@ -68,8 +68,8 @@ platform::Status WriteCountFile(const std::string& path, std::int32_t count)
     // The reader takes the digits as they are; a sign would never be written
     // for a number of files, so a negative count is a caller's mistake.
     if (count < 0)
-        return platform::Status::failure("Cannot write the count file " + path + ": the count " +
-                                         std::to_string(count) + " is negative");
+        return platform::Status::failure(
+            "Cannot write the count file " + path + ": the count " + std::to_string(count) + " is negative");
     return platform::writeFile(path, std::to_string(count));
 }
 
@@ -111,5 +111,5 @@ CountFileRead ReadCountFile(const std::string& path)
         value = -value;
     if (outOfRange || value < lowest || value > highest)
         return problem("The count file " + path + " holds a number out of range: " + text);
-    return CountFileRead{static_cast<std::int32_t>(value), {}};
+    return CountFileRead{ static_cast<std::int32_t>(value), {} };
 }

@@ -1,10 +1,10 @@
 // Shows one of the windows as defined, with sample content, so that it can be
 // looked at and photographed. Run by hand, not a test:
 //   app_shots main|backup-running|restore-done|date [seconds]
+#include "app/frmMain.h"
 #include "ui/FormBuilder.h"
 #include "ui/ProgressWindow.h"
 #include "ui/WindowDefinitions.h"
-#include "app/frmMain.h"
 
 #include <QApplication>
 #include <QListWidget>
@@ -19,7 +19,11 @@ namespace {
 // A progress window that writes a sample log and, if asked, ends its run.
 class SampleRun : public ProgressWindow {
 public:
-    SampleRun(const WindowDefinition& definition, bool finish) : ProgressWindow(definition), m_finish(finish) {}
+    SampleRun(const WindowDefinition& definition, bool finish)
+        : ProgressWindow(definition)
+        , m_finish(finish)
+    {
+    }
 
 protected:
     void Timer1_Timer() override
@@ -68,7 +72,7 @@ int main(int argc, char** argv)
         QDialog dialog;
         BuiltForm form = buildForm(dialog, frmUnBackupSelectDateDefinition());
         auto* dates = form.get<QListWidget>("lstDate");
-        for (const char* date : {"2026-12-03 12:06:11", "2026-12-04 13:06:11", "2026-12-05 14:06:11"})
+        for (const char* date : { "2026-12-03 12:06:11", "2026-12-04 13:06:11", "2026-12-05 14:06:11" })
             dates->addItem(date);
         dialog.show();
         return application.exec();

@@ -19,7 +19,10 @@ namespace {
 // mouse input, as a line drawn on the window itself would not.
 class LineWidget : public QWidget {
 public:
-    LineWidget(QPoint from, QPoint to, QWidget* parent) : QWidget(parent), m_from(from), m_to(to)
+    LineWidget(QPoint from, QPoint to, QWidget* parent)
+        : QWidget(parent)
+        , m_from(from)
+        , m_to(to)
     {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setFocusPolicy(Qt::NoFocus);
@@ -40,7 +43,8 @@ private:
 
 QRect pixelRect(const ControlDefinition& c)
 {
-    return QRect(twipsToPixels(c.left), twipsToPixels(c.top), twipsToPixels(c.width), twipsToPixels(c.height));
+    return QRect(
+        twipsToPixels(c.left), twipsToPixels(c.top), twipsToPixels(c.width), twipsToPixels(c.height));
 }
 
 QWidget* makeLine(const ControlDefinition& c, QWidget* parent)
@@ -209,7 +213,7 @@ BuiltForm buildForm(QDialog& dialog, const WindowDefinition& definition, const C
             focusable.push_back(entry);
     }
     std::stable_sort(focusable.begin(), focusable.end(),
-                     [](const auto& a, const auto& b) { return a.first->tabIndex < b.first->tabIndex; });
+        [](const auto& a, const auto& b) { return a.first->tabIndex < b.first->tabIndex; });
     for (std::size_t i = 1; i < focusable.size(); ++i)
         QWidget::setTabOrder(focusable[i - 1].second, focusable[i].second);
     for (const auto& entry : focusable) {

@@ -17,11 +17,7 @@ class BuiltForm {
 public:
     QObject* object(const std::string& name) const;
 
-    template <typename T>
-    T* get(const std::string& name) const
-    {
-        return qobject_cast<T*>(object(name));
-    }
+    template <typename T> T* get(const std::string& name) const { return qobject_cast<T*>(object(name)); }
 
     void add(const std::string& name, QObject* object) { m_objects[name] = object; }
 

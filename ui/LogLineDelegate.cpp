@@ -30,7 +30,8 @@ const QStaticText& LogLineDelegate::laidOut(const QString& text, const QFont& fo
     return *m_laidOut.insert(text, line);
 }
 
-void LogLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void LogLineDelegate::paint(
+    QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
@@ -41,16 +42,16 @@ void LogLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
     const QString text = opt.text;
     opt.text.clear();
-    const bool plainRow = opt.features == QStyleOptionViewItem::HasDisplay && opt.direction == Qt::LeftToRight &&
-                          (opt.displayAlignment & Qt::AlignHorizontal_Mask) == Qt::AlignLeft &&
-                          (opt.displayAlignment & Qt::AlignVertical_Mask) == Qt::AlignVCenter &&
-                          !text.contains(QLatin1Char('\n'));
+    const bool plainRow = opt.features == QStyleOptionViewItem::HasDisplay && opt.direction == Qt::LeftToRight
+        && (opt.displayAlignment & Qt::AlignHorizontal_Mask) == Qt::AlignLeft
+        && (opt.displayAlignment & Qt::AlignVertical_Mask) == Qt::AlignVCenter
+        && !text.contains(QLatin1Char('\n'));
     if (!plainRow) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
-    const QRect textRect =
-        style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(margin, 0, -margin, 0);
+    const QRect textRect
+        = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(margin, 0, -margin, 0);
     // A long line is kept too: its width, looked at on every repaint, is
     // what sends it to the standard delegate.
     const QStaticText& line = laidOut(text, opt.font);
@@ -66,12 +67,13 @@ void LogLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     QPalette::ColorGroup group = (opt.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
     if (group == QPalette::Normal && !(opt.state & QStyle::State_Active))
         group = QPalette::Inactive;
-    const QPalette::ColorRole role = (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text;
+    const QPalette::ColorRole role
+        = (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text;
     painter->save();
     painter->setPen(opt.palette.color(group, role));
     painter->setFont(opt.font);
     painter->setClipRect(textRect, Qt::IntersectClip);
-    painter->drawStaticText(QStyle::alignedRect(opt.direction, opt.displayAlignment, size.toSize(), textRect).topLeft(),
-                            line);
+    painter->drawStaticText(
+        QStyle::alignedRect(opt.direction, opt.displayAlignment, size.toSize(), textRect).topLeft(), line);
     painter->restore();
 }

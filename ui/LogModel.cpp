@@ -2,7 +2,8 @@
 
 #include "platform/TextConversion.h"
 
-LogModel::LogModel(QObject* parent) : QAbstractListModel(parent)
+LogModel::LogModel(QObject* parent)
+    : QAbstractListModel(parent)
 {
     m_publishLater.setSingleShot(true);
     connect(&m_publishLater, &QTimer::timeout, this, &LogModel::flush);

@@ -10,7 +10,8 @@
 #include <QPushButton>
 #include <QTimer>
 
-ProgressWindow::ProgressWindow(const WindowDefinition& definition, QWidget* parent) : QDialog(parent)
+ProgressWindow::ProgressWindow(const WindowDefinition& definition, QWidget* parent)
+    : QDialog(parent)
 {
     m_log = new LogModel(this);
     // A list view over the log model: a run may log hundreds of thousands of

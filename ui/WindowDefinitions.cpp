@@ -6,7 +6,7 @@
 namespace {
 
 ControlDefinition control(std::string name, ControlKind kind, std::string caption, int left, int top,
-                          int width, int height, int tabIndex)
+    int width, int height, int tabIndex)
 {
     ControlDefinition c;
     c.name = std::move(name);
@@ -20,10 +20,11 @@ ControlDefinition control(std::string name, ControlKind kind, std::string captio
     return c;
 }
 
-ControlDefinition button(std::string name, std::string caption, int left, int top, int width, int height,
-                         int tabIndex)
+ControlDefinition button(
+    std::string name, std::string caption, int left, int top, int width, int height, int tabIndex)
 {
-    return control(std::move(name), ControlKind::Button, std::move(caption), left, top, width, height, tabIndex);
+    return control(
+        std::move(name), ControlKind::Button, std::move(caption), left, top, width, height, tabIndex);
 }
 
 ControlDefinition textBox(std::string name, int left, int top, int width, int height, int tabIndex)
@@ -37,10 +38,10 @@ ControlDefinition listBox(std::string name, int left, int top, int width, int he
 }
 
 ControlDefinition label(std::string name, std::string caption, int left, int top, int width, int height,
-                        int tabIndex, TextAlignment alignment = TextAlignment::Left)
+    int tabIndex, TextAlignment alignment = TextAlignment::Left)
 {
-    ControlDefinition c =
-        control(std::move(name), ControlKind::Label, std::move(caption), left, top, width, height, tabIndex);
+    ControlDefinition c = control(
+        std::move(name), ControlKind::Label, std::move(caption), left, top, width, height, tabIndex);
     c.alignment = alignment;
     return c;
 }
@@ -71,7 +72,7 @@ ControlDefinition invisible(ControlDefinition c)
 
 ControlDefinition withFont(ControlDefinition c, std::string face, double points, int weight)
 {
-    c.font = {std::move(face), points, weight};
+    c.font = { std::move(face), points, weight };
     return c;
 }
 
@@ -84,10 +85,9 @@ WindowDefinition makeMain()
     w.clientHeight = 4770;
     w.secondary = false;
 
-    ControlDefinition info =
-        label("lblInfo",
-              "The filename for each .7z file will be: {TOPATH}\\ {DATE AND TIME}\\ {COMPLETE FROM PATH}", 120,
-              840, 1095, 3135, 10);
+    ControlDefinition info = label("lblInfo",
+        "The filename for each .7z file will be: {TOPATH}\\ {DATE AND TIME}\\ {COMPLETE FROM PATH}", 120, 840,
+        1095, 3135, 10);
     info.wordWrap = true;
 
     w.controls = {
@@ -117,7 +117,8 @@ WindowDefinition makeMain()
 // same in both progress windows; only the listing order and tab indexes differ.
 ControlDefinition logList(int tabIndex)
 {
-    return withFont(disabled(listBox("lstBackup", 120, 720, 9375, 5715, tabIndex)), "Lucida Console", 9.75, 400);
+    return withFont(
+        disabled(listBox("lstBackup", 120, 720, 9375, 5715, tabIndex)), "Lucida Console", 9.75, 400);
 }
 
 ControlDefinition doneButton(int tabIndex)
@@ -127,8 +128,9 @@ ControlDefinition doneButton(int tabIndex)
 
 ControlDefinition statusLabel(int tabIndex)
 {
-    return withFont(label("lblBackuping", "Backuping...", 120, 120, 9375, 495, tabIndex, TextAlignment::Centre),
-                    "MS Sans Serif", 18, 400);
+    return withFont(
+        label("lblBackuping", "Backuping...", 120, 120, 9375, 495, tabIndex, TextAlignment::Centre),
+        "MS Sans Serif", 18, 400);
 }
 
 WindowDefinition makeProgress(std::string name, std::string caption)
@@ -145,14 +147,14 @@ WindowDefinition makeProgress(std::string name, std::string caption)
 WindowDefinition makeBackup()
 {
     WindowDefinition w = makeProgress("frmBackup", "Backuping...");
-    w.controls = {doneButton(2), timer("Timer1", 1), logList(1), statusLabel(0)};
+    w.controls = { doneButton(2), timer("Timer1", 1), logList(1), statusLabel(0) };
     return w;
 }
 
 WindowDefinition makeUnBackup()
 {
     WindowDefinition w = makeProgress("frmUnBackup", "UnBackuping...");
-    w.controls = {logList(1), timer("Timer1", 1), doneButton(0), statusLabel(2)};
+    w.controls = { logList(1), timer("Timer1", 1), doneButton(0), statusLabel(2) };
     return w;
 }
 

@@ -41,7 +41,7 @@ struct ControlDefinition {
 struct WindowDefinition {
     std::string name;
     std::string caption;
-    int clientWidth = 0;  // twips
+    int clientWidth = 0; // twips
     int clientHeight = 0; // twips
     // The main window keeps the title bar's close button and its task-bar
     // entry; the secondary windows have neither and are centred on their owner.

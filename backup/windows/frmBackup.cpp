@@ -5,7 +5,8 @@
 #include <QTimer>
 
 frmBackup::frmBackup(const MainFields& main, const std::string& appFolder, QWidget* parent)
-    : ProgressWindow(frmBackupDefinition(), parent), m_run(*this, main, appFolder)
+    : ProgressWindow(frmBackupDefinition(), parent)
+    , m_run(*this, main, appFolder)
 {
 }
 

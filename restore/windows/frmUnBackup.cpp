@@ -8,7 +8,8 @@
 #include <memory>
 
 frmUnBackup::frmUnBackup(const MainFields& main, const std::string& appFolder, QWidget* parent)
-    : ProgressWindow(frmUnBackupDefinition(), parent), m_run(*this, *this, main, appFolder)
+    : ProgressWindow(frmUnBackupDefinition(), parent)
+    , m_run(*this, *this, main, appFolder)
 {
 }
 

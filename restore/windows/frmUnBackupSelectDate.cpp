@@ -1,8 +1,8 @@
 #include "restore/windows/frmUnBackupSelectDate.h"
 
-#include "ui/WindowDefinitions.h"
 #include "platform/MessageBox.h"
 #include "platform/TextConversion.h"
+#include "ui/WindowDefinitions.h"
 
 #include <QCloseEvent>
 #include <QListWidget>
@@ -15,7 +15,8 @@ constexpr int kDateBytesRole = Qt::UserRole;
 
 } // namespace
 
-frmUnBackupSelectDate::frmUnBackupSelectDate(QWidget* parent) : QDialog(parent)
+frmUnBackupSelectDate::frmUnBackupSelectDate(QWidget* parent)
+    : QDialog(parent)
 {
     m_form = buildForm(*this, frmUnBackupSelectDateDefinition());
     m_lstDate = m_form.get<QListWidget>("lstDate");
@@ -39,9 +40,10 @@ void frmUnBackupSelectDate::lstDate_DblClick()
     if (selected.size() != 1)
         return;
     const std::string entry = selected.front()->data(kDateBytesRole).toByteArray().toStdString();
-    const std::string prompt = "Do you really want to restore all files from " + entry + "?" + "\r\n\r\n" +
-                               "Warning!" + "\r\n" + "ALL FILES IN TARGET DIRECTORY IS GOING TO BE DELETED!";
-    if (platform::showMessage(prompt, "Continue?", platform::kMsgQuestionNoDefault) != platform::MsgAnswer::Yes)
+    const std::string prompt = "Do you really want to restore all files from " + entry + "?" + "\r\n\r\n"
+        + "Warning!" + "\r\n" + "ALL FILES IN TARGET DIRECTORY IS GOING TO BE DELETED!";
+    if (platform::showMessage(prompt, "Continue?", platform::kMsgQuestionNoDefault)
+        != platform::MsgAnswer::Yes)
         return;
     Tag = entry;
     hide();

@@ -1,9 +1,9 @@
-#include "ui/ProgressWindow.h"
 #include "app/frmMain.h"
 #include "platform/SettingsFile.h"
-#include "platform/gui/FolderPicker.h"
 #include "platform/TextConversion.h"
+#include "platform/gui/FolderPicker.h"
 #include "tests/support/TestSupport.h"
+#include "ui/ProgressWindow.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -56,7 +56,7 @@ protected:
     }
 
     void seed(const std::vector<std::pair<std::string, std::string>>& sources, const std::string& to = "",
-              const std::string& restoreTo = "")
+        const std::string& restoreTo = "")
     {
         SettingsFile store(settingsPath());
         for (const auto& [key, value] : sources)
@@ -72,8 +72,7 @@ protected:
         return SettingsFile(settingsPath()).readValue(section, section, "<missing>");
     }
 
-    template <typename T>
-    static T* control(frmMain& window, const char* name)
+    template <typename T> static T* control(frmMain& window, const char* name)
     {
         T* found = window.findChild<T*>(name);
         EXPECT_NE(found, nullptr) << name;
@@ -98,13 +97,14 @@ protected:
 
 TEST_F(MainWindowTest, StartsWithRunButtonsDisabledAndFocusInTheBackupTarget)
 {
-    seed({{"ToCopy0", folder("a")}}, folder("target"), folder("restore"));
+    seed({ { "ToCopy0", folder("a") } }, folder("target"), folder("restore"));
     auto window = openWindow();
     EXPECT_FALSE(control<QPushButton>(*window, "cmdBackup")->isEnabled());
     EXPECT_FALSE(control<QPushButton>(*window, "cmdUnBackup")->isEnabled());
     EXPECT_EQ(QApplication::focusWidget(), control<QLineEdit>(*window, "txtTo"));
     // The first tick, about a second later, enables them.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return control<QPushButton>(*window, "cmdBackup")->isEnabled(); }, 5000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return control<QPushButton>(*window, "cmdBackup")->isEnabled(); }, 5000));
     EXPECT_TRUE(control<QPushButton>(*window, "cmdUnBackup")->isEnabled());
 }
 
@@ -113,7 +113,7 @@ TEST_F(MainWindowTest, ADuplicateAfterTrimmingAndLowerCasingIsRefused)
     // "Data " exists as its own folder, so the typed text passes the path test.
     std::string spaced = folder("Data ");
     std::string listed = QString::fromStdString(m_folders / "data").toLower().toStdString();
-    seed({{"ToCopy0", listed}});
+    seed({ { "ToCopy0", listed } });
     auto window = openWindow();
     ScriptedMessageBoxes boxes;
     type(*window, "txtFrom", spaced);
@@ -122,7 +122,7 @@ TEST_F(MainWindowTest, ADuplicateAfterTrimmingAndLowerCasingIsRefused)
     EXPECT_EQ(boxes.shown()[0].text, kDuplicate);
     EXPECT_EQ(boxes.shown()[0].title, "Another Path");
     EXPECT_EQ(boxes.shown()[0].style, 64);
-    EXPECT_EQ(window->sourceFolders(), std::vector<std::string>{listed});
+    EXPECT_EQ(window->sourceFolders(), std::vector<std::string>{ listed });
     EXPECT_EQ(text(*window, "txtFrom"), spaced);
 }
 
@@ -130,7 +130,7 @@ TEST_F(MainWindowTest, AnAcceptedEntryGoesOnTopAsTyped)
 {
     std::string plain = folder("Data");
     std::string spaced = folder("My Data ");
-    seed({{"ToCopy0", plain}});
+    seed({ { "ToCopy0", plain } });
     auto window = openWindow();
     ScriptedMessageBoxes boxes;
     type(*window, "txtFrom", spaced);
@@ -139,7 +139,7 @@ TEST_F(MainWindowTest, AnAcceptedEntryGoesOnTopAsTyped)
     type(*window, "txtFrom", plain + "/");
     click(*window, "cmdAddToFrom");
     EXPECT_TRUE(boxes.shown().empty());
-    std::vector<std::string> expected{plain + "/", spaced, plain};
+    std::vector<std::string> expected{ plain + "/", spaced, plain };
     EXPECT_EQ(window->sourceFolders(), expected);
     SettingPairs saved = savedSources();
     ASSERT_EQ(saved.size(), 3u);
@@ -168,7 +168,7 @@ TEST_F(MainWindowTest, AnEmptyOrMissingPathIsNotValidAndStillSaves)
 
 TEST_F(MainWindowTest, RemovingTakesTheSelectedEntryAndSaves)
 {
-    seed({{"ToCopy0", "/first"}, {"ToCopy1", "/second"}, {"ToCopy2", "/third"}});
+    seed({ { "ToCopy0", "/first" }, { "ToCopy1", "/second" }, { "ToCopy2", "/third" } });
     auto window = openWindow();
     auto* list = control<QListWidget>(*window, "lstFrom");
 
@@ -181,15 +181,15 @@ TEST_F(MainWindowTest, RemovingTakesTheSelectedEntryAndSaves)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, second.center());
     EXPECT_EQ(text(*window, "txtFrom"), "/second");
     click(*window, "cmdRemoveFromFrom");
-    EXPECT_EQ(window->sourceFolders(), (std::vector<std::string>{"/first", "/third"}));
-    EXPECT_EQ(savedSources(), (SettingPairs{{"ToCopy0", "/first"}, {"ToCopy1", "/third"}}));
+    EXPECT_EQ(window->sourceFolders(), (std::vector<std::string>{ "/first", "/third" }));
+    EXPECT_EQ(savedSources(), (SettingPairs{ { "ToCopy0", "/first" }, { "ToCopy1", "/third" } }));
     EXPECT_EQ(text(*window, "txtFrom"), "/second");
 }
 
 TEST_F(MainWindowTest, ClickingAListedFolderThenAddIsADuplicate)
 {
     std::string data = folder("Data");
-    seed({{"ToCopy0", data}});
+    seed({ { "ToCopy0", data } });
     auto window = openWindow();
     ScriptedMessageBoxes boxes;
     auto* list = control<QListWidget>(*window, "lstFrom");
@@ -266,8 +266,8 @@ TEST_F(MainWindowTest, ChangeButtonsFillTheirFieldWithOneTrailingSeparator)
         const char* button;
         const char* field;
     };
-    for (Case c : {Case{"cmdToChange", "txtTo"}, Case{"cmdFromChange", "txtFrom"},
-                   Case{"cmdUnBackupToChange", "txtUnBackupTo"}}) {
+    for (Case c : { Case{ "cmdToChange", "txtTo" }, Case{ "cmdFromChange", "txtFrom" },
+             Case{ "cmdUnBackupToChange", "txtUnBackupTo" } }) {
         // The button lies over its text box and takes the click there.
         auto* button = control<QPushButton>(*window, c.button);
         ASSERT_EQ(window->childAt(button->geometry().center()), button);
@@ -329,7 +329,9 @@ TEST_F(MainWindowTest, RunButtonsFollowTheFields)
 class RecordingRunWindow : public ProgressWindow {
 public:
     RecordingRunWindow(const MainFields& fields, QWidget* parent, std::vector<std::string>& log)
-        : ProgressWindow(frmBackupDefinition(), parent), m_fields(fields), m_log(log)
+        : ProgressWindow(frmBackupDefinition(), parent)
+        , m_fields(fields)
+        , m_log(log)
     {
     }
 
@@ -355,7 +357,7 @@ private:
 TEST_F(MainWindowTest, EachRunGetsAFreshWindowThatIsDeletedAfterwards)
 {
     std::string target = folder("target");
-    seed({{"ToCopy0", folder("src")}}, target, folder("restore"));
+    seed({ { "ToCopy0", folder("src") } }, target, folder("restore"));
     auto window = openWindow();
     std::vector<std::string> log;
     std::vector<QPointer<QDialog>> made;
@@ -382,8 +384,9 @@ TEST_F(MainWindowTest, EachRunGetsAFreshWindowThatIsDeletedAfterwards)
     click(*window, "cmdBackup");
     click(*window, "cmdBackup");
     click(*window, "cmdUnBackup");
-    EXPECT_EQ(log, (std::vector<std::string>{"lines at start 0", "still shown", "lines at start 0", "still shown",
-                                             "lines at start 0", "still shown"}));
+    EXPECT_EQ(log,
+        (std::vector<std::string>{ "lines at start 0", "still shown", "lines at start 0", "still shown",
+            "lines at start 0", "still shown" }));
     ASSERT_EQ(made.size(), 2u);
     EXPECT_TRUE(made[0].isNull());
     EXPECT_TRUE(made[1].isNull());
@@ -392,7 +395,7 @@ TEST_F(MainWindowTest, EachRunGetsAFreshWindowThatIsDeletedAfterwards)
 
 TEST_F(MainWindowTest, BackupPressedWithTheTargetJustEmptiedOpensNoWindow)
 {
-    seed({{"ToCopy0", folder("src")}}, folder("target"), folder("restore"));
+    seed({ { "ToCopy0", folder("src") } }, folder("target"), folder("restore"));
     auto window = openWindow();
     int opened = 0;
     auto factory = [&](const MainFields&, QWidget*) -> QDialog* {
@@ -466,7 +469,7 @@ TEST_F(MainWindowTest, ABrokenSettingsFileIsKeptAsideWithoutAWord)
         if (entry.path().filename().string().rfind("settings.ini.bad-", 0) == 0) {
             ++setAside;
             EXPECT_EQ(testsupport::readText(entry.path().string()),
-                      "[ToBackup]\nToBackup=/mnt/b\n\x01\x02\x03 binary\n[ToCo");
+                "[ToBackup]\nToBackup=/mnt/b\n\x01\x02\x03 binary\n[ToCo");
         }
     }
     EXPECT_EQ(setAside, 1);

@@ -37,15 +37,11 @@ struct AddBackslashCase {
 TEST(AddBackslash, ExamplesInBothStyles)
 {
     const AddBackslashCase cases[] = {
-        {"C:\\Data", "C:\\Data\\"},
-        {"C:\\Data\\", "C:\\Data\\"},
-        {"C:\\Data\\\\", "C:\\Data\\"},
-        {"C:\\", "C:\\"},
-        {"", "\\"},
+        { "C:\\Data", "C:\\Data\\" }, { "C:\\Data\\", "C:\\Data\\" }, { "C:\\Data\\\\", "C:\\Data\\" },
+        { "C:\\", "C:\\" }, { "", "\\" },
         // The collapse of separator runs; the trailing separator is added first.
-        {"a\\\\\\b", "a\\\\b\\"},
-        {"\\\\srv\\share", "\\srv\\share\\"},
-        {"a\\\\\\\\b\\", "a\\\\b\\"}, // four become two
+        { "a\\\\\\b", "a\\\\b\\" }, { "\\\\srv\\share", "\\srv\\share\\" },
+        { "a\\\\\\\\b\\", "a\\\\b\\" }, // four become two
     };
     for (const auto& c : cases) {
         EXPECT_EQ(AddBackslash(c.argument, kWindowsPathStyle), c.result) << c.argument;
@@ -63,17 +59,17 @@ TEST(PathPart, ExamplesInBothStyles)
         std::string result;
     };
     const Case cases[] = {
-        {"D:\\Data\\Photos\\2020\\", 0, "D:\\Data\\"},
-        {"D:\\Data\\Photos\\2020\\", 1, "D:\\Data\\Photos\\"},
-        {"D:\\Data\\Photos\\2020\\", 2, "D:\\Data\\Photos\\2020\\"},
-        {"D:\\Data\\Photos\\2020\\", 3, ""},
-        {"D:\\Data\\Photos\\2020\\", -1, ""},
-        {"D:\\Data\\Photos\\2020\\", -2147483647 - 1, ""},
-        {"D:\\a\\b", 1, "D:\\a\\"},
-        {"D:\\a\\b", 2, ""},
-        {"D:\\", 0, ""},
-        {"D:\\", 5, ""},
-        {"", 0, ""},
+        { "D:\\Data\\Photos\\2020\\", 0, "D:\\Data\\" },
+        { "D:\\Data\\Photos\\2020\\", 1, "D:\\Data\\Photos\\" },
+        { "D:\\Data\\Photos\\2020\\", 2, "D:\\Data\\Photos\\2020\\" },
+        { "D:\\Data\\Photos\\2020\\", 3, "" },
+        { "D:\\Data\\Photos\\2020\\", -1, "" },
+        { "D:\\Data\\Photos\\2020\\", -2147483647 - 1, "" },
+        { "D:\\a\\b", 1, "D:\\a\\" },
+        { "D:\\a\\b", 2, "" },
+        { "D:\\", 0, "" },
+        { "D:\\", 5, "" },
+        { "", 0, "" },
     };
     for (const auto& c : cases) {
         EXPECT_EQ(PathPart(c.path, c.n, kWindowsPathStyle), c.result) << c.path << " " << c.n;
@@ -158,11 +154,28 @@ TEST(UnescapeString, DecodesAsFarAsTheDigitsGo)
 TEST(EncodePath, CommonCharactersTable)
 {
     const std::pair<std::string, std::string> table[] = {
-        {" ", "_P-20"}, {"\\", "_P-5C"}, {":", "_P-3A"}, {".", "_P-2E"}, {"_", "_P-5F"},
-        {"-", "_P-2D"}, {"(", "_P-28"},  {")", "_P-29"}, {"&", "_P-26"}, {"'", "_P-27"},
-        {",", "_P-2C"}, {"!", "_P-21"},  {"%", "_P-25"}, {"+", "_P-2B"}, {"=", "_P-3D"},
-        {"[", "_P-5B"}, {"]", "_P-5D"},  {"~", "_P-7E"}, {"\xE5", "_P-E5"}, {"\xE4", "_P-E4"},
-        {"\xF6", "_P-F6"}, {"/", "_P-2F"},
+        { " ", "_P-20" },
+        { "\\", "_P-5C" },
+        { ":", "_P-3A" },
+        { ".", "_P-2E" },
+        { "_", "_P-5F" },
+        { "-", "_P-2D" },
+        { "(", "_P-28" },
+        { ")", "_P-29" },
+        { "&", "_P-26" },
+        { "'", "_P-27" },
+        { ",", "_P-2C" },
+        { "!", "_P-21" },
+        { "%", "_P-25" },
+        { "+", "_P-2B" },
+        { "=", "_P-3D" },
+        { "[", "_P-5B" },
+        { "]", "_P-5D" },
+        { "~", "_P-7E" },
+        { "\xE5", "_P-E5" },
+        { "\xE4", "_P-E4" },
+        { "\xF6", "_P-F6" },
+        { "/", "_P-2F" },
     };
     for (const auto& [character, encoded] : table) {
         // Between letters, so that a space is not trimmed away.
@@ -176,7 +189,7 @@ TEST(EncodePath, WorkedExamples)
     EXPECT_EQ(EncodePath("C:\\a b\\"), "C_P-3A_P-5Ca_P-20b_P-5C");
     EXPECT_EQ(DecodePath("C_P-3A_P-5Ca_P-20b_P-5C"), "C:\\a b\\");
     EXPECT_EQ(EncodePath("D:\\Data\\My Photos\\2020_01\\"),
-              "D_P-3A_P-5CData_P-5CMy_P-20Photos_P-5C2020_P-5F01_P-5C");
+        "D_P-3A_P-5CData_P-5CMy_P-20Photos_P-5C2020_P-5F01_P-5C");
     EXPECT_EQ(EncodePath("C:\\Data\\Docs\\"), "C_P-3A_P-5CData_P-5CDocs_P-5C");
     EXPECT_EQ(EncodePath("2026-12-05 21:06:11"), "2026_P-2D12_P-2D05_P-2021_P-3A06_P-3A11");
     EXPECT_EQ(DecodePath("2026_P-2D12_P-2D05_P-2021_P-3A06_P-3A11"), "2026-12-05 21:06:11");
@@ -222,8 +235,9 @@ TEST(EncodePath, RandomBytePathsRoundTrip)
             continue;
         ++tested;
         const std::string encoded = EncodePath(path);
-        ASSERT_EQ(encoded.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-"),
-                  std::string::npos);
+        ASSERT_EQ(
+            encoded.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-"),
+            std::string::npos);
         ASSERT_EQ(DecodePath(encoded), path);
     }
     EXPECT_GT(tested, 15000);
@@ -232,8 +246,12 @@ TEST(EncodePath, RandomBytePathsRoundTrip)
 TEST(EncodePath, Utf8PathsRoundTrip)
 {
     const std::string paths[] = {
-        "/home/åsa/Bilder/Sommar 2026/", "/tmp/Ärger über Öl/", "/srv/日本語/データ/",
-        "/home/user/naïve café/", "/x/Ελληνικά/Ñandú (1)/", "C:\\Användare\\Åsa\\",
+        "/home/åsa/Bilder/Sommar 2026/",
+        "/tmp/Ärger über Öl/",
+        "/srv/日本語/データ/",
+        "/home/user/naïve café/",
+        "/x/Ελληνικά/Ñandú (1)/",
+        "C:\\Användare\\Åsa\\",
     };
     for (const auto& path : paths)
         EXPECT_EQ(DecodePath(EncodePath(path)), path) << path;

@@ -43,8 +43,8 @@ struct BoxSeen {
     QString title;
 };
 
-BoxSeen showAndAnswer(const std::string& text, int style, QMessageBox::StandardButton answer,
-                      platform::MsgAnswer& result)
+BoxSeen showAndAnswer(
+    const std::string& text, int style, QMessageBox::StandardButton answer, platform::MsgAnswer& result)
 {
     BoxSeen seen;
     whenModalShows([&seen, answer](QWidget* modal) {

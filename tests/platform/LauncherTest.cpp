@@ -1,15 +1,15 @@
-#include "platform/FileSystem.h"
 #include "platform/Launcher.h"
+#include "platform/FileSystem.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <dirent.h>
 #include <fstream>
 #include <thread>
 #include <vector>
-#include <csignal>
 
 using testsupport::TempDir;
 
@@ -67,7 +67,8 @@ std::vector<int> childrenRunning(const std::string& program)
 
 TEST(ShellQuote, OnlyWhenNeeded)
 {
-    EXPECT_EQ(platform::shellQuoteIfNeeded("/usr/lib/quorvel-backup/wait.tmp"), "/usr/lib/quorvel-backup/wait.tmp");
+    EXPECT_EQ(
+        platform::shellQuoteIfNeeded("/usr/lib/quorvel-backup/wait.tmp"), "/usr/lib/quorvel-backup/wait.tmp");
     EXPECT_EQ(platform::shellQuoteIfNeeded("/a b/"), "'/a b/'");
     EXPECT_EQ(platform::shellQuoteIfNeeded("/it's/"), "'/it'\\''s/'");
     EXPECT_EQ(platform::shellQuoteIfNeeded("/$HOME/`x`/"), "'/$HOME/`x`/'");
@@ -79,9 +80,11 @@ TEST(LaunchBatch, RunsCrlfLinesInTheWorkingFolder)
     testsupport::makeDirs(dir / "work dir");
     const std::string outA = platform::shellQuoteIfNeeded(dir / "out a");
     testsupport::writeText(dir / "job.bat",
-                           "echo one > " + outA + "\r\n"
-                           "pwd > here.txt\r\n"
-                           "printf '%s' \"two words\" > " + platform::shellQuoteIfNeeded(dir / "done"));
+        "echo one > " + outA
+            + "\r\n"
+              "pwd > here.txt\r\n"
+              "printf '%s' \"two words\" > "
+            + platform::shellQuoteIfNeeded(dir / "done"));
     ASSERT_TRUE(platform::launchBatchDetached(dir / "job.bat", dir / "work dir"));
     ASSERT_TRUE(waitForFile(dir / "done"));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -107,7 +110,8 @@ TEST(LaunchBatch, FolderNamesWithQuotesAndLineBreaksAreEnteredAsTheyAre)
     TempDir dir;
     const std::string folder = dir / "it's a \"$HOME\"\nfolder";
     testsupport::makeDirs(folder);
-    testsupport::writeText(dir / "job.bat", "pwd > here.txt\r\necho x > " + platform::shellQuoteIfNeeded(dir / "done"));
+    testsupport::writeText(
+        dir / "job.bat", "pwd > here.txt\r\necho x > " + platform::shellQuoteIfNeeded(dir / "done"));
     ASSERT_TRUE(platform::launchBatchDetached(dir / "job.bat", folder));
     ASSERT_TRUE(waitForFile(dir / "done"));
     EXPECT_EQ(testsupport::readText(folder + "/here.txt"), platform::shortPath(folder) + "\n");
@@ -136,10 +140,12 @@ TEST(LaunchBatch, LinesRunAsWrittenWithTheirQuotesAndBackslashes)
     TempDir dir;
     // A variable set by one line is seen by the next; an empty line and a
     // final line end change nothing.
-    testsupport::writeText(dir / "job.bat", "x='it'\\''s $HOME'\r\n"
-                                            "\r\n"
-                                            "printf '%s|' \"$x\" 'back\\slash' \"two  spaces\" > out.txt\r\n"
-                                            "echo x > " + platform::shellQuoteIfNeeded(dir / "done") + "\r\n");
+    testsupport::writeText(dir / "job.bat",
+        "x='it'\\''s $HOME'\r\n"
+        "\r\n"
+        "printf '%s|' \"$x\" 'back\\slash' \"two  spaces\" > out.txt\r\n"
+        "echo x > "
+            + platform::shellQuoteIfNeeded(dir / "done") + "\r\n");
     ASSERT_TRUE(platform::launchBatchDetached(dir / "job.bat", dir.path()));
     ASSERT_TRUE(waitForFile(dir / "done"));
     EXPECT_EQ(testsupport::readText(dir / "out.txt"), "it's $HOME|back\\slash|two  spaces|");
@@ -183,8 +189,8 @@ TEST(LaunchBatch, ALineTheShellCannotParseEndsOnlyThatLine)
     // The same shell takes the next job, in its own folder, not the last one's.
     const std::vector<int> shells = childrenRunning("/bin/sh");
     testsupport::makeDirs(dir / "other");
-    testsupport::writeText(dir / "next.bat", "pwd > here.txt\r\necho x > " +
-                                                 platform::shellQuoteIfNeeded(dir / "next"));
+    testsupport::writeText(
+        dir / "next.bat", "pwd > here.txt\r\necho x > " + platform::shellQuoteIfNeeded(dir / "next"));
     ASSERT_TRUE(platform::launchBatchDetached(dir / "next.bat", dir / "other"));
     ASSERT_TRUE(waitForFile(dir / "next"));
     EXPECT_EQ(testsupport::readText(dir / "other/here.txt"), platform::shortPath(dir / "other") + "\n");

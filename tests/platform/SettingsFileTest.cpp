@@ -39,7 +39,8 @@ TEST(SettingsFile, AwkwardValuesComeBackExactly)
         "[Looks like a section]",
         "Grüße/日本語/Ærø",
         std::string("caf\xe9/\xff\xfe bytes \x80"),
-        std::string("nul\x01" "ctl\x7f"),
+        std::string("nul\x01"
+                    "ctl\x7f"),
         "",
         " ",
     };
@@ -105,19 +106,20 @@ TEST(SettingsFile, AHandEditedFileIsRead)
 {
     TempDir dir;
     const std::string path = dir / "settings.ini";
-    writeText(path, "; my folders\r\n"
-                    "[ToCopy]\r\n"
-                    "ToCopy0 = /home/me/Documents\r\n"
-                    "Photos=/home/me/Photos\r\n"
-                    "\r\n"
-                    "  # another comment\n"
-                    "zzz= /home/me/Music\\x20\n"
-                    "[ToBackup]\n"
-                    "ToBackup=/mnt/backup/");
+    writeText(path,
+        "; my folders\r\n"
+        "[ToCopy]\r\n"
+        "ToCopy0 = /home/me/Documents\r\n"
+        "Photos=/home/me/Photos\r\n"
+        "\r\n"
+        "  # another comment\n"
+        "zzz= /home/me/Music\\x20\n"
+        "[ToBackup]\n"
+        "ToBackup=/mnt/backup/");
     SettingsFile store(path);
     EXPECT_TRUE(store.setAsidePath().empty());
     SettingPairs pairs = store.listSection("ToCopy");
-    EXPECT_EQ(keysOf(pairs), (std::vector<std::string>{"ToCopy0", "Photos", "zzz"}));
+    EXPECT_EQ(keysOf(pairs), (std::vector<std::string>{ "ToCopy0", "Photos", "zzz" }));
     EXPECT_EQ(pairs[0].second, "/home/me/Documents");
     EXPECT_EQ(pairs[2].second, "/home/me/Music ");
     EXPECT_EQ(store.readValue("ToBackup", "ToBackup", ""), "/mnt/backup/");
@@ -140,7 +142,8 @@ TEST(SettingsFile, ALeftoverTemporaryFileNeverCostsTheStore)
     store.writeValue("ToBackup", "ToBackup", "/new");
     ASSERT_TRUE(store.save());
     EXPECT_EQ(SettingsFile(path).readValue("ToBackup", "ToBackup", ""), "/new");
-    EXPECT_EQ(testsupport::allNames(dir.path()), (std::vector<std::string>{".settings.ini.part4242_0", "settings.ini"}));
+    EXPECT_EQ(testsupport::allNames(dir.path()),
+        (std::vector<std::string>{ ".settings.ini.part4242_0", "settings.ini" }));
 }
 
 TEST(SettingsFile, ABrokenFileIsKeptAsideAndWhatCouldBeReadIsUsed)

@@ -18,12 +18,12 @@ using platform::MsgAnswer;
 
 namespace {
 
-const std::string kDates[] = {"12/05/26 21:06:11", "12/06/26 08:00:00", "12/07/26"};
+const std::string kDates[] = { "12/05/26 21:06:11", "12/06/26 08:00:00", "12/07/26" };
 
 std::string question(const std::string& entry)
 {
-    return "Do you really want to restore all files from " + entry + "?" + "\r\n\r\n" + "Warning!" + "\r\n" +
-           "ALL FILES IN TARGET DIRECTORY IS GOING TO BE DELETED!";
+    return "Do you really want to restore all files from " + entry + "?" + "\r\n\r\n" + "Warning!" + "\r\n"
+        + "ALL FILES IN TARGET DIRECTORY IS GOING TO BE DELETED!";
 }
 
 // Shows the dialog modally; `drive` runs once it is up. Returns when the
@@ -132,7 +132,9 @@ TEST_F(SelectDate, ADoubleClickBesideTheEntriesHandsBackNothing)
 TEST_F(SelectDate, CancelEscapeAndCloseHandBackTheEmptyText)
 {
     const std::vector<std::function<void(frmUnBackupSelectDate&)>> ways{
-        [](frmUnBackupSelectDate& d) { QTest::mouseClick(d.findChild<QPushButton*>("cmdCancel"), Qt::LeftButton); },
+        [](frmUnBackupSelectDate& d) {
+            QTest::mouseClick(d.findChild<QPushButton*>("cmdCancel"), Qt::LeftButton);
+        },
         [](frmUnBackupSelectDate& d) { QTest::keyClick(&d, Qt::Key_Escape); },
         [](frmUnBackupSelectDate& d) { d.close(); },
     };

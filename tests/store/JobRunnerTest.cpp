@@ -65,7 +65,7 @@ TEST(BatchFile, HoldsTheFivePiecesExactly)
     const std::string a = AddBackslash(app.path());
     TempDir work;
     const std::string command = "echo hi > made.txt";
-    ASSERT_EQ(RunBatchJob(app.path(), {work.path(), command}), JobOutcome::Finished);
+    ASSERT_EQ(RunBatchJob(app.path(), { work.path(), command }), JobOutcome::Finished);
 
     const std::string first = "echo asd > " + a + "wait2.tmp";
     const std::string last = "echo asd > " + a + "wait.tmp";
@@ -76,7 +76,7 @@ TEST(BatchFile, HoldsTheFivePiecesExactly)
     EXPECT_EQ(readText(work / "made.txt"), "hi\n");
     // Job files are the user's alone.
     EXPECT_EQ(std::filesystem::status(a + "temp.bat").permissions() & std::filesystem::perms::all,
-              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 TEST(BatchFile, QuotesAnApplicationFolderThatNeedsIt)
@@ -86,7 +86,7 @@ TEST(BatchFile, QuotesAnApplicationFolderThatNeedsIt)
     makeDirs(app);
     TempDir work;
     const std::string command = "echo hi > made.txt";
-    ASSERT_EQ(RunBatchJob(app, {work.path(), command}), JobOutcome::Finished);
+    ASSERT_EQ(RunBatchJob(app, { work.path(), command }), JobOutcome::Finished);
 
     const std::string first = "echo asd > '" + app + "/wait2.tmp'";
     const std::string last = "echo asd > '" + app + "/wait.tmp'";
@@ -100,7 +100,7 @@ TEST(BatchFile, QuotesAnApplicationFolderThatNeedsIt)
     // A single quote in the folder works as well.
     const std::string other = root / "it's";
     makeDirs(other);
-    EXPECT_EQ(RunBatchJob(other, {work.path(), "echo again > again.txt"}), JobOutcome::Finished);
+    EXPECT_EQ(RunBatchJob(other, { work.path(), "echo again > again.txt" }), JobOutcome::Finished);
     EXPECT_EQ(readText(work / "again.txt"), "again\n");
 }
 
@@ -108,12 +108,12 @@ TEST(BatchFile, RefusesWhatWouldBreakTheLines)
 {
     ScopedAppFolder app;
     TempDir work;
-    for (const std::string& command : {std::string("true\rtouch x"), std::string("true\ntouch x"),
-                                       std::string("true\0touch x", 13)}) {
-        EXPECT_THROW(RunBatchJob(app.path(), {work.path(), command}), RunError);
+    for (const std::string& command :
+        { std::string("true\rtouch x"), std::string("true\ntouch x"), std::string("true\0touch x", 13) }) {
+        EXPECT_THROW(RunBatchJob(app.path(), { work.path(), command }), RunError);
         EXPECT_FALSE(platform::fileExists(app.path() + "/temp.bat"));
     }
-    EXPECT_THROW(RunBatchJob(app.path(), {"", "true"}), RunError);
+    EXPECT_THROW(RunBatchJob(app.path(), { "", "true" }), RunError);
 }
 
 TEST(BatchFile, UnwritableBatchFileEndsTheRunNamingThePath)
@@ -121,7 +121,7 @@ TEST(BatchFile, UnwritableBatchFileEndsTheRunNamingThePath)
     TempDir root;
     const std::string missing = root / "no such folder";
     try {
-        RunBatchJob(missing, {root.path(), "true"});
+        RunBatchJob(missing, { root.path(), "true" });
         FAIL() << "no error";
     } catch (const RunError& error) {
         EXPECT_NE(std::string(error.what()).find(missing + "/temp.bat"), std::string::npos) << error.what();
@@ -134,9 +134,9 @@ TEST(BatchFile, OldJobFilesGoFirstAndTheBatchFileAtTheEnd)
     const std::string a = AddBackslash(app.path());
     TempDir work;
     writeText(a + "output.txt", "old");
-    ASSERT_EQ(RunBatchJob(app.path(), {work.path(), "true", false}), JobOutcome::Finished);
+    ASSERT_EQ(RunBatchJob(app.path(), { work.path(), "true", false }), JobOutcome::Finished);
     EXPECT_TRUE(platform::fileExists(a + "output.txt"));
-    ASSERT_EQ(RunBatchJob(app.path(), {work.path(), "true", true}), JobOutcome::Finished);
+    ASSERT_EQ(RunBatchJob(app.path(), { work.path(), "true", true }), JobOutcome::Finished);
     // The old output is gone, and a job that writes none leaves none.
     EXPECT_FALSE(platform::fileExists(a + "output.txt"));
 
@@ -152,7 +152,8 @@ TEST(JobRunner, LeftoverFinishMarkerCannotEndANewJob)
     TempDir work;
     writeText(app.path() + "/wait.tmp", "asd");
     writeText(app.path() + "/wait2.tmp", "asd");
-    ASSERT_EQ(RunBatchJob(app.path(), {work.path(), "sleep 0.3; echo done > done.txt"}), JobOutcome::Finished);
+    ASSERT_EQ(
+        RunBatchJob(app.path(), { work.path(), "sleep 0.3; echo done > done.txt" }), JobOutcome::Finished);
     EXPECT_TRUE(platform::fileExists(work / "done.txt"));
 }
 
@@ -161,7 +162,7 @@ TEST(JobRunner, NeverStartedJobGivesUpAfterThreeSeconds)
     ScopedAppFolder app;
     TempDir work;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(RunBatchJob(app.path(), {work / "does not exist", "true"}), JobOutcome::NotStarted);
+    EXPECT_EQ(RunBatchJob(app.path(), { work / "does not exist", "true" }), JobOutcome::NotStarted);
     const double took = secondsSince(start);
     EXPECT_GE(took, 2.5);
     EXPECT_LE(took, 3.5);
@@ -174,7 +175,7 @@ TEST(JobRunner, DeadlineFollowsTheProgramClock)
     TestClock clock;
     QTimer::singleShot(50, [&] { clock.advance(3001ms); });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(RunBatchJob(app.path(), {work / "does not exist", "true"}), JobOutcome::NotStarted);
+    EXPECT_EQ(RunBatchJob(app.path(), { work / "does not exist", "true" }), JobOutcome::NotStarted);
     EXPECT_LT(secondsSince(start), 1.5);
 }
 
@@ -192,7 +193,7 @@ TEST(JobRunner, LateStartMarkerBeforeTheLookPastTheDeadlineGoesOn)
     });
     QTimer::singleShot(400, [&] { writeText(a + "wait.tmp", "asd"); });
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(RunBatchJob(app.path(), {work / "does not exist", "true"}), JobOutcome::Finished);
+    EXPECT_EQ(RunBatchJob(app.path(), { work / "does not exist", "true" }), JobOutcome::Finished);
     EXPECT_GE(secondsSince(start), 0.35);
 }
 
@@ -209,7 +210,8 @@ TEST(JobRunner, StartedJobIsWaitedForWithoutLimit)
             advanced = true;
         }
     });
-    EXPECT_EQ(RunBatchJob(app.path(), {work.path(), "sleep 0.5; echo done > done.txt"}), JobOutcome::Finished);
+    EXPECT_EQ(
+        RunBatchJob(app.path(), { work.path(), "sleep 0.5; echo done > done.txt" }), JobOutcome::Finished);
     EXPECT_TRUE(advanced);
     EXPECT_TRUE(platform::fileExists(work / "done.txt"));
 }
@@ -219,7 +221,8 @@ TEST(JobRunner, JobRunningLongerThanTheStartTimeoutIsWaitedFor)
     ScopedAppFolder app;
     TempDir work;
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(RunBatchJob(app.path(), {work.path(), "sleep 4; echo done > done.txt"}), JobOutcome::Finished);
+    EXPECT_EQ(
+        RunBatchJob(app.path(), { work.path(), "sleep 4; echo done > done.txt" }), JobOutcome::Finished);
     EXPECT_GE(secondsSince(start), 4.0);
     EXPECT_TRUE(platform::fileExists(work / "done.txt"));
 }
@@ -229,7 +232,7 @@ TEST(JobRunner, CommandReadingInputCannotSwallowTheFinishLine)
     ScopedAppFolder app;
     TempDir work;
     Watchdog watchdog(app.path(), 10s);
-    EXPECT_EQ(RunBatchJob(app.path(), {work.path(), "cat > got.txt"}), JobOutcome::Finished);
+    EXPECT_EQ(RunBatchJob(app.path(), { work.path(), "cat > got.txt" }), JobOutcome::Finished);
     EXPECT_FALSE(watchdog.fired);
     EXPECT_EQ(readText(work / "got.txt"), "");
 }

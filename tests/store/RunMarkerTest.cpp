@@ -27,7 +27,7 @@ TEST(RunMarker, AMarkedRunIsIncompleteUntilMarkedComplete)
     EXPECT_FALSE(ReadRunState(run.path()).complete);
     EXPECT_TRUE(ReadRunState(run.path()).plannedArchives.empty());
 
-    const std::vector<std::string> names{"_P-2Fa_P-2F.7z", "_P-2Fa_P-2Fb_P-2F.7z"};
+    const std::vector<std::string> names{ "_P-2Fa_P-2F.7z", "_P-2Fa_P-2Fb_P-2F.7z" };
     ASSERT_TRUE(MarkRunIncomplete(run.path(), names));
     const RunState state = ReadRunState(run.path());
     EXPECT_FALSE(state.complete);
@@ -42,9 +42,9 @@ TEST(RunMarker, AMarkedRunIsIncompleteUntilMarkedComplete)
 TEST(RunMarker, TheMarkerIsHiddenFromTheRestoreAndTheArchiver)
 {
     TempDir run;
-    ASSERT_TRUE(MarkRunIncomplete(run.path(), {"x.7z"}));
+    ASSERT_TRUE(MarkRunIncomplete(run.path(), { "x.7z" }));
     EXPECT_EQ(std::string(kIncompleteMarker).front(), '.');
-    EXPECT_EQ(testsupport::allNames(run.path()), std::vector<std::string>{kIncompleteMarker});
+    EXPECT_EQ(testsupport::allNames(run.path()), std::vector<std::string>{ kIncompleteMarker });
 }
 
 TEST(RunMarker, AMarkerThatIsNoPlainFileStillMarksTheRunIncomplete)
@@ -61,7 +61,7 @@ TEST(RunMarker, EmptyLinesAndAMissingLastLineEndAreRead)
 {
     TempDir run;
     writeText(run / kIncompleteMarker, "a.7z\n\nb.7z");
-    EXPECT_EQ(ReadRunState(run.path()).plannedArchives, (std::vector<std::string>{"a.7z", "b.7z"}));
+    EXPECT_EQ(ReadRunState(run.path()).plannedArchives, (std::vector<std::string>{ "a.7z", "b.7z" }));
 }
 
 } // namespace

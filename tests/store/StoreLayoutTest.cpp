@@ -15,7 +15,7 @@ using testsupport::writeText;
 TEST(StoreNames, RunFolderArchiveAndCountFile)
 {
     EXPECT_EQ(RunFolderPath("/media/backup", "2026-12-05 21:06:11"),
-              "/media/backup/2026_P-2D12_P-2D05_P-2021_P-3A06_P-3A11");
+        "/media/backup/2026_P-2D12_P-2D05_P-2021_P-3A06_P-3A11");
     EXPECT_EQ(RunFolderPath("/media/backup/", "05.12.2026"), "/media/backup/05_P-2E12_P-2E2026");
     EXPECT_EQ(ArchiveName("/home/ann/Data/"), "_P-2Fhome_P-2Fann_P-2FData_P-2F.7z");
     EXPECT_EQ(CountFileName(ArchiveName("/home/ann/Data/")), "_P-2Fhome_P-2Fann_P-2FData_P-2F.7z.dat");
@@ -28,7 +28,8 @@ TEST(StoreNames, RunFolderArchiveAndCountFile)
 TEST(CountFile, WritesDigitsOnly)
 {
     TempDir dir;
-    for (auto [count, bytes] : {std::pair{0, "0"}, {12, "12"}, {1234, "1234"}, {2147483647, "2147483647"}}) {
+    for (auto [count, bytes] :
+        { std::pair{ 0, "0" }, { 12, "12" }, { 1234, "1234" }, { 2147483647, "2147483647" } }) {
         const std::string path = dir / (std::string(bytes) + ".dat");
         ASSERT_TRUE(WriteCountFile(path, count)) << path;
         EXPECT_EQ(readText(path), bytes);
@@ -60,8 +61,8 @@ TEST(CountFile, UnusableFilesAreReportedNeverZero)
     writeText(dir / "big.dat", "99999999999");
     writeText(dir / "justover.dat", "2147483648");
     writeText(dir / "huge.dat", std::string(40, '9'));
-    for (const char* name : {"missing.dat", "empty.dat", "blank.dat", "abc.dat", "mixed.dat", "sign.dat", "big.dat",
-                             "justover.dat", "huge.dat"}) {
+    for (const char* name : { "missing.dat", "empty.dat", "blank.dat", "abc.dat", "mixed.dat", "sign.dat",
+             "big.dat", "justover.dat", "huge.dat" }) {
         CountFileRead read = ReadCountFile(dir / name);
         EXPECT_FALSE(read.count.has_value()) << name;
         EXPECT_NE(read.problem.find(dir / name), std::string::npos) << read.problem;
@@ -78,7 +79,7 @@ void expectRoundTrip(const std::string& dateText)
     const std::string folder = RunFolderPath("/backup", dateText);
     const std::string name = folder.substr(std::string("/backup/").size());
     EXPECT_EQ(name.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_-"),
-              std::string::npos)
+        std::string::npos)
         << name;
     EXPECT_EQ(DecodePath(name), dateText);
     EXPECT_TRUE(platform::isDateText(DecodePath(name))) << dateText;
@@ -91,7 +92,7 @@ struct DateCase {
     const char* evening; // 21:06:11 on 5 December 2026
 };
 
-class RunDateText : public testing::TestWithParam<DateCase> {};
+class RunDateText : public testing::TestWithParam<DateCase> { };
 
 TEST_P(RunDateText, RoundTripsUnderRegionalSettings)
 {
@@ -119,11 +120,10 @@ TEST_P(RunDateText, RoundTripsUnderRegionalSettings)
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, RunDateText,
-                         testing::Values(DateCase{"C.UTF-8", "12/05/26 21:06:11"},
-                                         DateCase{"de_DE.UTF-8", "05.12.2026 21:06:11"},
-                                         DateCase{"sv_SE.UTF-8", "2026-12-05 21:06:11"}),
-                         [](const testing::TestParamInfo<DateCase>& info) {
-                             std::string name = std::string(info.param.locale).substr(0, 5);
-                             std::replace(name.begin(), name.end(), '.', '_');
-                             return name;
-                         });
+    testing::Values(DateCase{ "C.UTF-8", "12/05/26 21:06:11" },
+        DateCase{ "de_DE.UTF-8", "05.12.2026 21:06:11" }, DateCase{ "sv_SE.UTF-8", "2026-12-05 21:06:11" }),
+    [](const testing::TestParamInfo<DateCase>& info) {
+        std::string name = std::string(info.param.locale).substr(0, 5);
+        std::replace(name.begin(), name.end(), '.', '_');
+        return name;
+    });

@@ -1,8 +1,8 @@
 #include "ui/ProgressWindow.h"
 
+#include "platform/Events.h"
 #include "platform/TextConversion.h"
 #include "ui/WindowDefinitions.h"
-#include "platform/Events.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -24,7 +24,8 @@ namespace {
 class ScriptedRunWindow : public ProgressWindow {
 public:
     explicit ScriptedRunWindow(std::function<void(ScriptedRunWindow&)> run)
-        : ProgressWindow(frmBackupDefinition()), m_run(std::move(run))
+        : ProgressWindow(frmBackupDefinition())
+        , m_run(std::move(run))
     {
     }
     int ticks = 0;
@@ -93,7 +94,7 @@ TEST(ProgressWindow, RunsOnceWhenShownAndEndsWithDone)
     EXPECT_FALSE(window.isVisible());
     EXPECT_TRUE(window.lstBackup()->isEnabled());
     EXPECT_FALSE(window.cmdDone()->isHidden());
-    EXPECT_EQ(window.logLines(), (std::vector<std::string>{"third", "second", "first"}));
+    EXPECT_EQ(window.logLines(), (std::vector<std::string>{ "third", "second", "first" }));
     QAbstractItemModel* model = window.lstBackup()->model();
     ASSERT_EQ(model->rowCount(), 3);
     EXPECT_EQ(model->index(0, 0).data().toString(), "third");
@@ -163,12 +164,13 @@ TEST(ProgressWindow, LogKeepsBytesThatAreNotUtf8)
     EXPECT_TRUE(window.lstBackup()->model()->index(0, 0).data().toString().startsWith("Find in: /tmp/caf"));
     // The stray byte looks as it does in the source list and the date list.
     EXPECT_EQ(window.lstBackup()->model()->index(0, 0).data().toString(),
-              platform::textFromBytes("Find in: /tmp/caf\xe9/"));
+        platform::textFromBytes("Find in: /tmp/caf\xe9/"));
 }
 
 // The log list as the window shows it, with `lines` in it (newest on top),
 // painted into an image; `standard` paints it with Qt's own delegate instead.
-QImage paintedLog(const std::vector<std::string>& lines, bool standard, bool selectFirst = false, bool running = false)
+QImage paintedLog(
+    const std::vector<std::string>& lines, bool standard, bool selectFirst = false, bool running = false)
 {
     ScriptedRunWindow window([](ScriptedRunWindow&) {});
     for (const std::string& line : lines)
@@ -190,9 +192,9 @@ QImage paintedLog(const std::vector<std::string>& lines, bool standard, bool sel
 
 TEST(ProgressWindow, LogLinesLookAsTheStandardListDrawsThem)
 {
-    const std::vector<std::string> shortLines{"Start:   Copy /home/user/Documents/", "End:     Copy /home/user/",
-                                              "Folder <b>bold</b> & co", "Start:   Find Dates...",
-                                              "A\tfolder\twith tabs", "Ordner \xc3\xa4\xc3\xb6 \xe6\x96\x87"};
+    const std::vector<std::string> shortLines{ "Start:   Copy /home/user/Documents/",
+        "End:     Copy /home/user/", "Folder <b>bold</b> & co", "Start:   Find Dates...",
+        "A\tfolder\twith tabs", "Ordner \xc3\xa4\xc3\xb6 \xe6\x96\x87" };
     EXPECT_EQ(paintedLog(shortLines, false), paintedLog(shortLines, true));
     EXPECT_EQ(paintedLog(shortLines, false, true), paintedLog(shortLines, true, true)) << "selected row";
     EXPECT_EQ(paintedLog(shortLines, false, false, true), paintedLog(shortLines, true, false, true))
@@ -200,6 +202,7 @@ TEST(ProgressWindow, LogLinesLookAsTheStandardListDrawsThem)
 
     // A line too long for its row is shortened with an ellipsis, as before.
     const std::vector<std::string> longLines{
-        "Start:   Copy /home/user/a folder with a name far too long to fit into this narrow list/", "x"};
+        "Start:   Copy /home/user/a folder with a name far too long to fit into this narrow list/", "x"
+    };
     EXPECT_EQ(paintedLog(longLines, false), paintedLog(longLines, true));
 }

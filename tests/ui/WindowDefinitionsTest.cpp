@@ -1,5 +1,5 @@
-#include "ui/FormBuilder.h"
 #include "ui/WindowDefinitions.h"
+#include "ui/FormBuilder.h"
 
 #include <QDialog>
 #include <QFontMetrics>
@@ -45,19 +45,19 @@ TEST(WindowDefinitions, MainWindowBuildsWithItsControlsInPlace)
     auto* info = dialog.findChild<QLabel*>("lblInfo");
     EXPECT_TRUE(info->wordWrap());
     EXPECT_EQ(info->text(),
-              "The filename for each .7z file will be: {TOPATH}\\ {DATE AND TIME}\\ {COMPLETE FROM PATH}");
+        "The filename for each .7z file will be: {TOPATH}\\ {DATE AND TIME}\\ {COMPLETE FROM PATH}");
 }
 
 TEST(WindowDefinitions, ChangeButtonsLieAboveTheirTextBoxesAndLabelsBeneathAll)
 {
     QDialog dialog;
     buildForm(dialog, frmMainDefinition());
-    for (const char* name : {"cmdToChange", "cmdFromChange", "cmdUnBackupToChange"}) {
+    for (const char* name : { "cmdToChange", "cmdFromChange", "cmdUnBackupToChange" }) {
         auto* button = dialog.findChild<QPushButton*>(name);
         EXPECT_EQ(dialog.childAt(button->geometry().center()), button) << name;
     }
     // The information label's lower part is covered by the run buttons.
-    for (const char* name : {"cmdBackup", "cmdUnBackup", "cmdAbout"}) {
+    for (const char* name : { "cmdBackup", "cmdUnBackup", "cmdAbout" }) {
         auto* button = dialog.findChild<QPushButton*>(name);
         EXPECT_EQ(dialog.childAt(button->geometry().center()), button) << name;
     }
@@ -73,9 +73,9 @@ TEST(WindowDefinitions, TabOrderFollowsTheTabIndexAndFocusStartsInTheBackupTarge
         if (!w->objectName().isEmpty() && w->focusPolicy() != Qt::NoFocus)
             order.push_back(w->objectName());
     }
-    std::vector<QString> expected{"txtTo",       "cmdToChange", "lstFrom",   "cmdAddToFrom",
-                                  "cmdBackup",   "cmdRemoveFromFrom", "txtFrom", "cmdFromChange",
-                                  "cmdUnBackup", "cmdUnBackupToChange", "txtUnBackupTo"};
+    std::vector<QString> expected{ "txtTo", "cmdToChange", "lstFrom", "cmdAddToFrom", "cmdBackup",
+        "cmdRemoveFromFrom", "txtFrom", "cmdFromChange", "cmdUnBackup", "cmdUnBackupToChange",
+        "txtUnBackupTo" };
     EXPECT_EQ(order, expected);
     dialog.show();
     dialog.activateWindow();
@@ -87,11 +87,12 @@ TEST(WindowDefinitions, ProgressWindowsShareGeometryAndFonts)
     const WindowDefinition& backup = frmBackupDefinition();
     const WindowDefinition& restore = frmUnBackupDefinition();
     EXPECT_EQ(restore.caption, "UnBackuping...");
-    for (const char* name : {"lstBackup", "cmdDone", "lblBackuping"}) {
+    for (const char* name : { "lstBackup", "cmdDone", "lblBackuping" }) {
         const ControlDefinition& a = backup.control(name);
         const ControlDefinition& b = restore.control(name);
-        EXPECT_EQ(std::tie(a.left, a.top, a.width, a.height, a.visible, a.enabled, a.font.face, a.font.points),
-                  std::tie(b.left, b.top, b.width, b.height, b.visible, b.enabled, b.font.face, b.font.points));
+        EXPECT_EQ(
+            std::tie(a.left, a.top, a.width, a.height, a.visible, a.enabled, a.font.face, a.font.points),
+            std::tie(b.left, b.top, b.width, b.height, b.visible, b.enabled, b.font.face, b.font.points));
     }
     EXPECT_EQ(restore.control("lblBackuping").caption, "Backuping...");
     EXPECT_EQ(restore.control("cmdDone").tabIndex, 0);
