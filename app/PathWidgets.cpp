@@ -35,6 +35,7 @@ void insertPathEntry(QListWidget* list, int row, const std::string& path)
 std::vector<std::string> pathEntries(const QListWidget* list)
 {
     std::vector<std::string> paths;
+    paths.reserve(static_cast<std::size_t>(list->count()));
     for (int i = 0; i < list->count(); ++i)
         paths.push_back(entryPath(list->item(i)));
     return paths;
