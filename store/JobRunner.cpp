@@ -85,13 +85,19 @@ void prepareJobFiles(const std::string& appFolder, const BatchJob& job)
             batchFile, BatchFileBytes(appFolder, job.commandLine), platform::FileAccess::UserOnly);
         !written)
         throw RunError("Cannot write the batch file " + batchFile + ": " + written.error());
-    // The archiver's output goes into a new file that its command line makes,
-    // like every other file the archiver writes. An old one truncated by the
-    // redirection instead would be written out to disk as soon as the
-    // archiver closes it (ext4 guards files replaced by truncation so), and
-    // its block freed again by the next job.
-    if (job.deleteOutputFirst)
-        (void)platform::deleteFile(JobFilePath(appFolder, kOutputFile));
+    // The archiver's report of the last job goes, and a new empty one takes
+    // its place. Its redirection truncates a file of no length, which costs
+    // ext4 one small write when the report is closed: the price of a report
+    // that no other user can read.
+    if (job.deleteOutputFirst) {
+        // The report names the user's files; it is theirs alone, like the
+        // other job files. The command line's redirection keeps the mode of
+        // the empty file made here.
+        const std::string output = JobFilePath(appFolder, kOutputFile);
+        (void)platform::deleteFile(output);
+        if (auto made = platform::writeFile(output, {}, platform::FileAccess::UserOnly); !made)
+            throw RunError("Cannot make the archiver's report file " + output + ": " + made.error());
+    }
 
     // The shell runs whatever temp.bat holds when it opens it: it must be the
     // file just written, not a link or a file that someone else can change.
