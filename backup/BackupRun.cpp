@@ -118,6 +118,7 @@ void BackupRun::compressPhase()
         CompressFolder(folder);
         platform::processEvents();
         log("End:     Copy " + folder);
+        folderEnded();
     }
 }
 

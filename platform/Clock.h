@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <ctime>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -32,5 +34,15 @@ std::string formatDateText(const std::tm& when);
 // True when the whole text (trailing blanks allowed) reads as a date, or a
 // date and time, under the current regional settings.
 bool isDateText(const std::string& text);
+
+// The regional settings this machine has (those `locale -a` lists, and the
+// compiled ones in LOCPATH), read once.
+const std::vector<std::string>& availableLocales();
+
+// The moment a date text names, as a run folder's name gives it: read under
+// the current regional settings first, then in the C and ISO forms, then
+// under every other setting the machine has, since the run may have been
+// made under another one. None when no setting reads the whole text.
+std::optional<std::time_t> parseDateText(const std::string& text);
 
 } // namespace platform

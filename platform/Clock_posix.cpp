@@ -1,8 +1,13 @@
 #include "platform/Clock.h"
 
+#include <algorithm>
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
+#include <locale.h>
 #include <time.h>
 
 namespace platform {
@@ -18,7 +23,7 @@ std::string formatTime(const char* format, const std::tm& when)
     return std::string(buffer, n);
 }
 
-bool parsesWhole(const std::string& text, const char* format)
+bool parsesWhole(const std::string& text, const char* format, std::tm* into = nullptr)
 {
     std::tm parsed{};
     const char* end = ::strptime(text.c_str(), format, &parsed);
@@ -26,7 +31,78 @@ bool parsesWhole(const std::string& text, const char* format)
         return false;
     while (*end == ' ' || *end == '\t')
         ++end;
-    return *end == '\0';
+    if (*end != '\0')
+        return false;
+    if (into)
+        *into = parsed;
+    return true;
+}
+
+// The moment a text names under the thread's current regional settings.
+std::optional<std::time_t> parsedInCurrentLocale(const std::string& text)
+{
+    std::tm parsed{};
+    if (!parsesWhole(text, "%x %X", &parsed) && !parsesWhole(text, "%x", &parsed))
+        return std::nullopt;
+    parsed.tm_isdst = -1;
+    return std::mktime(&parsed);
+}
+
+std::optional<std::time_t> parsedInIsoForm(const std::string& text)
+{
+    std::tm parsed{};
+    if (!parsesWhole(text, "%Y-%m-%d %H:%M:%S", &parsed) && !parsesWhole(text, "%Y-%m-%d", &parsed))
+        return std::nullopt;
+    parsed.tm_isdst = -1;
+    return std::mktime(&parsed);
+}
+
+void addLocalesOf(FILE* listing, std::vector<std::string>& names)
+{
+    char line[256];
+    while (std::fgets(line, sizeof line, listing)) {
+        std::string name(line);
+        while (!name.empty() && (name.back() == '\n' || name.back() == '\r'))
+            name.pop_back();
+        if (!name.empty())
+            names.push_back(name);
+    }
+}
+
+std::vector<std::string> listLocales()
+{
+    std::vector<std::string> names;
+    if (FILE* listing = ::popen("locale -a 2>/dev/null", "r")) {
+        addLocalesOf(listing, names);
+        ::pclose(listing);
+    }
+    if (const char* locPath = std::getenv("LOCPATH")) {
+        if (DIR* dir = ::opendir(locPath)) {
+            while (const dirent* entry = ::readdir(dir)) {
+                if (entry->d_name[0] != '.')
+                    names.emplace_back(entry->d_name);
+            }
+            ::closedir(dir);
+        }
+    }
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
+}
+
+// One locale object per regional setting, made once: making them is what
+// costs, reading a date under one is cheap.
+const std::vector<locale_t>& timeLocales()
+{
+    static const std::vector<locale_t> locales = [] {
+        std::vector<locale_t> made;
+        for (const std::string& name : availableLocales()) {
+            if (locale_t loc = ::newlocale(LC_TIME_MASK, name.c_str(), locale_t(nullptr)))
+                made.push_back(loc);
+        }
+        return made;
+    }();
+    return locales;
 }
 
 } // namespace
@@ -71,6 +147,36 @@ bool isDateText(const std::string& text)
     if (text.empty() || text.find('\0') != std::string::npos)
         return false;
     return parsesWhole(text, "%x %X") || parsesWhole(text, "%x");
+}
+
+} // namespace platform
+
+namespace platform {
+
+const std::vector<std::string>& availableLocales()
+{
+    static const std::vector<std::string> names = listLocales();
+    return names;
+}
+
+std::optional<std::time_t> parseDateText(const std::string& text)
+{
+    if (text.empty() || text.find('\0') != std::string::npos)
+        return std::nullopt;
+    if (auto when = parsedInCurrentLocale(text))
+        return when;
+    if (auto when = parsedInIsoForm(text))
+        return when;
+    const locale_t previous = ::uselocale(locale_t(nullptr));
+    std::optional<std::time_t> found;
+    for (locale_t loc : timeLocales()) {
+        ::uselocale(loc);
+        found = parsedInCurrentLocale(text);
+        if (found)
+            break;
+    }
+    ::uselocale(previous);
+    return found;
 }
 
 } // namespace platform

@@ -2,9 +2,11 @@
 
 #include "pathutil/PathRoutines.h"
 #include "platform/FileSystem.h"
+#include "platform/SymlinkTarget.h"
 #include "restore/RestoreChoices.h"
 #include "restore/RestoreSteps.h"
 #include "store/Archiver.h"
+#include "store/ArchiverReport.h"
 #include "store/FileCount.h"
 #include "store/JobFiles.h"
 #include "store/JobRunner.h"
@@ -66,25 +68,9 @@ std::string whyNotWritable(const std::string& restoreFolder)
     return {};
 }
 
-// Compares the files extracted with the stored count and tells the user of
-// any difference, offering the archiver's report.
-void checkCount(const std::string& archiveName, const CountFileRead& expected, std::int32_t extracted,
-    const std::string& outputFile, RunHost& host, RestoreChoices& choices)
+// Offers the archiver's report to the user after a failed extraction.
+void offerReport(const std::string& outputFile, RunHost& host, RestoreChoices& choices)
 {
-    if (!expected.count) {
-        // Without the stored count there is nothing to compare with; reading
-        // it as 0 would report a sound restore as broken, or hide a failed one.
-        ShowErrorBox(host,
-            "Number of files not checked..." + kCrLf + expected.problem + kCrLf + kCrLf + "For Directory: "
-                + archiveName + kCrLf + "Extracted number of files: " + std::to_string(extracted));
-        return;
-    }
-    if (*expected.count == extracted)
-        return;
-    ShowErrorBox(host,
-        "ZZip not completed well..." + kCrLf + commandAndFolder(archiveName) + kCrLf
-            + "Expected number of files: " + std::to_string(*expected.count) + kCrLf
-            + "Extracted number of files: " + std::to_string(extracted));
     if (host.showMessage(
             "Do you want to read the file with output from 7z?", "Read file?", platform::kMsgQuestion)
         == platform::MsgAnswer::Yes) {
@@ -93,22 +79,86 @@ void checkCount(const std::string& archiveName, const CountFileRead& expected, s
     }
 }
 
+// What one finished extraction left: the archiver's verdict, the stored
+// count and the files now in the folder.
+struct ExtractionCheck {
+    ArchiverVerdict verdict;
+    CountFileRead expected;
+    std::int32_t extracted = 0;
+};
+
+// Compares the files extracted with the stored count, and takes the
+// archiver's own word: a folder it did not extract whole is reported even
+// when the numbers agree, since files left by an earlier restore would make
+// them agree. Returns false when a box was shown.
+bool checkExtraction(const std::string& archiveName, const ExtractionPlace& place,
+    const ExtractionCheck& check, const std::string& outputFile, RunHost& host, RestoreChoices& choices)
+{
+    if (!check.expected.count) {
+        // Without the stored count there is nothing to compare with; reading
+        // it as 0 would report a sound restore as broken, or hide a failed one.
+        std::string text = "Number of files not checked..." + kCrLf + check.expected.problem + kCrLf + kCrLf
+            + "For Directory: " + archiveName + kCrLf
+            + "Extracted number of files: " + std::to_string(check.extracted);
+        if (!check.verdict.complete)
+            text += kCrLf + "7z: " + check.verdict.reason;
+        ShowErrorBox(host, text);
+        return false;
+    }
+    if (*check.expected.count == check.extracted && check.verdict.complete)
+        return true;
+    std::string text = "ZZip not completed well..." + kCrLf + commandAndFolder(archiveName) + kCrLf
+        + "Expected number of files: " + std::to_string(*check.expected.count) + kCrLf
+        + "Extracted number of files: " + std::to_string(check.extracted);
+    if (!check.verdict.complete)
+        text += kCrLf + kCrLf + "Folder " + place.restoreFolder + " not extracted completely." + kCrLf
+            + "7z: " + check.verdict.reason;
+    ShowErrorBox(host, text);
+    offerReport(outputFile, host, choices);
+    return false;
+}
+
+// 7-Zip brings an absolute link back pointing below the folder it extracts
+// into: the target it stored, with the folder put in front. The link is set
+// back to the target it had when it was stored.
+void restoreAbsoluteLinks(const std::string& restoreFolder)
+{
+    auto names = platform::listFolder(restoreFolder, false);
+    if (!names)
+        return;
+    // The archiver names the folder as the system does, one '/' between levels.
+    std::string folder;
+    for (char c : restoreFolder) {
+        if (c != '/' || folder.empty() || folder.back() != '/')
+            folder += c;
+    }
+    const std::size_t prefix = folder.size() - 1;
+    for (const std::string& name : *names) {
+        const std::string link = restoreFolder + name;
+        auto target = platform::symlinkTarget(link);
+        if (!target || !target->starts_with(folder))
+            continue;
+        (void)platform::deleteFile(link);
+        (void)platform::createSymlink(target->substr(prefix), link);
+    }
+}
+
 } // namespace
 
-void ExtractArchiveInto(
+ExtractionResult ExtractArchiveInto(
     const std::string& archiveName, const ExtractionInputs& inputs, RunHost& host, RestoreChoices& choices)
 {
     const ExtractionPlace place = PlanExtraction(inputs.restoreTarget, archiveName);
     if (const std::string why = whyNotPlaced(inputs, place); !why.empty()) {
         refuse(host, archiveName, why);
-        return;
+        return ExtractionResult::Failed;
     }
 
     host.log("Start:   Decompress " + place.displayPath);
     MakeFolders(place.restoreFolder);
     if (const std::string why = whyNotWritable(place.restoreFolder); !why.empty()) {
         refuse(host, archiveName, why);
-        return;
+        return ExtractionResult::Failed;
     }
 
     // The old markers go now; the job runner writes temp.bat over with the
@@ -126,14 +176,24 @@ void ExtractArchiveInto(
         BatchJob{ place.restoreFolder, ExtractCommandLine(inputs.appFolder, archiveName), true });
     if (outcome == JobOutcome::NotStarted) {
         ShowErrorBox(host, "Bat-File not executed..." + kCrLf + commandAndFolder(archiveName));
-        return;
+        return ExtractionResult::Failed;
     }
 
-    const CountFileRead expected = ReadCountFile(localCount);
+    ExtractionCheck check;
+    check.expected = ReadCountFile(localCount);
     (void)platform::deleteFile(localArchive);
     (void)platform::deleteFile(localCount);
-    const std::int32_t extracted = CountFolderFiles(place.restoreFolder);
-    checkCount(archiveName, expected, extracted, JobFilePath(inputs.appFolder, kOutputFile), host, choices);
+    const std::string outputFile = JobFilePath(inputs.appFolder, kOutputFile);
+    const auto report = platform::readFile(outputFile);
+    check.verdict = JudgeArchiverReport(report ? *report : std::string());
+    restoreAbsoluteLinks(place.restoreFolder);
+    check.extracted = CountFolderFiles(place.restoreFolder);
+    // Files an earlier restore left must not stand in for files the archiver
+    // did not extract: when it failed, the number is the one it reported.
+    if (!check.verdict.complete && check.verdict.filesReported)
+        check.extracted = *check.verdict.filesReported;
+    const bool restored = checkExtraction(archiveName, place, check, outputFile, host, choices);
 
     host.log("End:     Decompress " + place.displayPath);
+    return restored ? ExtractionResult::Restored : ExtractionResult::Failed;
 }

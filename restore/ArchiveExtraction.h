@@ -18,8 +18,9 @@ struct ExtractionInputs {
 // with the archiver as a batch job, removes the two copies and compares the
 // number of files in the folder with the stored count. Progress goes to the
 // host's log; problems with this archive are shown in message boxes and the
-// call returns normally; an error
-// it does not handle (a batch file that cannot be written) is thrown as
-// RunError.
-void ExtractArchiveInto(
+// call returns Failed; an error it does not handle (a batch file that cannot
+// be written) is thrown as RunError. The archiver's own report counts as
+// much as the number of files: a folder it did not extract whole fails.
+enum class ExtractionResult { Restored, Failed };
+ExtractionResult ExtractArchiveInto(
     const std::string& archiveName, const ExtractionInputs& inputs, RunHost& host, RestoreChoices& choices);

@@ -11,9 +11,11 @@ class RestoreChoices {
 public:
     virtual ~RestoreChoices() = default;
 
-    // Offers the run dates found, in the order given; returns the one the
+    // Offers the run dates found, in the order given, those of runs that did
+    // not reach their end (incomplete[i]) flagged; returns the date text the
     // user confirmed, or empty when none was.
-    virtual std::string chooseDate(const std::vector<std::string>& dates) = 0;
+    virtual std::string chooseDate(const std::vector<std::string>& dates, const std::vector<bool>& incomplete)
+        = 0;
 
     // Shows a text file to the user, without waiting for it.
     virtual void openTextFile(const std::string& path) = 0;

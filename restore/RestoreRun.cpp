@@ -1,10 +1,12 @@
 #include "restore/RestoreRun.h"
 
+#include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
 #include "restore/ArchiveExtraction.h"
 #include "restore/RestoreChoices.h"
 #include "restore/RestoreSteps.h"
 #include "store/MainFields.h"
+#include "store/RunMarker.h"
 #include "store/StoreLayout.h"
 
 #include <utility>
@@ -24,8 +26,16 @@ void RestoreRun::steps()
     log("End:     Find Dates...");
     log("Start:   Select Date...");
     SelectedDate.clear();
+    if (DateList.empty())
+        showError("No backup found..."
+                  "\r\n"
+                  "No run folder of a backup was found in "
+            + m_main.backupTarget());
     if (!DateList.empty()) {
-        SelectedDate = m_choices.chooseDate(DateList);
+        std::vector<bool> incomplete;
+        for (const std::string& date : DateList)
+            incomplete.push_back(!ReadRunState(RunFolderPath(m_main.backupTarget(), date)).complete);
+        SelectedDate = m_choices.chooseDate(DateList, incomplete);
         log("End:     Select Date...");
     }
     if (!SelectedDate.empty())
@@ -60,6 +70,33 @@ void RestoreRun::copyFoldersAndUncompress()
     for (const std::string& archiveName : ArchiveList)
         ExtractArchive(archiveName);
     log("End:     Copy Folders and uncompress...");
+    reportRunFolderTrouble();
+}
+
+void RestoreRun::reportRunFolderTrouble()
+{
+    const std::string runFolder = RunFolderPath(m_main.backupTarget(), SelectedDate);
+    for (const std::string& trouble : RunFolderTrouble(runFolder))
+        warn(trouble);
+    if (!ReadRunState(runFolder).complete)
+        reportIncompleteRun(MissingArchives(runFolder, ArchiveList));
+}
+
+void RestoreRun::reportIncompleteRun(const std::vector<std::string>& missing)
+{
+    // One box for the whole run: every missing folder has the same cause.
+    constexpr std::size_t kListed = 10;
+    std::string text = "Backup run incomplete...\r\nThe backup of " + SelectedDate
+        + " did not reach its end; it lacks " + std::to_string(missing.size()) + " folders:";
+    for (std::size_t i = 0; i < missing.size() && i < kListed; ++i)
+        text += "\r\n" + DisplayPath(DecodePath(missing[i]));
+    if (missing.size() > kListed)
+        text += "\r\nand " + std::to_string(missing.size() - kListed) + " more";
+    if (missing.empty())
+        text = "Backup run incomplete...\r\nThe backup of " + SelectedDate
+            + " did not reach its end; which folders it lacks is not known.";
+    tally().failed += static_cast<int>(missing.size());
+    showError(text);
 }
 
 void RestoreRun::FindDates()
@@ -77,5 +114,8 @@ void RestoreRun::FindArchives()
 void RestoreRun::ExtractArchive(const std::string& archiveName)
 {
     const ExtractionInputs inputs{ appFolder(), m_main.backupTarget(), m_main.restoreTarget(), SelectedDate };
-    ExtractArchiveInto(archiveName, inputs, host(), m_choices);
+    if (ExtractArchiveInto(archiveName, inputs, host(), m_choices) == ExtractionResult::Restored)
+        ++tally().done;
+    else
+        ++tally().failed;
 }

@@ -28,9 +28,12 @@ protected:
     std::string busyLogLine() const override;
     std::string stoppedLogLine(const std::exception& error) const override;
     std::string stoppedBoxText(const std::exception& error) const override;
+    std::string doneWord() const override { return "restored"; }
 
 private:
     void copyFoldersAndUncompress();
+    void reportRunFolderTrouble();
+    void reportIncompleteRun(const std::vector<std::string>& missing);
 
     RestoreChoices& m_choices;
     const MainFields& m_main;

@@ -5,7 +5,11 @@
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "store/JobRunner.h"
+#include "store/RunMarker.h"
 #include "store/StoreLayout.h"
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -70,13 +74,21 @@ std::vector<std::string> FindDateTexts(const std::string& backupTarget)
     auto names = platform::listFolder(folder, true);
     if (!names)
         throw RunError("The backup target cannot be listed: " + names.error());
-    std::vector<std::string> dates;
+    // A run made under other regional settings than today's is still a run:
+    // every setting the machine has may read its name.
+    std::vector<std::pair<std::time_t, std::string>> dates;
     for (const std::string& name : *names) {
         std::string decoded = DecodePath(name);
-        if (platform::isDateText(decoded))
-            dates.push_back(std::move(decoded));
+        if (auto when = platform::parseDateText(decoded))
+            dates.emplace_back(*when, std::move(decoded));
     }
-    return dates;
+    std::stable_sort(
+        dates.begin(), dates.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    std::vector<std::string> texts;
+    texts.reserve(dates.size());
+    for (auto& date : dates)
+        texts.push_back(std::move(date.second));
+    return texts;
 }
 
 std::vector<std::string> FindArchiveNames(const std::string& runFolder)
@@ -94,6 +106,41 @@ std::vector<std::string> FindArchiveNames(const std::string& runFolder)
             archives.push_back(name);
     }
     return archives;
+}
+
+std::vector<std::string> RunFolderTrouble(const std::string& runFolder)
+{
+    auto names = platform::listFolder(runFolder, true);
+    if (!names)
+        return {};
+    if (names->empty())
+        return { "The run folder " + runFolder + " is empty: there is nothing to restore." };
+    const std::string folder = AddBackslash(runFolder);
+    std::vector<std::string> trouble;
+    for (const std::string& name : *names) {
+        if (IsArchiveName(name) && !platform::isPlainFile(folder + name))
+            trouble.push_back("The archive " + folder + name + " is not a plain file; it is not restored.");
+        const std::string countSuffix = std::string(kArchiveExtension) + kCountExtension;
+        if (name.ends_with(countSuffix)) {
+            const std::string archive = name.substr(0, name.size() - std::string(kCountExtension).size());
+            if (!platform::fileExists(folder + archive))
+                trouble.push_back("The count file " + folder + name
+                    + " has no archive beside it; its folder is not restored.");
+        }
+    }
+    return trouble;
+}
+
+std::vector<std::string> MissingArchives(
+    const std::string& runFolder, const std::vector<std::string>& present)
+{
+    const RunState state = ReadRunState(runFolder);
+    std::vector<std::string> missing;
+    for (const std::string& planned : state.plannedArchives) {
+        if (std::find(present.begin(), present.end(), planned) == present.end())
+            missing.push_back(planned);
+    }
+    return missing;
 }
 
 std::string DisplayPath(const std::string& decodedName)

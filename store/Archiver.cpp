@@ -1,5 +1,6 @@
 #include "store/Archiver.h"
 
+#include "store/ArchiverReport.h"
 #include "store/JobFiles.h"
 
 #include "pathutil/PathRoutines.h"
@@ -68,7 +69,12 @@ std::string ExtractCommandLine(const std::string& appFolder, const std::string& 
     // The archiver writes its errors (a damaged archive, a disk that is full)
     // to the error stream: they go into output.txt too, where the user who
     // asks to read the output after a failed restore looks for them.
-    return "\"" + a2 + "7z\" e -y \"" + escapeInDoubleQuotes(name) + "\" > \"" + a2 + kOutputFile + "\" 2>&1";
+    // The exit status follows the report, so that the restore judges the
+    // extraction by the archiver's own word as well as by the files; a job
+    // killed before the archiver returned leaves the line out.
+    const std::string output = "\"" + a2 + kOutputFile + "\"";
+    return "\"" + a2 + "7z\" e -y -snld20 \"" + escapeInDoubleQuotes(name) + "\" > " + output
+        + " 2>&1; echo \"" + kExitStatusLine + "$?\" >> " + output;
 }
 
 bool IsCompleteArchive(const std::string& path)

@@ -1,6 +1,8 @@
 #include "store/Run.h"
 
+#include "pathutil/PathRoutines.h"
 #include "platform/RunLock.h"
+#include "platform/SymlinkTarget.h"
 #include "store/JobRunner.h"
 
 #include <utility>
@@ -22,6 +24,13 @@ void Run::run()
         m_host.showMessage(AnotherRunText(m_appFolder), "Error!", platform::kMsgCritical);
         return;
     }
+    // Without the archiver every folder would fail alike: one box says so,
+    // and nothing is made, not even a run folder.
+    if (const std::string missing = MissingArchiverText(m_appFolder); !missing.empty()) {
+        ShowErrorBox(m_host, missing);
+        log(SummaryLine(m_summary, doneWord()));
+        return;
+    }
     try {
         steps();
     } catch (const std::exception& error) {
@@ -30,7 +39,45 @@ void Run::run()
         log(stoppedLogLine(error));
         showError(stoppedBoxText(error));
     }
+    log(SummaryLine(m_summary, doneWord()));
     DeleteBatchFile(m_appFolder);
+}
+
+void Run::folderEnded()
+{
+    if (m_folderFailed)
+        ++m_summary.failed;
+    else
+        ++m_summary.done;
+    m_folderFailed = false;
+}
+
+std::string SummaryLine(const RunSummary& summary, const std::string& doneWord)
+{
+    std::string line = "Summary: " + std::to_string(summary.done) + " folders " + doneWord + ", "
+        + std::to_string(summary.failed) + " failed, " + std::to_string(summary.changed) + " changed, "
+        + std::to_string(summary.skipped) + " skipped";
+    if (summary.reused > 0)
+        line += ", " + std::to_string(summary.reused) + " reused";
+    if (!summary.warnings.empty())
+        line += ", " + std::to_string(summary.warnings.size()) + " warnings";
+    if (summary.stopped)
+        line += ", stopped by the user";
+    return line;
+}
+
+std::string MissingArchiverText(const std::string& appFolder)
+{
+    const std::string archiver = AddBackslash(appFolder) + "7z";
+    if (platform::isRunnableProgram(archiver))
+        return {};
+    return "7z missing..."
+           "\r\n"
+           "The archiver "
+        + archiver
+        + " is missing or cannot be run, so no folder can be backed up or restored."
+          "\r\n"
+          "Install it with: sudo apt install 7zip";
 }
 
 void Run::warn(const std::string& text)

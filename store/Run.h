@@ -17,6 +17,17 @@ struct RunSummary {
     bool stopped = false; // the user stopped the run before its end
 };
 
+// The line that closes every run's log, e.g. "Summary: 25 folders stored,
+// 0 failed, 1 changed, 2 skipped"; `doneWord` says what happened to the
+// folders done ("stored", "restored"). Counts a run has not used (reused),
+// warnings and a stop by the user follow only when there are any.
+std::string SummaryLine(const RunSummary& summary, const std::string& doneWord);
+
+// The text of the "Error!" box of a run that cannot start because the
+// archiver is missing from the application folder or cannot be run; empty
+// when the archiver is there and runnable.
+std::string MissingArchiverText(const std::string& appFolder);
+
 // What every backup and restore run shares: it holds the application folder
 // from its first step to its last, so that no other run overwrites its job
 // files; whatever stops its steps is told, and the closing steps still
@@ -47,10 +58,20 @@ protected:
     // The log line and the box text of a run whose steps were ended by `error`.
     virtual std::string stoppedLogLine(const std::exception& error) const = 0;
     virtual std::string stoppedBoxText(const std::exception& error) const = 0;
+    // What the summary line calls a folder the run finished with.
+    virtual std::string doneWord() const { return "stored"; }
 
     RunHost& host() const { return m_host; }
     void log(const std::string& line) const { m_host.log(line); }
-    void showError(const std::string& text) const { ShowErrorBox(m_host, text); }
+    // Shows an "Error!" box; the folder the run is at counts as failed.
+    void showError(const std::string& text)
+    {
+        m_folderFailed = true;
+        ShowErrorBox(m_host, text);
+    }
+    // Closes one folder in the summary: failed when a box was shown for it
+    // since the last folder ended, done otherwise.
+    void folderEnded();
     // A problem that costs the user no data the run was asked for, or that
     // the user should know of but need not answer: a "Warning: " line in the
     // log and a place in the summary, never a box.
@@ -61,4 +82,5 @@ private:
     RunHost& m_host;
     std::string m_appFolder;
     RunSummary m_summary;
+    bool m_folderFailed = false;
 };

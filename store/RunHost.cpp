@@ -5,7 +5,27 @@ std::string ErrorBoxText(const std::string& text)
     return "Error!\r\n\r\n" + text;
 }
 
+std::string ErrorLogLine(const std::string& text)
+{
+    // One log line per box: its lines joined by blanks, so that nothing a
+    // box said is lost once it is closed.
+    std::string line = "Error: ";
+    bool blank = false;
+    for (char c : text) {
+        if (c == '\r' || c == '\n') {
+            blank = true;
+            continue;
+        }
+        if (blank && line.back() != ' ')
+            line += ' ';
+        blank = false;
+        line += c;
+    }
+    return line;
+}
+
 void ShowErrorBox(RunHost& host, const std::string& text)
 {
+    host.log(ErrorLogLine(text));
     host.showMessage(ErrorBoxText(text), "Error!", platform::kMsgCritical);
 }

@@ -21,5 +21,10 @@ public:
 // The text of an "Error!" box that reports `text`.
 std::string ErrorBoxText(const std::string& text);
 
-// Shows `text` in an "Error!" box with the error icon.
+// The log line that keeps what an "Error!" box reporting `text` said:
+// "Error: " and the text on one line.
+std::string ErrorLogLine(const std::string& text);
+
+// Shows `text` in an "Error!" box with the error icon, after putting it into
+// the log as an ErrorLogLine.
 void ShowErrorBox(RunHost& host, const std::string& text);

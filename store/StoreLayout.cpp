@@ -26,6 +26,17 @@ std::string trimmed(const std::string& text)
     return text.substr(first, last - first);
 }
 
+// What a damaged count file holds, as one short line of plain text.
+std::string shown(const std::string& text)
+{
+    std::string out;
+    for (char ch : text) {
+        auto c = static_cast<unsigned char>(ch);
+        out += (c < 0x20 || c >= 0x7F) ? '?' : ch;
+    }
+    return out;
+}
+
 CountFileRead problem(std::string text)
 {
     return CountFileRead{ std::nullopt, std::move(text) };
@@ -75,12 +86,16 @@ platform::Status WriteCountFile(const std::string& path, std::int32_t count)
 
 CountFileRead ReadCountFile(const std::string& path)
 {
-    auto bytes = platform::readFile(path);
+    // Ten digits and a line break or a few blanks: a file longer than this
+    // is damaged, and is not read any further, however large it is.
+    auto bytes = platform::readFileStart(path, kLongestCountFile + 1);
     if (!bytes) {
         if (!platform::fileExists(path))
             return problem("The count file " + path + " is missing.");
         return problem("The count file " + path + " cannot be read: " + bytes.error());
     }
+    if (bytes->size() > kLongestCountFile)
+        return problem("The count file " + path + " is damaged: it is longer than any count.");
     const std::string text = trimmed(*bytes);
     if (text.empty())
         return problem("The count file " + path + " is empty.");
@@ -92,7 +107,7 @@ CountFileRead ReadCountFile(const std::string& path)
         ++i;
     }
     if (i == text.size())
-        return problem("The count file " + path + " does not hold a number: \"" + text + "\"");
+        return problem("The count file " + path + " does not hold a number: \"" + shown(text) + "\"");
     // Accumulate as a negative value so that the full signed range fits.
     const std::int64_t lowest = std::numeric_limits<std::int32_t>::min();
     const std::int64_t highest = std::numeric_limits<std::int32_t>::max();
@@ -101,7 +116,7 @@ CountFileRead ReadCountFile(const std::string& path)
     for (; i < text.size(); ++i) {
         const char c = text[i];
         if (c < '0' || c > '9')
-            return problem("The count file " + path + " does not hold a number: \"" + text + "\"");
+            return problem("The count file " + path + " does not hold a number: \"" + shown(text) + "\"");
         if (!outOfRange) {
             value = value * 10 - (c - '0');
             outOfRange = value < lowest;
@@ -110,6 +125,6 @@ CountFileRead ReadCountFile(const std::string& path)
     if (!negative)
         value = -value;
     if (outOfRange || value < lowest || value > highest)
-        return problem("The count file " + path + " holds a number out of range: " + text);
+        return problem("The count file " + path + " holds a number out of range: " + shown(text));
     return CountFileRead{ static_cast<std::int32_t>(value), {} };
 }

@@ -43,6 +43,10 @@ std::string CountFileName(const std::string& archiveName);
 // Writes the count as decimal digits only: no sign, no line end.
 platform::Status WriteCountFile(const std::string& path, std::int32_t count);
 
+// The most bytes a count file is read for: ten digits with room for a sign,
+// blanks and a line break. A longer file is damaged.
+inline constexpr std::size_t kLongestCountFile = 32;
+
 // What reading a count file gave: the count, or why there is none. A missing,
 // empty or non-numeric file is never read as 0.
 struct CountFileRead {

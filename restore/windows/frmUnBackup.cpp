@@ -20,11 +20,12 @@ void frmUnBackup::Timer1_Timer()
     finishRun();
 }
 
-std::string frmUnBackup::chooseDate(const std::vector<std::string>& dates)
+std::string frmUnBackup::chooseDate(
+    const std::vector<std::string>& dates, const std::vector<bool>& incomplete)
 {
     auto dialog = std::make_unique<frmUnBackupSelectDate>(this);
-    for (const std::string& date : dates)
-        dialog->addDate(date);
+    for (std::size_t i = 0; i < dates.size(); ++i)
+        dialog->addDate(dates[i], i < incomplete.size() && incomplete[i]);
     dialog->exec();
     return dialog->Tag;
 }

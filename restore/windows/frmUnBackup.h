@@ -24,7 +24,8 @@ public:
     void Timer1_Timer() override;
 
     // RestoreChoices
-    std::string chooseDate(const std::vector<std::string>& dates) override;
+    std::string chooseDate(
+        const std::vector<std::string>& dates, const std::vector<bool>& incomplete) override;
     void openTextFile(const std::string& path) override;
 
 private:

@@ -27,10 +27,13 @@ frmUnBackupSelectDate::frmUnBackupSelectDate(QWidget* parent)
     connect(m_cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
 }
 
-void frmUnBackupSelectDate::addDate(const std::string& dateText)
+void frmUnBackupSelectDate::addDate(const std::string& dateText, bool incomplete)
 {
     const QByteArray bytes = QByteArray::fromStdString(dateText);
-    auto* item = new QListWidgetItem(platform::textFromBytes(dateText), m_lstDate);
+    QString shown = platform::textFromBytes(dateText);
+    if (incomplete)
+        shown += QString::fromLatin1(kIncompleteFlag);
+    auto* item = new QListWidgetItem(shown, m_lstDate);
     item->setData(kDateBytesRole, bytes);
 }
 

@@ -21,8 +21,10 @@ public:
     QPushButton* cmdCancel() const { return m_cmdCancel; }
 
     // Adds a date at the end of lstDate. The text's bytes are kept as they
-    // are, so that what is handed back is exactly what was added.
-    void addDate(const std::string& dateText);
+    // are, so that what is handed back is exactly what was added. A run
+    // that did not reach its end shows kIncompleteFlag after its date.
+    void addDate(const std::string& dateText, bool incomplete = false);
+    static constexpr char kIncompleteFlag[] = "   (incomplete backup)";
 
     // Asks for confirmation of the selected date; on Yes hands it back and
     // hides the dialog, on No leaves everything as it is.

@@ -28,7 +28,7 @@ protected:
     TempDir dir;
 };
 
-TEST_F(RestoreSteps, DatesAreTheDecodedRunFoldersAndFilesInNameOrder)
+TEST_F(RestoreSteps, DatesAreTheDecodedRunFoldersAndFilesNewestFirst)
 {
     ASSERT_TRUE(locale.ok());
     const std::string first = dateText(2026, 12, 5, 21, 6, 11);
@@ -43,7 +43,7 @@ TEST_F(RestoreSteps, DatesAreTheDecodedRunFoldersAndFilesInNameOrder)
     writeText(dir / EncodePath(asFile), "not a folder, still listed");
     writeText(dir / "notes.txt", "x");
 
-    const std::vector<std::string> expected{ first, second, third, asFile };
+    const std::vector<std::string> expected{ asFile, third, second, first }; // newest first
     EXPECT_EQ(FindDateTexts(dir.path()), expected);
     EXPECT_EQ(FindDateTexts(dir.path() + "/"), expected);
 }
