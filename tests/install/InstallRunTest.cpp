@@ -73,7 +73,9 @@ TEST_F(InstalledProgram, BacksUpAndRestoresAsAnOrdinaryUser)
     EXPECT_TRUE(platform::fileExists(appFolder + "/wait.tmp"));
 
     const std::vector<std::string> log = restore(platform::formatDateText(clock.localNow()));
-    EXPECT_EQ(log.back(), "End:     Copy Folders and uncompress...");
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ(log[log.size() - 2], "End:     Copy Folders and uncompress...");
+    EXPECT_TRUE(log.back().starts_with("Summary: ")) << log.back();
     EXPECT_TRUE(shownAfterQuestion().empty()) << shownAfterQuestion()[0].text;
     expectRestoredExactly(fields.unBackupTo, expected);
 }
