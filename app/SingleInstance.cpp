@@ -15,7 +15,7 @@ constexpr int kWaitMs = 2000;
 // The user's private state folder: no other user may reach what lies there.
 std::string privateFolder()
 {
-    const std::string folder = platform::userStateHome() + "/" + appinfo::kProductName;
+    std::string folder = platform::userStateHome() + "/" + appinfo::kProductName;
     (void)platform::makePrivateFolders(folder);
     return folder;
 }
