@@ -40,7 +40,7 @@ MainSettings loadMainSettings(const platform::SettingsFile& store)
     return settings;
 }
 
-void saveMainSettings(platform::SettingsFile& store, const MainSettings& settings)
+std::string saveMainSettings(platform::SettingsFile& store, const MainSettings& settings)
 {
     // Keys the program did not write go with the section, and a list that
     // became shorter leaves no stale keys behind. There is no section the
@@ -53,5 +53,12 @@ void saveMainSettings(platform::SettingsFile& store, const MainSettings& setting
     bestEffort([&] { store.writeValue(kSectionBackup, kSectionBackup, settings.backupTarget); });
     bestEffort([&] { store.writeValue(kSectionRestore, kSectionRestore, settings.restoreTarget); });
     // Written to its file once, so it is never left half-saved.
-    bestEffort([&] { (void)store.save(); });
+    std::string failure;
+    try {
+        if (auto saved = store.save(); !saved)
+            failure = saved.error();
+    } catch (const std::exception& error) {
+        failure = error.what();
+    }
+    return failure;
 }

@@ -25,5 +25,6 @@ MainSettings loadMainSettings(const platform::SettingsFile& store);
 
 // Replaces the source section with ToCopy0, ToCopy1, ... in list order, then
 // the two targets, and writes the file once at the end. Best effort: a step
-// that fails is skipped and nothing is reported.
-void saveMainSettings(platform::SettingsFile& store, const MainSettings& settings);
+// that fails is skipped and the next one still runs. Returns why the file
+// could not be written, or an empty text when it was.
+std::string saveMainSettings(platform::SettingsFile& store, const MainSettings& settings);

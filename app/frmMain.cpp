@@ -8,6 +8,7 @@
 #include "platform/MessageBox.h"
 #include "platform/SettingsFile.h"
 #include "platform/gui/FolderPicker.h"
+#include "store/RunHost.h"
 #include "ui/WindowDefinitions.h"
 
 #include <QCloseEvent>
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTimer>
 
 #include <exception>
@@ -132,21 +134,38 @@ void frmMain::Form_Unload()
 
 void frmMain::SaveSettings()
 {
-    // Nothing is shown when saving fails; the window stays the master copy.
+    // The window stays the master copy whatever happens; a store that cannot
+    // be written is told once, or the next start would lose the
+    // configuration without a word.
+    std::string failure;
     try {
-        saveMainSettings(*m_settings, { sourceFolders(), fieldPath(m_txtTo), fieldPath(m_txtUnBackupTo) });
-    } catch (const std::exception&) {
+        failure = saveMainSettings(
+            *m_settings, { sourceFolders(), fieldPath(m_txtTo), fieldPath(m_txtUnBackupTo) });
+    } catch (const std::exception& error) {
+        failure = error.what();
     }
+    if (failure.empty() || m_saveFailureTold)
+        return;
+    m_saveFailureTold = true;
+    platform::showMessage(ErrorBoxText("The settings could not be saved; the changes last until the program "
+                                       "ends.\r\n"
+                              + failure),
+        "Error!", platform::kMsgCritical);
 }
 
 void frmMain::cmdAddToFrom_Click()
 {
     AddOutcome outcome = AddOutcome::Added;
+    std::string other;
     try {
         std::string text = fieldPath(m_txtFrom);
-        outcome = checkNewSource(text, sourceFolders());
-        if (outcome == AddOutcome::Added)
+        outcome = checkNewSource(text, sourceFolders(), &other);
+        if (outcome == AddOutcome::Added) {
+            // The new entry moves the selection; the source field keeps
+            // what the user typed rather than taking the selected entry.
+            const QSignalBlocker quiet(m_lstFrom);
             insertPathEntry(m_lstFrom, 0, text);
+        }
     } catch (const std::exception&) {
         if (outcome != AddOutcome::Duplicate)
             outcome = AddOutcome::NotValid;
@@ -155,6 +174,8 @@ void frmMain::cmdAddToFrom_Click()
         platform::showMessage(kDuplicate, kAnotherPath, platform::kMsgInformation);
     else if (outcome == AddOutcome::NotValid)
         platform::showMessage(kNotValid, kAnotherPath, platform::kMsgInformation);
+    else if (outcome != AddOutcome::Added)
+        platform::showMessage(overlapText(outcome, other), kAnotherPath, platform::kMsgInformation);
     SaveSettings();
 }
 

@@ -79,6 +79,7 @@ private:
     std::unique_ptr<platform::SettingsFile> m_settings;
     RunWindowFactory m_backupWindow;
     RunWindowFactory m_restoreWindow;
+    bool m_saveFailureTold = false; // a store that cannot be written is told once a session
     // A member, so the watch ends before the dialog takes its boxes apart:
     // a box losing the focus then is no Validate.
     LeaveWatch m_leaveWatch;

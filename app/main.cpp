@@ -1,3 +1,4 @@
+#include "app/SingleInstance.h"
 #include "app/StartUp.h"
 #include "app/frmMain.h"
 #include "backup/windows/frmBackup.h"
@@ -9,6 +10,9 @@
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    SingleInstance instance;
+    if (!instance.first())
+        return 0;
     const std::string appFolder = initApplication();
     platform::gui::installQtMessageBoxes();
 
@@ -20,6 +24,7 @@ int main(int argc, char** argv)
         [appFolder](const MainFields& fields, QWidget* parent) -> QDialog* {
             return new frmUnBackup(fields, appFolder, parent);
         });
+    instance.raiseOnRequest(&window);
     window.show();
     return application.exec();
 }

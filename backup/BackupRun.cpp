@@ -4,15 +4,18 @@
 #include "pathutil/PathRoutines.h"
 #include "platform/Events.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderEntries.h"
 #include "store/Archiver.h"
 #include "store/FileCount.h"
 #include "store/JobRunner.h"
 #include "store/MainFields.h"
+#include "store/RunMarker.h"
 #include "store/StoreLayout.h"
 
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -44,24 +47,27 @@ std::string whyNotStorable(const std::string& folder)
     return {};
 }
 
-// The folders directly in a folder; a folder that is not there has none.
-// Links to folders are not folders here, so links are never followed and a
-// link loop cannot trap the walk.
-std::vector<std::string> subfoldersOf(const std::string& folder)
+// The names joined for one log line.
+std::string joined(const std::vector<std::string>& names)
 {
-    auto names = platform::listSubfolders(folder);
-    if (!names) {
-        // A folder that is not there has nothing below it; compressing it
-        // reports the failure. One that is there but cannot be read ends the run.
-        if (!platform::folderExists(folder))
-            return {};
-        throw RunError("A folder could not be listed while finding folders.\r\n" + names.error());
-    }
-    std::vector<std::string> subfolders;
-    subfolders.reserve(names->size());
-    for (const std::string& name : *names)
-        subfolders.push_back(folder + name);
-    return subfolders;
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+// True when `folder` (canonical, one trailing separator) is `other` or lies below it.
+bool isAtOrBelow(const std::string& folder, const std::string& other)
+{
+    return !other.empty() && folder.starts_with(other);
+}
+
+// The canonical form of a folder with one trailing separator, or empty when
+// it is not there.
+std::string canonicalFolder(const std::string& path)
+{
+    const std::string canonical = ShortPath(path);
+    return canonical.empty() ? std::string() : AddBackslash(canonical);
 }
 
 } // namespace
@@ -77,6 +83,10 @@ void BackupRun::steps()
     RunFolder = RunFolderPath(m_main.backupTarget(), DateTextNow());
     if (auto made = platform::createFolder(RunFolder); !made)
         throw RunError("The run folder could not be made.\r\n" + made.error());
+    // Until its very last step the run looks incomplete to every restore,
+    // whatever ends it: a kill, a power cut, an error.
+    if (auto marked = MarkRunIncomplete(RunFolder, {}); !marked)
+        warn("The run folder could not be marked as incomplete: " + marked.error());
 
     log("Starting Backup...");
     log("Start:   Finding Folders...");
@@ -84,10 +94,23 @@ void BackupRun::steps()
     FindFolders();
     platform::processEvents();
     log("End:     Finding Folders...");
+    markPlannedArchives();
 
     log("Start:   Copy Folders and compress...");
     compressPhase();
     log("End:     Copy Folders and compress...");
+    if (auto complete = MarkRunComplete(RunFolder); !complete)
+        warn("The run folder could not be marked as complete: " + complete.error());
+}
+
+void BackupRun::markPlannedArchives()
+{
+    std::vector<std::string> names;
+    names.reserve(FolderList.size());
+    for (const std::string& folder : FolderList)
+        names.push_back(ArchiveName(folder));
+    if (auto marked = MarkRunIncomplete(RunFolder, names); !marked)
+        warn("The run folder could not be marked as incomplete: " + marked.error());
 }
 
 std::string BackupRun::busyLogLine() const
@@ -118,33 +141,108 @@ void BackupRun::compressPhase()
         CompressFolder(folder);
         platform::processEvents();
         log("End:     Copy " + folder);
-        folderEnded();
     }
 }
 
 void BackupRun::FindFolders()
 {
+    m_collected.clear();
+    m_notWalked.clear();
+    // The store, the restore target and the job files would otherwise be
+    // backed up into themselves, one run inside the next.
+    const std::pair<std::string, const char*> kept[] = { { m_main.backupTarget(), "it holds the backups" },
+        { m_main.restoreTarget(), "it is the restore target" },
+        { appFolder(), "it holds the program's job files" } };
+    for (const auto& [path, why] : kept) {
+        if (std::string folder = path.empty() ? std::string() : canonicalFolder(path); !folder.empty())
+            m_notWalked.emplace_back(folder, why);
+    }
+    const std::vector<std::string> sources = m_main.sourceFolders();
+    warnOverlappingSources(sources);
     std::vector<std::string> found;
-    for (const std::string& source : m_main.sourceFolders()) {
+    for (const std::string& source : sources) {
         platform::processEvents();
         log("Find in: " + source);
-        CollectFolders(source, found);
+        // The walk takes the folder the entry really names, so every archive
+        // is named after a path that a restore can make again.
+        const std::string canonical = ShortPath(source);
+        CollectFolders(canonical.empty() ? source : canonical, found);
         platform::processEvents();
     }
     FolderList = std::move(found);
 }
 
+void BackupRun::warnOverlappingSources(const std::vector<std::string>& sources)
+{
+    std::vector<std::string> canonical;
+    canonical.reserve(sources.size());
+    for (const std::string& source : sources)
+        canonical.push_back(canonicalFolder(source));
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        for (std::size_t j = i + 1; j < sources.size(); ++j) {
+            if (isAtOrBelow(canonical[i], canonical[j]) || isAtOrBelow(canonical[j], canonical[i]))
+                warn("Source folders overlap, what lies in both is backed up once: " + sources[i] + " and "
+                    + sources[j]);
+        }
+    }
+}
+
 void BackupRun::CollectFolders(const std::string& path, std::vector<std::string>& found)
 {
     const std::string folder = AddBackslash(path);
-    found.push_back(folder);
+    // A folder reached through two overlapping sources is stored once.
+    if (!m_collected.insert(folder).second)
+        return;
+    if (const std::string why = whyNotWalked(folder); !why.empty()) {
+        warn("Folder not backed up, " + why + ": " + folder);
+        tally().skipped++;
+        return;
+    }
     // The listing is complete, and gone, before any subfolder is visited, so
     // no two listings are ever open at once however deep the tree.
-    const std::vector<std::string> subfolders = subfoldersOf(folder);
+    auto entries = platform::listFolderEntries(folder);
+    if (!entries) {
+        // A folder that is not there still gets its entry: compressing it
+        // reports the failure. One that is there but cannot be read costs
+        // only itself and what lies below it.
+        if (platform::folderExists(folder)) {
+            warn("Folder not backed up, it cannot be read, nor anything below it: " + entries.error());
+            tally().skipped++;
+            return;
+        }
+        found.push_back(folder);
+        return;
+    }
+    found.push_back(folder);
+    noteLeftOut(folder, *entries);
     letEventsRunDuringWalk();
-    for (const std::string& subfolder : subfolders)
-        CollectFolders(subfolder, found);
+    for (const std::string& name : entries->subfolders)
+        CollectFolders(folder + name, found);
     letEventsRunDuringWalk();
+}
+
+std::string BackupRun::whyNotWalked(const std::string& folder) const
+{
+    // The walk goes from a canonical source through real folders only, so
+    // its paths are canonical as they stand.
+    for (const auto& [notWalked, why] : m_notWalked) {
+        if (isAtOrBelow(folder, notWalked))
+            return why;
+    }
+    return {};
+}
+
+void BackupRun::noteLeftOut(const std::string& folder, const platform::FolderEntries& entries)
+{
+    // Hidden folders stay out of a backup; the user learns which ones, the
+    // topmost of each, so that ~/.ssh is never missed without a word.
+    for (const std::string& hidden : entries.hiddenSubfolders) {
+        log("Hidden folder not backed up: " + folder + hidden + "/");
+        tally().skipped++;
+    }
+    if (!entries.specialFiles.empty())
+        warn("Entries a restore cannot bring back as they were (FIFO, socket or device) in " + folder + ": "
+            + joined(entries.specialFiles));
 }
 
 void BackupRun::CompressFolder(const std::string& folder)
@@ -162,34 +260,64 @@ void BackupRun::CompressFolder(const std::string& folder)
     // that is no folder) can hold no job: said at once, not after the job's
     // start time-out.
     if (!platform::folderExists(folder)) {
-        showError("7z not executed...For Directory: " + AddBackslash(encoded));
+        folderFailed("7z not executed...For Directory: " + AddBackslash(encoded));
         return;
     }
 
-    // An archive of this very name left here by an earlier run that did not
-    // finish would be added to by the archiver: files deleted since would
-    // come back with it, and it would be counted as a file of the folder.
-    const std::string made = AddBackslash(folder) + archiveName;
-    (void)platform::deleteFile(made);
+    // The archiver adds to an archive that is there: one already in the run
+    // folder is this folder's from earlier in this run, and stays as it is.
+    const std::string stored = runFolder + "/" + archiveName;
+    if (platform::fileExists(stored))
+        throw RunError("The archive is already in the run folder: " + stored
+            + "\r\nThe folder lies in more than one source folder and is already in this backup.");
 
-    // Counted before the archiver runs, so the archive being made is never counted.
+    // Counted before the archiver runs.
+    const std::optional<std::int64_t> changedBefore = platform::folderChangeTime(folder);
     CountProblems problems;
-    const std::int32_t count = CountFolderFiles(folder, &problems);
+    std::int32_t count = CountFolderFiles(folder, &problems);
     // The archiver would find nothing in a folder that cannot be listed and
     // make an empty archive, which would pass for a backup of an empty folder.
     if (!problems.listingError.empty()) {
-        showError("Folder not backed up: it cannot be listed...For Directory: " + folder + "\r\n"
+        folderFailed("Folder not backed up: it cannot be listed...For Directory: " + folder + "\r\n"
             + problems.listingError);
         return;
     }
-    if (!makeArchive(folder, encoded, made))
+    if (!makeArchive(folder, encoded, stored))
         return;
-    storeArchive(made, runFolder, archiveName, count);
+    if (changedBefore != platform::folderChangeTime(folder) || count != CountFolderFiles(folder))
+        count = countArchived(folder, stored, count);
+    storeCount(runFolder, archiveName, count);
 
     // The archiver skips a file it cannot read and still makes the archive;
     // the user learns of it now rather than at the restore.
     if (!problems.unreadable.empty())
-        showError(unreadableFilesText(folder, problems.unreadable));
+        folderFailed(unreadableFilesText(folder, problems.unreadable));
+    else
+        tally().done++;
+}
+
+std::int32_t BackupRun::countArchived(
+    const std::string& folder, const std::string& stored, std::int32_t counted)
+{
+    // Files came or went while the archiver worked: the count file must hold
+    // what the archive holds, or a faithful restore would be reported as
+    // broken.
+    tally().changed++;
+    const std::optional<std::int32_t> archived = CountArchivedFiles(appFolder(), stored);
+    if (!archived) {
+        warn(
+            "Folder changed while it was backed up, its stored count may differ from the archive: " + folder);
+        return counted;
+    }
+    warn("Folder changed while it was backed up, stored as the archiver found it ("
+        + std::to_string(*archived) + " files): " + folder);
+    return *archived;
+}
+
+void BackupRun::folderFailed(const std::string& text)
+{
+    tally().failed++;
+    showError(text);
 }
 
 bool BackupRun::refuseUnstorable(const std::string& folder)
@@ -201,50 +329,39 @@ bool BackupRun::refuseUnstorable(const std::string& folder)
     // one's), so the user is told once, for the topmost folder.
     if (!isBelowRefusedFolder(folder)) {
         m_refusedFolders.push_back(folder);
-        showError(why + ", nor is any folder below it...For Directory: " + folder);
+        folderFailed(why + ", nor is any folder below it...For Directory: " + folder);
     }
     return true;
 }
 
-bool BackupRun::makeArchive(const std::string& folder, const std::string& encoded, const std::string& made)
+bool BackupRun::makeArchive(const std::string& folder, const std::string& encoded, const std::string& stored)
 {
-    const BatchJob job{ folder, CompressCommandLine(appFolder(), encoded) };
+    const BatchJob job{ folder, CompressCommandLine(appFolder(), stored) };
     if (RunBatchJob(appFolder(), job) == JobOutcome::NotStarted) {
-        showError("7z not executed...For Directory: " + AddBackslash(encoded));
+        // A job that starts late may still leave an archive behind; it is
+        // no backup of this run.
+        (void)platform::deleteFile(stored);
+        folderFailed("7z not executed...For Directory: " + AddBackslash(encoded));
         return false;
     }
-    if (!platform::fileExists(made)) {
-        showError("7z not completed...For Directory: " + AddBackslash(encoded));
+    if (!platform::fileExists(stored)) {
+        folderFailed("7z not completed...For Directory: " + AddBackslash(encoded));
         return false;
     }
     // An archiver that was killed, or ran out of disk space, while writing
-    // leaves a partial archive under the name asked for. It is no backup, and
-    // it does not stay in the user's folder.
-    if (!IsCompleteArchive(made)) {
-        (void)platform::deleteFile(made);
-        showError("7z not completed...For Directory: " + AddBackslash(encoded));
+    // leaves a partial archive under the name asked for; one whose folder
+    // was removed meanwhile found nothing there. Neither is a backup, and
+    // neither stays in the run folder.
+    if (!IsCompleteArchive(stored) || !platform::folderExists(folder)) {
+        (void)platform::deleteFile(stored);
+        folderFailed("7z not completed...For Directory: " + AddBackslash(encoded));
         return false;
     }
     return true;
 }
 
-void BackupRun::storeArchive(
-    const std::string& made, const std::string& runFolder, const std::string& archiveName, std::int32_t count)
+void BackupRun::storeCount(const std::string& runFolder, const std::string& archiveName, std::int32_t count)
 {
-    // A folder that lies in two source folders is found twice; its archive
-    // from the first time is already in the run folder, and the move, which
-    // never replaces a file, ends the run here.
-    const std::string stored = runFolder + "/" + archiveName;
-    const bool alreadyStored = platform::fileExists(stored);
-    if (auto moved = platform::moveFile(made, stored); !moved) {
-        // The archive must not stay in the user's folder: the next run's
-        // archiver would add to it and carry files deleted since then.
-        (void)platform::deleteFile(made);
-        throw RunError("The archive could not be moved into the run folder.\r\n" + moved.error()
-            + (alreadyStored ? "\r\nThe folder lies in more than one source folder and is already in "
-                               "this backup."
-                             : ""));
-    }
     // Written only now that the archive is in place.
     const std::string countFile = runFolder + "/" + CountFileName(archiveName);
     if (auto written = WriteCountFile(countFile, count); !written)

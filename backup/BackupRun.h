@@ -5,9 +5,14 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
 class MainFields;
+namespace platform {
+struct FolderEntries;
+}
 
 // One backup run, without any window: makes the dated run folder under the
 // backup target, finds every folder below the source folders and compresses
@@ -18,13 +23,16 @@ public:
     BackupRun(RunHost& host, const MainFields& main, std::string appFolder);
 
     // Fills FolderList with every folder under the sources, in list order,
-    // one "Find in: " log line per source. Throws RunError when a folder that
-    // exists cannot be listed.
+    // one "Find in: " log line per source, each folder once however the
+    // sources overlap. A folder that cannot be read is left out with a
+    // warning, and so are the backup target, the restore target and the
+    // application folder.
     void FindFolders();
 
     // Appends `path` (with one trailing separator) and every folder below it
-    // to `found`, pre-order, subfolders in name order. Symbolic links are
-    // never followed, hidden folders never entered.
+    // to `found`, pre-order, subfolders in name order, leaving out folders
+    // this run already found. Symbolic links are never followed, hidden
+    // folders never entered (each one left out is logged).
     void CollectFolders(const std::string& path, std::vector<std::string>& found);
 
     // Compresses the files directly in `folder` into the run folder: the
@@ -46,14 +54,21 @@ protected:
 
 private:
     void compressPhase();
+    void markPlannedArchives();
+    void warnOverlappingSources(const std::vector<std::string>& sources);
+    std::string whyNotWalked(const std::string& folder) const;
+    void noteLeftOut(const std::string& folder, const platform::FolderEntries& entries);
     bool refuseUnstorable(const std::string& folder);
-    bool makeArchive(const std::string& folder, const std::string& encoded, const std::string& made);
-    void storeArchive(const std::string& made, const std::string& runFolder, const std::string& archiveName,
-        std::int32_t count);
+    void folderFailed(const std::string& text);
+    std::int32_t countArchived(const std::string& folder, const std::string& stored, std::int32_t counted);
+    bool makeArchive(const std::string& folder, const std::string& encoded, const std::string& stored);
+    void storeCount(const std::string& runFolder, const std::string& archiveName, std::int32_t count);
     void letEventsRunDuringWalk();
     bool isBelowRefusedFolder(const std::string& folder) const;
 
     const MainFields& m_main;
     std::vector<std::string> m_refusedFolders; // folders that cannot be stored, told once each
+    std::unordered_set<std::string> m_collected; // folders found so far, so none is found twice
+    std::vector<std::pair<std::string, std::string>> m_notWalked; // canonical folder, why it is not walked
     std::chrono::steady_clock::time_point m_lastWalkEvents{};
 };

@@ -231,10 +231,12 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
         fail("the walk found " + std::to_string(folderList.size()) + " folders, not "
             + std::to_string(folders));
 
+    // The floor makes its archives where the program does: in a store folder.
+    const std::string floorStore = top + "/floor-store";
     std::vector<std::string> backupLines;
     for (const std::string& folder : folderList)
         backupLines.push_back("cd " + platform::shellQuoteIfNeeded(folder) + " && "
-            + CompressCommandLine(appFolder, EncodePath(folder)));
+            + CompressCommandLine(appFolder, floorStore + "/" + ArchiveName(folder)));
     const std::string backupScript = top + "/floor-backup.sh";
     writeScript(backupScript, backupLines);
 
@@ -257,6 +259,7 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
             figures.peakKb = std::max(figures.peakKb, static_cast<long>(number(result, "peak_kb")));
         };
         auto floorBackup = [&] {
+            fs::create_directories(floorStore);
             figures.backupFloor.push_back(timeScript(backupScript));
             // Every folder got its archive. They are moved out of the way
             // before the program runs there, not deleted: on a file system
@@ -264,13 +267,12 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
             // deletions would slow down every file created in the next half
             // minute, the program's and the floor's alike.
             const std::string keep = top + "/floor-archives-" + std::to_string(rep);
-            fs::create_directories(keep);
             for (const std::string& folder : folderList) {
-                const std::string made = folder + ArchiveName(folder);
+                const std::string made = floorStore + "/" + ArchiveName(folder);
                 if (!platform::fileExists(made))
                     fail("the floor made no archive " + made);
-                fs::rename(made, keep + "/" + ArchiveName(folder));
             }
+            fs::rename(floorStore, keep);
         };
         if (programFirst) {
             programBackup();

@@ -47,15 +47,19 @@ std::uint64_t littleEndian(const unsigned char* bytes, int count)
 
 } // namespace
 
-std::string CompressCommandLine(const std::string& appFolder, const std::string& encodedName)
+std::string CompressCommandLine(const std::string& appFolder, const std::string& archivePath)
 {
+    // The archive is made where it is stored, named by its full path, while
+    // the working folder stays the folder compressed: the user's folder is
+    // only ever read, so a folder the user may not write backs up too, and no
+    // file of the user's can be taken for the archive or lost with it.
     // "-x!*/" keeps the subfolders out: each of them gets its own archive,
     // and 7z would otherwise store their whole trees in this one as well.
     // "-snl" stores symbolic links as links: 7z would otherwise store a copy
     // of a linked file and drop links to folders and dangling links, while
     // the folder's count, and the restore, take every link as one entry.
     return platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z") + " a -t7z -snl \""
-        + escapeInDoubleQuotes(encodedName) + ".7z\" -i!* -x!*/";
+        + escapeInDoubleQuotes(archivePath) + "\" -i!* -x!*/";
 }
 
 std::string ExtractCommandLine(const std::string& appFolder, const std::string& archiveName)
@@ -99,4 +103,11 @@ bool IsCompleteArchive(const std::string& path)
     const std::uint64_t length = littleEndian(bytes + 20, 8);
     const std::uint64_t rest = *size - kStartHeader;
     return offset <= rest && length <= rest - offset && offset + length == rest;
+}
+
+std::string ListCommandLine(const std::string& appFolder, const std::string& archivePath)
+{
+    const std::string output = escapeInDoubleQuotes(AddBackslash(appFolder) + kOutputFile);
+    return platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z") + " l -ba -slt \""
+        + escapeInDoubleQuotes(archivePath) + "\" > \"" + output + "\" 2>&1";
 }

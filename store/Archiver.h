@@ -6,8 +6,9 @@
 // between double quotes has '$', '`', '\' and '"' escaped, so no folder or
 // archive name can run a command; plain names stay byte for byte.
 
-// Compresses the files directly in the working folder into "<encodedName>.7z".
-std::string CompressCommandLine(const std::string& appFolder, const std::string& encodedName);
+// Compresses the files directly in the working folder into the archive at
+// `archivePath`, a full path (in the run folder), never one in the working folder.
+std::string CompressCommandLine(const std::string& appFolder, const std::string& archivePath);
 
 // Extracts "<archiveName>" into the working folder, console output and error
 // messages to "output.txt" in the application folder.
@@ -19,3 +20,8 @@ std::string ExtractCommandLine(const std::string& appFolder, const std::string& 
 // archiver that was killed while writing leaves the start header unwritten
 // (zeros) or the file short, so its archive fails this. Reads 32 bytes only.
 bool IsCompleteArchive(const std::string& path);
+
+// Lists the entries of the archive at `archivePath` (a full path) in the
+// archiver's technical form, one "Path = " line per entry, into "output.txt"
+// in the application folder.
+std::string ListCommandLine(const std::string& appFolder, const std::string& archivePath);

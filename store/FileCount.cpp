@@ -2,6 +2,11 @@
 
 #include "pathutil/PathRoutines.h"
 #include "platform/FileSystem.h"
+#include "store/Archiver.h"
+#include "store/JobFiles.h"
+#include "store/JobRunner.h"
+
+#include <sstream>
 
 std::int32_t CountFolderFiles(const std::string& folder, CountProblems* problems)
 {
@@ -24,4 +29,30 @@ std::int32_t CountFolderFiles(const std::string& folder, CountProblems* problems
         }
     }
     return static_cast<std::int32_t>(files->size());
+}
+
+std::optional<std::int32_t> CountArchivedFiles(const std::string& appFolder, const std::string& archivePath)
+{
+    const BatchJob job{ appFolder, ListCommandLine(appFolder, archivePath), true };
+    if (RunBatchJob(appFolder, job) == JobOutcome::NotStarted)
+        return std::nullopt;
+    auto listing = platform::readFile(JobFilePath(appFolder, kOutputFile));
+    if (!listing)
+        return std::nullopt;
+    // Entries are stored without folder names, so each path is a bare name.
+    std::istringstream lines(*listing);
+    std::int32_t count = 0;
+    bool listed = false;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.starts_with("Path = ")) {
+            listed = true;
+            if (!line.starts_with("Path = ."))
+                ++count;
+        }
+    }
+    // An archive without entries lists nothing, as does a failed listing:
+    // only the archiver's own word tells them apart.
+    if (!listed && listing->find("ERROR") != std::string::npos)
+        return std::nullopt;
+    return count;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,3 +17,8 @@ struct CountProblems {
 // kind count. A folder that cannot be listed has 0. What went wrong on the
 // way goes into `problems` when it is given.
 std::int32_t CountFolderFiles(const std::string& folder, CountProblems* problems = nullptr);
+
+// The number of entries in a finished archive that a restore counts: those
+// not hidden. Runs the archiver's listing as a batch job; empty when the
+// listing cannot be had.
+std::optional<std::int32_t> CountArchivedFiles(const std::string& appFolder, const std::string& archivePath);

@@ -43,15 +43,6 @@ void Run::run()
     DeleteBatchFile(m_appFolder);
 }
 
-void Run::folderEnded()
-{
-    if (m_folderFailed)
-        ++m_summary.failed;
-    else
-        ++m_summary.done;
-    m_folderFailed = false;
-}
-
 std::string SummaryLine(const RunSummary& summary, const std::string& doneWord)
 {
     std::string line = "Summary: " + std::to_string(summary.done) + " folders " + doneWord + ", "

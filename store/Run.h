@@ -63,15 +63,8 @@ protected:
 
     RunHost& host() const { return m_host; }
     void log(const std::string& line) const { m_host.log(line); }
-    // Shows an "Error!" box; the folder the run is at counts as failed.
-    void showError(const std::string& text)
-    {
-        m_folderFailed = true;
-        ShowErrorBox(m_host, text);
-    }
-    // Closes one folder in the summary: failed when a box was shown for it
-    // since the last folder ended, done otherwise.
-    void folderEnded();
+    // Shows an "Error!" box (and its Error: line in the log).
+    void showError(const std::string& text) { ShowErrorBox(m_host, text); }
     // A problem that costs the user no data the run was asked for, or that
     // the user should know of but need not answer: a "Warning: " line in the
     // log and a place in the summary, never a box.
@@ -82,5 +75,4 @@ private:
     RunHost& m_host;
     std::string m_appFolder;
     RunSummary m_summary;
-    bool m_folderFailed = false;
 };

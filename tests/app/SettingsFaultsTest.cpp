@@ -172,7 +172,10 @@ TEST_F(DamagedSettings, AFolderInPlaceOfTheFileIsLeftAloneAndTheWindowStillOpens
     makeDirs(path + "/inside");
     writeText(path + "/inside/keep", "the user's");
     const Shown shown = startAndClose();
-    EXPECT_TRUE(shown.boxes.empty());
+    // The save at the close cannot replace a folder, and says so once.
+    ASSERT_EQ(shown.boxes.size(), 1u);
+    EXPECT_TRUE(shown.boxes[0].text.starts_with("Error!\r\n\r\nThe settings could not be saved"))
+        << shown.boxes[0].text;
     EXPECT_TRUE(shown.sources.empty());
     EXPECT_EQ(readText(path + "/inside/keep"), "the user's");
     // Nothing was left beside it on the way.

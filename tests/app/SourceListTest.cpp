@@ -107,10 +107,12 @@ TEST_F(SourceListTest, AddingRefusesAFolderAlreadyListed)
     std::vector<std::string> list{ folder("other"), data };
 
     EXPECT_EQ(checkNewSource(data, list), AddOutcome::Duplicate);
-    // Another folder on this system, but the same entry for the list.
-    EXPECT_EQ(checkNewSource(upper, list), AddOutcome::Duplicate);
-    EXPECT_EQ(checkNewSource(spaced, list), AddOutcome::Duplicate);
-    EXPECT_EQ(checkNewSource(data, { "  " + upper + " " }), AddOutcome::Duplicate);
+    // Letter case and spaces name other folders on this system.
+    EXPECT_EQ(checkNewSource(upper, list), AddOutcome::Added);
+    EXPECT_EQ(checkNewSource(spaced, list), AddOutcome::Added);
+    EXPECT_EQ(checkNewSource(data, { "  " + upper + " " }), AddOutcome::Added);
+    // Another spelling of the same folder is the same folder.
+    EXPECT_EQ(checkNewSource(data + "/", list), AddOutcome::SameFolder);
 }
 
 TEST_F(SourceListTest, AddingTakesANewFolder)
@@ -119,10 +121,7 @@ TEST_F(SourceListTest, AddingTakesANewFolder)
     std::string spaced = folder("My Data ");
     EXPECT_EQ(checkNewSource(data, {}), AddOutcome::Added);
     EXPECT_EQ(checkNewSource(spaced, { data }), AddOutcome::Added);
-    // A trailing separator makes the text another entry.
-    EXPECT_EQ(checkNewSource(data + "/", { data }), AddOutcome::Added);
-    EXPECT_EQ(checkNewSource(data, { data + "/" }), AddOutcome::Added);
-    // The listed entries are compared as texts, whether they exist or not.
+    // Listed entries that are not there are compared as tidied texts.
     EXPECT_EQ(checkNewSource(data, { m_dir / "missing", "relative/data" }), AddOutcome::Added);
 }
 

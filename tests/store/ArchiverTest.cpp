@@ -23,13 +23,14 @@ namespace {
 using Names = std::vector<std::string>;
 
 // Compresses the files directly in `folder` through a batch job, as a backup
-// does, and returns the archive's path inside the folder.
+// does, into a store folder of its own, and returns the archive's path.
 std::string compress(const std::string& appFolder, const std::string& folder)
 {
-    const std::string encoded = EncodePath(AddBackslash(folder));
+    static const TempDir store;
+    const std::string archive = store / (EncodePath(AddBackslash(folder)) + ".7z");
     EXPECT_EQ(
-        RunBatchJob(appFolder, { folder, CompressCommandLine(appFolder, encoded) }), JobOutcome::Finished);
-    return AddBackslash(folder) + encoded + ".7z";
+        RunBatchJob(appFolder, { folder, CompressCommandLine(appFolder, archive) }), JobOutcome::Finished);
+    return archive;
 }
 
 // Extracts an archive lying in `folder` through a batch job, as a restore does.
@@ -58,9 +59,10 @@ std::string awkwardAppFolder(const TempDir& root)
 
 TEST(CommandLines, AreWrittenCharacterForCharacter)
 {
-    EXPECT_EQ(CompressCommandLine("/opt/quorvel", "_P-2Fhome_P-2FData_P-2F"),
-        "/opt/quorvel/7z a -t7z -snl \"_P-2Fhome_P-2FData_P-2F.7z\" -i!* -x!*/");
-    EXPECT_EQ(CompressCommandLine("/opt/my app/", "X"), "'/opt/my app/7z' a -t7z -snl \"X.7z\" -i!* -x!*/");
+    EXPECT_EQ(CompressCommandLine("/opt/quorvel", "/b/run/_P-2Fhome_P-2FData_P-2F.7z"),
+        "/opt/quorvel/7z a -t7z -snl \"/b/run/_P-2Fhome_P-2FData_P-2F.7z\" -i!* -x!*/");
+    EXPECT_EQ(CompressCommandLine("/opt/my app/", "/my store/X.7z"),
+        "'/opt/my app/7z' a -t7z -snl \"/my store/X.7z\" -i!* -x!*/");
 
     TempDir app;
     const std::string a2 = AddBackslash(ShortPath(app.path()));
@@ -80,7 +82,7 @@ TEST(CommandLines, EscapeWhatTheShellExpandsInDoubleQuotes)
         "\"/no/a\\\"b\\$c\\`d\\\\e/7z\" e -y -snld20 \"x\\$(y)\\`z\\`\\\"\\\\.7z\" > "
         "\"/no/a\\\"b\\$c\\`d\\\\e/output.txt\" 2>&1; echo \"Exit status of 7z: $?\" >> "
         "\"/no/a\\\"b\\$c\\`d\\\\e/output.txt\"");
-    EXPECT_EQ(CompressCommandLine("/opt/q", "a$b"), "/opt/q/7z a -t7z -snl \"a\\$b.7z\" -i!* -x!*/");
+    EXPECT_EQ(CompressCommandLine("/opt/q", "/s$t/a.7z"), "/opt/q/7z a -t7z -snl \"/s\\$t/a.7z\" -i!* -x!*/");
     // A name that 7z would take for a switch is given as a path.
     EXPECT_EQ(ExtractCommandLine("/no/app", "-sdel.7z"),
         "\"/no/app/7z\" e -y -snld20 \"./-sdel.7z\" > \"/no/app/output.txt\" 2>&1; echo \"Exit status of 7z: "

@@ -11,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/RunLock.h"
 #include "store/JobRunner.h"
+#include "store/RunMarker.h"
 #include "store/StoreLayout.h"
 #include "tests/support/FakeFields.h"
 #include "tests/support/TestSupport.h"
@@ -153,20 +154,24 @@ TEST_F(SecondInstance, ACopyThatDiesLeavesTheFolderFreeAndItsStaleArchiveIsNotMe
     ASSERT_TRUE(other.waitForFinished(10000));
 
     // The dead copy's job is still there, waiting at the gate. It holds no
-    // lock; once it goes on it makes its archive in the user's folder, where
-    // nobody moves it away.
+    // lock; once it goes on it makes its archive in the dead copy's run
+    // folder, never in the user's folder.
     writeText(gate + "/open", "");
-    const std::string stale = AddBackslash(source) + ArchiveName(source + "/");
     ASSERT_TRUE(waitForPath(AddBackslash(app.path()) + "wait.tmp")) << "the orphaned job did not end";
-    ASSERT_TRUE(fs::exists(stale));
+    const std::string otherRun = testsupport::onlyRunFolder(otherTarget);
+    ASSERT_FALSE(otherRun.empty());
+    EXPECT_TRUE(fs::exists(otherRun + "/" + ArchiveName(source + "/")));
+    // The run that died keeps its mark: no restore takes it for complete.
+    EXPECT_FALSE(ReadRunState(otherRun).complete);
+    EXPECT_EQ(testsupport::allNames(source), (std::vector<std::string>{ "deleted later.txt", "kept.txt" }));
 
-    // A file deleted since then must not come back from that stale archive.
+    // A file deleted since then does not come back.
     fs::remove(source + "/deleted later.txt");
     backUp({ source });
     EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
     EXPECT_EQ(archiveEntries(runFolder + ArchiveName(source + "/")), std::vector<std::string>{ "kept.txt" });
     EXPECT_EQ(readText(runFolder + ArchiveName(source + "/") + ".dat"), "1");
-    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_TRUE(ReadRunState(runFolder).complete);
     EXPECT_EQ(testsupport::allNames(source), std::vector<std::string>{ "kept.txt" });
 }
 
