@@ -1,3 +1,4 @@
+#include "app/ConsoleRuns.h"
 #include "app/StartUp.h"
 #include "app/frmMain.h"
 #include "backup/windows/frmBackup.h"
@@ -5,9 +6,19 @@
 #include "restore/windows/frmUnBackup.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+
+#include <iostream>
 
 int main(int argc, char** argv)
 {
+    // A run from the command line needs no display and opens no window.
+    if (isConsoleCommand(argc, argv)) {
+        const QCoreApplication application(argc, argv);
+        const std::string appFolder = initApplication();
+        return runConsoleCommand({ argv + 1, argv + argc }, appFolder, std::cout, std::cerr);
+    }
+
     QApplication application(argc, argv);
     const std::string appFolder = initApplication();
     platform::gui::installQtMessageBoxes();

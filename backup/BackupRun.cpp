@@ -115,7 +115,9 @@ void BackupRun::compressPhase()
         const std::string& folder = FolderList[i];
         log("Start:   Copy " + folder);
         platform::processEvents();
+        stopIfRequested();
         CompressFolder(folder);
+        stopIfRequested();
         platform::processEvents();
         log("End:     Copy " + folder);
     }

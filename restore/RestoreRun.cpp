@@ -57,8 +57,11 @@ void RestoreRun::copyFoldersAndUncompress()
     if (!ArchiveList.empty())
         log("Found:   " + std::to_string(ArchiveList.size()) + " compressed folders...");
     log("Start:   Copy Folders and uncompress...");
-    for (const std::string& archiveName : ArchiveList)
+    for (const std::string& archiveName : ArchiveList) {
+        stopIfRequested();
         ExtractArchive(archiveName);
+    }
+    stopIfRequested();
     log("End:     Copy Folders and uncompress...");
 }
 

@@ -23,3 +23,8 @@ std::string ErrorBoxText(const std::string& text);
 
 // Shows `text` in an "Error!" box with the error icon.
 void ShowErrorBox(RunHost& host, const std::string& text);
+
+// A message box as one log line, for a run whose boxes nobody is there to
+// see: "Box:     ", the title, then the text's lines joined by " / ", the
+// title left out where the text repeats it.
+std::string MessageLogLine(const std::string& text, const std::string& title);
