@@ -2,11 +2,14 @@
 #include "app/StartUp.h"
 #include "app/frmMain.h"
 #include "backup/windows/frmBackup.h"
+#include "platform/StopSignals.h"
 #include "platform/gui/QtMessageBox.h"
 #include "restore/windows/frmUnBackup.h"
+#include "ui/ProgressWindow.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QSessionManager>
 
 #include <iostream>
 
@@ -22,6 +25,11 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     const std::string appFolder = initApplication();
     platform::gui::installQtMessageBoxes();
+    // A signal to end, or the end of the desktop session, stops a run as the
+    // user's stop does, without asking, and the program ends after it.
+    const platform::StopSignals stopSignals([](int) { ProgressWindow::stopEveryRunAndQuit(); });
+    QObject::connect(&application, &QGuiApplication::commitDataRequest,
+        [](QSessionManager&) { ProgressWindow::stopEveryRunAndQuit(); });
 
     frmMain window;
     window.setRunWindowFactories(

@@ -1,14 +1,21 @@
 #include "ui/ProgressWindow.h"
 
+#include "store/Run.h"
 #include "ui/LogLineDelegate.h"
 #include "ui/LogModel.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
 #include <QTimer>
+
+const char* const ProgressWindow::kStopQuestion
+    = "Do you want to stop the run now?\r\n\r\nThe folder being worked on is left out, and the run is not "
+      "complete.";
+const char* const ProgressWindow::kStopTitle = "Stop?";
 
 ProgressWindow::ProgressWindow(const WindowDefinition& definition, QWidget* parent)
     : QDialog(parent)
@@ -59,6 +66,42 @@ void ProgressWindow::finishRun()
     m_lstBackup->setEnabled(true);
     m_cmdDone->setVisible(true);
     m_cmdDone->raise();
+    if (m_quitWhenFinished)
+        QCoreApplication::quit();
+}
+
+bool ProgressWindow::stopRun()
+{
+    if (m_finished || !m_run || !m_timerStarted)
+        return false;
+    m_run->requestStop();
+    return true;
+}
+
+void ProgressWindow::stopEveryRunAndQuit()
+{
+    bool going = false;
+    for (QWidget* widget : QApplication::allWidgets()) {
+        auto* window = qobject_cast<ProgressWindow*>(widget);
+        if (window && window->stopRun()) {
+            window->m_quitWhenFinished = true;
+            going = true;
+        }
+    }
+    // A run that is going quits the program at its end, after its closing steps.
+    if (!going)
+        QCoreApplication::quit();
+}
+
+void ProgressWindow::askToStop()
+{
+    if (m_finished || !m_run || m_run->stopRequested())
+        return;
+    const bool stop = platform::showMessage(kStopQuestion, kStopTitle, platform::kMsgQuestionNoDefault)
+        == platform::MsgAnswer::Yes;
+    // The run may have ended while the question was open.
+    if (stop)
+        stopRun();
 }
 
 void ProgressWindow::cmdDone_Click()
@@ -82,20 +125,31 @@ void ProgressWindow::showEvent(QShowEvent* event)
 
 void ProgressWindow::closeEvent(QCloseEvent* event)
 {
-    // Closing mid-run would end the modal display with the run still going;
-    // once the run is over a close request does what "Done" does.
+    // Closing mid-run would end the modal display with the run still going:
+    // the user is asked whether to stop it instead. Once the run is over a
+    // close request does what "Done" does.
     event->ignore();
     if (m_finished)
         cmdDone_Click();
+    else
+        askToStop();
 }
 
 void ProgressWindow::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Escape:
+        event->accept();
+        if (m_finished)
+            cmdDone_Click();
+        else
+            askToStop();
+        return;
     case Qt::Key_Enter:
     case Qt::Key_Return:
         event->accept();
+        if (m_finished)
+            cmdDone_Click();
         return;
     default:
         QDialog::keyPressEvent(event);

@@ -10,6 +10,7 @@
 #include <vector>
 
 class LogModel;
+class Run;
 class QLabel;
 class QListView;
 class QPushButton;
@@ -22,8 +23,10 @@ class QTimer;
 // the subclass's Timer1_Timer (which switches the timer off first).
 //
 // A run must not be cut short by hiding the window, since that ends its modal
-// display: Escape and Enter do nothing, and a close request is refused until
-// the run has finished. After the run, "Done" hides the window.
+// display: during the run a close request (the close button, Alt+F4, the
+// window manager, Escape) asks whether to stop the run, and the window stays
+// until the run has ended. After the run, "Done", Enter and Escape hide the
+// window.
 //
 // The window is the host of the run it shows: the run's log lines go into
 // its log, its message boxes are shown over it.
@@ -58,6 +61,18 @@ public:
 
     void reject() override;
 
+    // The run the window shows, which a close request may stop.
+    void setShownRun(Run& run) { m_run = &run; }
+    // Stops the run shown without asking; false when none is going.
+    bool stopRun();
+    // Stops the run of every progress window without asking (a signal, the
+    // desktop session's end) and quits the program once none is going.
+    static void stopEveryRunAndQuit();
+
+    // The question a close request during a run asks.
+    static const char* const kStopQuestion;
+    static const char* const kStopTitle;
+
 protected:
     // The run; called by the first tick of Timer1.
     virtual void Timer1_Timer() = 0;
@@ -77,4 +92,8 @@ private:
     QTimer* m_timer = nullptr;
     bool m_timerStarted = false;
     bool m_finished = false;
+    Run* m_run = nullptr;
+    bool m_quitWhenFinished = false;
+
+    void askToStop();
 };
