@@ -1,6 +1,7 @@
 #include "app/ConsoleRuns.h"
 
 #include "AppInfo.h"
+#include "app/DesktopNotice.h"
 #include "app/MainSettings.h"
 #include "backup/BackupRun.h"
 #include "pathutil/PathRoutines.h"
@@ -251,7 +252,23 @@ struct Console {
         const SettingsFields fields(std::move(settings));
         ConsoleHost host(out, AnotherRunText(appFolder));
         BackupRun run(host, fields, appFolder);
-        return runToEnd(run, host);
+        const int status = runToEnd(run, host);
+        noticeScheduledFailure(status, run);
+        return status;
+    }
+
+    // A scheduled run that did not end well tells the user on the desktop;
+    // one that did only leaves its log in the journal.
+    void noticeScheduledFailure(int status, const BackupRun& run) const
+    {
+        if (status == kExitDone || !qEnvironmentVariableIsSet("QUORVEL_SCHEDULED"))
+            return;
+        const std::string body = run.summary().stopped
+            ? "The scheduled backup was stopped before its end."
+            : "The scheduled backup ended with failures. Its log is in the journal "
+              "(journalctl --user -u quorvel-backup).";
+        if (!notifyDesktop("Backup not complete", body))
+            err << "No desktop notification could be sent." << std::endl;
     }
 
     int list() const
