@@ -120,6 +120,7 @@ void BackupRun::compressPhase()
         stopIfRequested();
         platform::processEvents();
         log("End:     Copy " + folder);
+        host().progress(i + 1, FolderList.size());
     }
 }
 

@@ -5,12 +5,19 @@
 #include "ui/LogModel.h"
 
 #include <QApplication>
+
 #include <QCloseEvent>
+#include <QDeadlineTimer>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListView>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
+
+#include <algorithm>
+#include <climits>
 
 const char* const ProgressWindow::kStopQuestion
     = "Do you want to stop the run now?\r\n\r\nThe folder being worked on is left out, and the run is not "
@@ -40,6 +47,57 @@ ProgressWindow::ProgressWindow(const WindowDefinition& definition, QWidget* pare
     m_timer = m_form.get<QTimer>("Timer1");
     connect(m_timer, &QTimer::timeout, this, [this] { Timer1_Timer(); });
     connect(m_cmdDone, &QPushButton::clicked, this, [this] { cmdDone_Click(); });
+    // The log can be read and scrolled while the run is going.
+    m_lstBackup->setEnabled(true);
+    addProgressStrip();
+}
+
+void ProgressWindow::addProgressStrip()
+{
+    // Below the defined controls, which keep their places: the window grows
+    // by the strip's height.
+    constexpr int kStripHeight = 32;
+    const QSize defined = size();
+    auto* strip = new QWidget(this);
+    strip->setGeometry(0, defined.height(), defined.width(), kStripHeight);
+    auto* row = new QHBoxLayout(strip);
+    row->setContentsMargins(8, 4, 8, 4);
+    m_lblProgress = new QLabel(strip);
+    m_barProgress = new QProgressBar(strip);
+    m_barProgress->setRange(0, 0); // busy until the first folder is done
+    m_barProgress->setTextVisible(false);
+    m_lblTime = new QLabel(strip);
+    row->addWidget(m_lblProgress);
+    row->addWidget(m_barProgress, 1);
+    row->addWidget(m_lblTime);
+    setFixedSize(defined.width(), defined.height() + kStripHeight);
+}
+
+namespace {
+
+QString clockText(qint64 ms)
+{
+    const qint64 seconds = ms / 1000;
+    return QString("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QChar('0'));
+}
+
+} // namespace
+
+void ProgressWindow::progress(std::size_t done, std::size_t total)
+{
+    const qint64 now = QDeadlineTimer::current().deadline();
+    if (m_startedMs < 0)
+        m_startedMs = now;
+    const qint64 elapsed = now - m_startedMs;
+    m_lblProgress->setText(QString("Folders: %1 of %2").arg(done).arg(total));
+    m_barProgress->setRange(0, static_cast<int>(std::min<std::size_t>(total, INT_MAX)));
+    m_barProgress->setValue(static_cast<int>(std::min(done, total)));
+    QString time = "Elapsed " + clockText(elapsed);
+    // The folders so far set the pace for the rest.
+    if (done > 0 && done < total)
+        time += ", about "
+            + clockText(elapsed * static_cast<qint64>(total - done) / static_cast<qint64>(done)) + " left";
+    m_lblTime->setText(time);
 }
 
 ProgressWindow::~ProgressWindow() = default;
@@ -119,6 +177,7 @@ void ProgressWindow::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (!m_timerStarted) {
         m_timerStarted = true;
+        m_startedMs = QDeadlineTimer::current().deadline();
         m_timer->start();
     }
 }

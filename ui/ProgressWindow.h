@@ -13,6 +13,7 @@ class LogModel;
 class Run;
 class QLabel;
 class QListView;
+class QProgressBar;
 class QPushButton;
 class QTimer;
 
@@ -48,6 +49,13 @@ public:
     // RunHost: log lines and message boxes of the run shown.
     void log(const std::string& line) override { AddLog(line); }
     platform::MsgAnswer showMessage(const std::string& text, const std::string& title, int style) override;
+    // Shows the folders done of the total, the time taken and an estimate
+    // of the time left, in the strip below the defined controls.
+    void progress(std::size_t done, std::size_t total) override;
+
+    QLabel* lblProgress() const { return m_lblProgress; }
+    QProgressBar* barProgress() const { return m_barProgress; }
+    QLabel* lblTime() const { return m_lblTime; }
 
     // The log as shown, newest line first.
     std::vector<std::string> logLines() const;
@@ -93,6 +101,12 @@ private:
     bool m_timerStarted = false;
     bool m_finished = false;
     Run* m_run = nullptr;
+    QLabel* m_lblProgress = nullptr;
+    QProgressBar* m_barProgress = nullptr;
+    QLabel* m_lblTime = nullptr;
+    qint64 m_startedMs = -1; // when the run began, on the monotonic clock
+
+    void addProgressStrip();
     bool m_quitWhenFinished = false;
 
     void askToStop();

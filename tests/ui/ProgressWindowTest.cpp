@@ -55,13 +55,15 @@ void execBounded(QDialog& window)
     window.exec();
 }
 
-TEST(ProgressWindow, StartsWithTheLogDisabledAndDoneHiddenOverTheLabel)
+TEST(ProgressWindow, StartsWithTheLogUsableAndDoneHiddenOverTheLabel)
 {
     ScriptedRunWindow window([](ScriptedRunWindow&) {});
     EXPECT_EQ(window.objectName(), "frmBackup");
     EXPECT_EQ(window.windowTitle(), "Backuping...");
-    EXPECT_EQ(window.size(), QSize(641, 439));
-    EXPECT_FALSE(window.lstBackup()->isEnabled());
+    // The defined size, and the progress strip below it.
+    EXPECT_EQ(window.width(), 641);
+    EXPECT_GT(window.height(), 439);
+    EXPECT_TRUE(window.lstBackup()->isEnabled());
     EXPECT_TRUE(window.cmdDone()->isHidden());
     EXPECT_EQ(window.cmdDone()->text(), "Done");
     EXPECT_EQ(window.cmdDone()->geometry(), window.lblBackuping()->geometry());
