@@ -302,5 +302,19 @@ void frmMain::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // The source list from the keyboard: Enter in the source field adds it,
+    // Delete in the list removes the entry selected. Neither presses
+    // another button of the window.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && focusWidget() == m_txtFrom) {
+        event->accept();
+        cmdAddToFrom_Click();
+        return;
+    }
+    if (event->key() == Qt::Key_Delete && focusWidget() == m_lstFrom) {
+        event->accept();
+        cmdRemoveFromFrom_Click();
+        return;
+    }
     QDialog::keyPressEvent(event);
 }

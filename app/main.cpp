@@ -1,20 +1,39 @@
+#include "app/ConsoleRuns.h"
 #include "app/SingleInstance.h"
 #include "app/StartUp.h"
 #include "app/frmMain.h"
 #include "backup/windows/frmBackup.h"
+#include "platform/StopSignals.h"
 #include "platform/gui/QtMessageBox.h"
 #include "restore/windows/frmUnBackup.h"
+#include "ui/ProgressWindow.h"
 
 #include <QApplication>
+#include <QCoreApplication>
+#include <QSessionManager>
+
+#include <iostream>
 
 int main(int argc, char** argv)
 {
+    // A run from the command line needs no display and opens no window.
+    if (isConsoleCommand(argc, argv)) {
+        const QCoreApplication application(argc, argv);
+        const std::string appFolder = initApplication();
+        return runConsoleCommand({ argv + 1, argv + argc }, appFolder, std::cout, std::cerr);
+    }
+
     QApplication application(argc, argv);
     SingleInstance instance;
     if (!instance.first())
         return 0;
     const std::string appFolder = initApplication();
     platform::gui::installQtMessageBoxes();
+    // A signal to end, or the end of the desktop session, stops a run as the
+    // user's stop does, without asking, and the program ends after it.
+    const platform::StopSignals stopSignals([](int) { ProgressWindow::stopEveryRunAndQuit(); });
+    QObject::connect(&application, &QGuiApplication::commitDataRequest,
+        [](QSessionManager&) { ProgressWindow::stopEveryRunAndQuit(); });
 
     frmMain window;
     window.setRunWindowFactories(

@@ -138,9 +138,12 @@ void BackupRun::compressPhase()
         const std::string& folder = FolderList[i];
         log("Start:   Copy " + folder);
         platform::processEvents();
+        stopIfRequested();
         CompressFolder(folder);
+        stopIfRequested();
         platform::processEvents();
         log("End:     Copy " + folder);
+        host().progress(i + 1, FolderList.size());
     }
 }
 

@@ -22,6 +22,11 @@ namespace platform {
 // thread only.
 Status launchBatchDetached(const std::string& batchFile, const std::string& workingFolder);
 
+// Kills every job launched and still running, with the archiver it runs,
+// and waits until they are gone; the next job gets a new job shell. For the
+// user-interface thread only.
+void killBatchJobs();
+
 // Quotes a text for the shell when it holds any character outside
 // A-Z a-z 0-9 / . _ -; returns it byte for byte otherwise.
 std::string shellQuoteIfNeeded(const std::string& text);

@@ -265,6 +265,20 @@ private:
         });
     }
 
+public:
+    // Ends every job at once: each shell's session (the shell and the
+    // archiver it runs) is killed and reaped, so nothing of it writes on.
+    void killAll()
+    {
+        leave();
+        for (pid_t pid : m_left) {
+            (void)::kill(-pid, SIGKILL);
+            while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) { }
+        }
+        m_left.clear();
+    }
+
+private:
     pid_t m_pid = -1;
     int m_socket = -1;
     long m_unfinished = 0; // jobs sent that the shell has not said are over
@@ -331,6 +345,11 @@ Status launchBatchDetached(const std::string& batchFile, const std::string& work
         shell.leave();
     }
     return Status::failure("Cannot start the job: the job shell does not take it");
+}
+
+void killBatchJobs()
+{
+    jobShell().killAll();
 }
 
 } // namespace platform

@@ -9,7 +9,7 @@ namespace {
 // counts as answered with its safe button.
 MsgAnswer unattended(const std::string&, const std::string&, int style)
 {
-    return (style == kMsgQuestion || style == kMsgQuestionNoDefault) ? MsgAnswer::No : MsgAnswer::Ok;
+    return SafeAnswer(style);
 }
 
 MessageBoxHandler& handler()
@@ -19,6 +19,11 @@ MessageBoxHandler& handler()
 }
 
 } // namespace
+
+MsgAnswer SafeAnswer(int style)
+{
+    return (style == kMsgQuestion || style == kMsgQuestionNoDefault) ? MsgAnswer::No : MsgAnswer::Ok;
+}
 
 MsgAnswer showMessage(const std::string& text, const std::string& title, int style)
 {

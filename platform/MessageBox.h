@@ -18,6 +18,10 @@ enum class MsgAnswer { Ok, Yes, No };
 using MessageBoxHandler
     = std::function<MsgAnswer(const std::string& text, const std::string& title, int style)>;
 
+// The answer a box gets when nobody is there to give one: OK, or No to a
+// question, which never lets anything be overwritten or opened.
+MsgAnswer SafeAnswer(int style);
+
 // Shows a modal message box and returns the button the user pressed.
 MsgAnswer showMessage(const std::string& text, const std::string& title, int style);
 

@@ -67,8 +67,12 @@ void RestoreRun::copyFoldersAndUncompress()
     if (!ArchiveList.empty())
         log("Found:   " + std::to_string(ArchiveList.size()) + " compressed folders...");
     log("Start:   Copy Folders and uncompress...");
-    for (const std::string& archiveName : ArchiveList)
-        ExtractArchive(archiveName);
+    for (std::size_t i = 0; i < ArchiveList.size(); ++i) {
+        stopIfRequested();
+        ExtractArchive(ArchiveList[i]);
+        host().progress(i + 1, ArchiveList.size());
+    }
+    stopIfRequested();
     log("End:     Copy Folders and uncompress...");
     reportRunFolderTrouble();
 }

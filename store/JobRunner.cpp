@@ -34,6 +34,10 @@ constexpr int kStartGraceMs = 20;
 // running processes, to notice one whose shell was killed.
 constexpr std::chrono::seconds kLifeCheckInterval{ 1 };
 
+// Set when the user asks the job that runs now to end; jobs run on the
+// user-interface thread only, and the request comes from its events.
+bool g_stopJob = false;
+
 bool holdsLineBreakOrNul(const std::string& text)
 {
     return text.find_first_of(std::string("\r\n\0", 3)) != std::string::npos;
@@ -119,6 +123,12 @@ JobOutcome awaitJob(const std::string& appFolder, const BatchJob& job, platform:
         if (platform::fileExists(finishMarker))
             return JobOutcome::Finished;
         platform::processEvents();
+        if (g_stopJob) {
+            // The job is killed where it stands; what it left is judged from
+            // disk like the remains of any killed job.
+            platform::killBatchJobs();
+            return JobOutcome::Finished;
+        }
         // Only the finish marker ends the pause early.
         (void)watch.waitFor(kFinishMarker, kPollMs);
         // Once the job has started, it may run for as long as the archiver needs.
@@ -151,6 +161,7 @@ JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job)
 {
     checkJob(appFolder, job);
     prepareJobFiles(appFolder, job);
+    g_stopJob = false;
 
     // Watch before the launch, so that a marker made at once is not missed.
     const std::string a = AddBackslash(appFolder);
@@ -167,6 +178,11 @@ JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job)
     // now would keep it waiting until the repaint is done.
     (void)watch.waitFor(kStartMarker, kStartGraceMs);
     return awaitJob(appFolder, job, watch, deadline);
+}
+
+void StopRunningJob()
+{
+    g_stopJob = true;
 }
 
 void DeleteBatchFile(const std::string& appFolder)

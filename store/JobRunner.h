@@ -35,6 +35,11 @@ std::string BatchFileBytes(const std::string& appFolder, const std::string& comm
 // command line holding a line break or NUL byte, or an empty working folder.
 JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job);
 
+// Ends the job that RunBatchJob waits for now, if any: its processes are
+// killed and RunBatchJob returns Finished, the job judged from disk like a
+// killed one. Called from the events that run while a job is waited for.
+void StopRunningJob();
+
 // Removes temp.bat from the application folder at the end of a run, ignoring
 // every failure.
 void DeleteBatchFile(const std::string& appFolder);

@@ -33,6 +33,9 @@ void Run::run()
     }
     try {
         steps();
+    } catch (const RunStopped&) {
+        // Asked for by the user: no failure to report, and the closing steps follow.
+        tally().stopped = true;
     } catch (const std::exception& error) {
         // Whatever ended the run, the window must still become closable:
         // say what failed, then go on with the closing steps.
@@ -69,6 +72,29 @@ std::string MissingArchiverText(const std::string& appFolder)
         + " is missing or cannot be run, so no folder can be backed up or restored."
           "\r\n"
           "Install it with: sudo apt install 7zip";
+}
+
+void Run::requestStop()
+{
+    m_stopRequested = true;
+    StopRunningJob();
+}
+
+void Run::stopIfRequested() const
+{
+    if (m_stopRequested)
+        throw RunStopped();
+}
+
+platform::MsgAnswer Run::StopAwareHost::showMessage(
+    const std::string& text, const std::string& title, int style)
+{
+    if (!m_stopped)
+        return m_host.showMessage(text, title, style);
+    // The job that the stop ended leaves failures behind; the user who
+    // asked for the stop is not held up by them.
+    m_host.log(MessageLogLine(text, title));
+    return platform::SafeAnswer(style);
 }
 
 void Run::warn(const std::string& text)

@@ -28,6 +28,12 @@ std::string SummaryLine(const RunSummary& summary, const std::string& doneWord);
 // when the archiver is there and runnable.
 std::string MissingArchiverText(const std::string& appFolder);
 
+// Thrown at the point where a run that the user asked to stop ends its steps.
+class RunStopped : public std::exception {
+public:
+    const char* what() const noexcept override { return "The run was stopped."; }
+};
+
 // What every backup and restore run shares: it holds the application folder
 // from its first step to its last, so that no other run overwrites its job
 // files; whatever stops its steps is told, and the closing steps still
@@ -50,6 +56,13 @@ public:
     // What the run did so far.
     const RunSummary& summary() const { return m_summary; }
 
+    // Asks the run to stop: the job running now is ended and its remains
+    // cleared as those of a killed job, no further folder is begun, and the
+    // closing steps still happen. From then on the run shows no box: what it
+    // would show goes to the log, and questions get their safe answer.
+    void requestStop();
+    bool stopRequested() const { return m_stopRequested; }
+
 protected:
     // The run's own steps; an error that ends them is thrown.
     virtual void steps() = 0;
@@ -61,10 +74,12 @@ protected:
     // What the summary line calls a folder the run finished with.
     virtual std::string doneWord() const { return "stored"; }
 
-    RunHost& host() const { return m_host; }
+    RunHost& host() const { return m_gate; }
+    // Ends the steps here (RunStopped) when the user asked the run to stop.
+    void stopIfRequested() const;
     void log(const std::string& line) const { m_host.log(line); }
     // Shows an "Error!" box (and its Error: line in the log).
-    void showError(const std::string& text) { ShowErrorBox(m_host, text); }
+    void showError(const std::string& text) const { ShowErrorBox(m_gate, text); }
     // A problem that costs the user no data the run was asked for, or that
     // the user should know of but need not answer: a "Warning: " line in the
     // log and a place in the summary, never a box.
@@ -72,7 +87,27 @@ protected:
     RunSummary& tally() { return m_summary; }
 
 private:
+    // The host as the steps see it: after a stop request, boxes become log lines.
+    class StopAwareHost : public RunHost {
+    public:
+        StopAwareHost(RunHost& host, const bool& stopped)
+            : m_host(host)
+            , m_stopped(stopped)
+        {
+        }
+        void log(const std::string& line) override { m_host.log(line); }
+        void progress(std::size_t done, std::size_t total) override { m_host.progress(done, total); }
+        platform::MsgAnswer showMessage(
+            const std::string& text, const std::string& title, int style) override;
+
+    private:
+        RunHost& m_host;
+        const bool& m_stopped;
+    };
+
     RunHost& m_host;
     std::string m_appFolder;
     RunSummary m_summary;
+    bool m_stopRequested = false;
+    mutable StopAwareHost m_gate{ m_host, m_stopRequested };
 };

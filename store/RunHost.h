@@ -2,6 +2,7 @@
 
 #include "platform/MessageBox.h"
 
+#include <cstddef>
 #include <string>
 
 // What a run needs from whoever shows it: a log for its progress lines and a
@@ -16,6 +17,14 @@ public:
 
     // Shows a message box and returns the button pressed.
     virtual platform::MsgAnswer showMessage(const std::string& text, const std::string& title, int style) = 0;
+
+    // How far the run is: `done` of its `total` folders are over. A host
+    // without a way to show it ignores it.
+    virtual void progress(std::size_t done, std::size_t total)
+    {
+        (void)done;
+        (void)total;
+    }
 };
 
 // The text of an "Error!" box that reports `text`.
@@ -28,3 +37,8 @@ std::string ErrorLogLine(const std::string& text);
 // Shows `text` in an "Error!" box with the error icon, after putting it into
 // the log as an ErrorLogLine.
 void ShowErrorBox(RunHost& host, const std::string& text);
+
+// A message box as one log line, for a run whose boxes nobody is there to
+// see: "Box:     ", the title, then the text's lines joined by " / ", the
+// title left out where the text repeats it.
+std::string MessageLogLine(const std::string& text, const std::string& title);

@@ -10,8 +10,10 @@
 #include <vector>
 
 class LogModel;
+class Run;
 class QLabel;
 class QListView;
+class QProgressBar;
 class QPushButton;
 class QTimer;
 
@@ -22,8 +24,10 @@ class QTimer;
 // the subclass's Timer1_Timer (which switches the timer off first).
 //
 // A run must not be cut short by hiding the window, since that ends its modal
-// display: Escape and Enter do nothing, and a close request is refused until
-// the run has finished. After the run, "Done" hides the window.
+// display: during the run a close request (the close button, Alt+F4, the
+// window manager, Escape) asks whether to stop the run, and the window stays
+// until the run has ended. After the run, "Done", Enter and Escape hide the
+// window.
 //
 // The window is the host of the run it shows: the run's log lines go into
 // its log, its message boxes are shown over it.
@@ -45,6 +49,13 @@ public:
     // RunHost: log lines and message boxes of the run shown.
     void log(const std::string& line) override { AddLog(line); }
     platform::MsgAnswer showMessage(const std::string& text, const std::string& title, int style) override;
+    // Shows the folders done of the total, the time taken and an estimate
+    // of the time left, in the strip below the defined controls.
+    void progress(std::size_t done, std::size_t total) override;
+
+    QLabel* lblProgress() const { return m_lblProgress; }
+    QProgressBar* barProgress() const { return m_barProgress; }
+    QLabel* lblTime() const { return m_lblTime; }
 
     // The log as shown, newest line first.
     std::vector<std::string> logLines() const;
@@ -57,6 +68,18 @@ public:
     void cmdDone_Click();
 
     void reject() override;
+
+    // The run the window shows, which a close request may stop.
+    void setShownRun(Run& run) { m_run = &run; }
+    // Stops the run shown without asking; false when none is going.
+    bool stopRun();
+    // Stops the run of every progress window without asking (a signal, the
+    // desktop session's end) and quits the program once none is going.
+    static void stopEveryRunAndQuit();
+
+    // The question a close request during a run asks.
+    static const char* const kStopQuestion;
+    static const char* const kStopTitle;
 
 protected:
     // The run; called by the first tick of Timer1.
@@ -77,4 +100,14 @@ private:
     QTimer* m_timer = nullptr;
     bool m_timerStarted = false;
     bool m_finished = false;
+    Run* m_run = nullptr;
+    QLabel* m_lblProgress = nullptr;
+    QProgressBar* m_barProgress = nullptr;
+    QLabel* m_lblTime = nullptr;
+    qint64 m_startedMs = -1; // when the run began, on the monotonic clock
+
+    void addProgressStrip();
+    bool m_quitWhenFinished = false;
+
+    void askToStop();
 };

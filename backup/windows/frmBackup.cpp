@@ -8,6 +8,7 @@ frmBackup::frmBackup(const MainFields& main, const std::string& appFolder, QWidg
     : ProgressWindow(frmBackupDefinition(), parent)
     , m_run(*this, main, appFolder)
 {
+    setShownRun(m_run);
 }
 
 void frmBackup::Timer1_Timer()

@@ -11,6 +11,7 @@ frmUnBackup::frmUnBackup(const MainFields& main, const std::string& appFolder, Q
     : ProgressWindow(frmUnBackupDefinition(), parent)
     , m_run(*this, *this, main, appFolder)
 {
+    setShownRun(m_run);
 }
 
 void frmUnBackup::Timer1_Timer()

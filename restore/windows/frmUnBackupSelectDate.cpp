@@ -5,6 +5,7 @@
 #include "ui/WindowDefinitions.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -25,6 +26,22 @@ frmUnBackupSelectDate::frmUnBackupSelectDate(QWidget* parent)
     // part of the list must not hand back an entry selected earlier.
     connect(m_lstDate, &QListWidget::itemDoubleClicked, this, [this] { lstDate_DblClick(); });
     connect(m_cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    // The keyboard works the list: the arrow keys move through the dates
+    // from the start, and Enter chooses the one selected as a double-click does.
+    m_lstDate->installEventFilter(this);
+    m_lstDate->setFocus();
+}
+
+bool frmUnBackupSelectDate::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_lstDate && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            lstDate_DblClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void frmUnBackupSelectDate::addDate(const std::string& dateText, bool incomplete)

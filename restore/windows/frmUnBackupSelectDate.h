@@ -10,7 +10,8 @@ class QListWidget;
 class QPushButton;
 
 // The date dialog of a restore run: lists the backup dates, and a confirmed
-// double-click on one hands it back in Tag. Cancel, Escape or a close
+// double-click on one, or Enter on the one selected with the arrow keys,
+// hands it back in Tag. Cancel, Escape or a close
 // request hand back the empty text.
 class frmUnBackupSelectDate : public QDialog {
     Q_OBJECT
@@ -38,6 +39,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     BuiltForm m_form;

@@ -64,7 +64,8 @@ TEST_F(RestoreRun, WithoutRunFoldersTheDialogIsNotShownAndTheRunIsSkipped)
         d.cmdCancel_Click();
     });
     EXPECT_FALSE(window->cmdDone()->isVisible());
-    EXPECT_FALSE(window->lstBackup()->isEnabled());
+    // The log can be scrolled while the run goes.
+    EXPECT_TRUE(window->lstBackup()->isEnabled());
     ASSERT_TRUE(runToEnd(*window));
     std::vector<std::string> log = withoutRunReport(window->logLines());
     std::reverse(log.begin(), log.end());

@@ -55,13 +55,15 @@ void execBounded(QDialog& window)
     window.exec();
 }
 
-TEST(ProgressWindow, StartsWithTheLogDisabledAndDoneHiddenOverTheLabel)
+TEST(ProgressWindow, StartsWithTheLogUsableAndDoneHiddenOverTheLabel)
 {
     ScriptedRunWindow window([](ScriptedRunWindow&) {});
     EXPECT_EQ(window.objectName(), "frmBackup");
     EXPECT_EQ(window.windowTitle(), "Backuping...");
-    EXPECT_EQ(window.size(), QSize(641, 439));
-    EXPECT_FALSE(window.lstBackup()->isEnabled());
+    // The defined size, and the progress strip below it.
+    EXPECT_EQ(window.width(), 641);
+    EXPECT_GT(window.height(), 439);
+    EXPECT_TRUE(window.lstBackup()->isEnabled());
     EXPECT_TRUE(window.cmdDone()->isHidden());
     EXPECT_EQ(window.cmdDone()->text(), "Done");
     EXPECT_EQ(window.cmdDone()->geometry(), window.lblBackuping()->geometry());
@@ -102,7 +104,7 @@ TEST(ProgressWindow, RunsOnceWhenShownAndEndsWithDone)
     EXPECT_FALSE(window.lstBackup()->selectionModel()->hasSelection());
 }
 
-TEST(ProgressWindow, EscapeEnterAndCloseRequestsDoNotEndARun)
+TEST(ProgressWindow, EscapeEnterAndCloseRequestsDoNotEndARunButCloseItsWindowAfter)
 {
     bool stillShown = false;
     ScriptedRunWindow window([&stillShown](ScriptedRunWindow& w) {
@@ -116,9 +118,9 @@ TEST(ProgressWindow, EscapeEnterAndCloseRequestsDoNotEndARun)
         stillShown = w.isVisible();
         w.finishRun();
         QTimer::singleShot(0, &w, [&w] {
+            // Once the run is over, Escape and a close request do what Done does.
             QTest::keyClick(&w, Qt::Key_Escape);
-            EXPECT_TRUE(w.isVisible());
-            // Once the run is over, a close request does what Done does.
+            EXPECT_FALSE(w.isVisible());
             w.close();
         });
     });
