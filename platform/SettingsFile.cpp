@@ -226,10 +226,10 @@ void SettingsFile::load()
             }
             continue;
         }
+        // "=value" is the empty key, which save() writes so.
         std::size_t equals = line.find('=');
         std::string value;
-        if (!current || equals == std::string::npos || equals == 0
-            || !unescape(trimBlanks(line.substr(0, equals)), name)
+        if (!current || equals == std::string::npos || !unescape(trimBlanks(line.substr(0, equals)), name)
             || !unescape(trimBlanks(line.substr(equals + 1)), value)) {
             sound = false;
             continue;

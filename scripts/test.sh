@@ -1,6 +1,7 @@
 #!/bin/sh
 # Builds and runs every test: once in a normal build, once under
-# AddressSanitizer and UBSan. Installs what is missing first.
+# AddressSanitizer and UBSan, then every fuzz target for a short while
+# (clang, build/fuzz). Installs what is missing first.
 set -e
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh"
@@ -21,4 +22,13 @@ for config in test asan; do
     ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --test-dir "$build" --output-on-failure -j"$jobs" || status=1
 done
+# The parsers' fuzz targets, each for QUORVEL_FUZZ_SECONDS (30): only the
+# targets and the libraries they need are built with clang.
+echo "== fuzz build =="
+fuzz="$top/build/fuzz"
+cmake -S "$top" -B "$fuzz" -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DQUORVEL_FUZZ=ON -DQUORVEL_BUILD_TESTS=OFF -DQUORVEL_BUILD_BENCH=OFF >/dev/null
+cmake --build "$fuzz" -j"$jobs" -t fuzz_targets
+echo "== fuzz tests =="
+ctest --test-dir "$fuzz" -L fuzz --output-on-failure -j"$jobs" || status=1
 exit $status

@@ -64,6 +64,23 @@ TEST(SettingsFile, AwkwardValuesComeBackExactly)
     EXPECT_NE(readText(path).find("Grüße/日本語/Ærø"), std::string::npos);
 }
 
+TEST(SettingsFile, EmptyNamesComeBackExactly)
+{
+    TempDir dir;
+    const std::string path = dir / "settings.ini";
+    {
+        SettingsFile store(path);
+        store.writeValue("", "", "");
+        store.writeValue("ToCopy", "", "/only a value");
+        store.writeValue("ToCopy", "ToCopy0", "/a");
+        ASSERT_TRUE(store.save());
+    }
+    SettingsFile again(path);
+    EXPECT_TRUE(again.setAsidePath().empty());
+    EXPECT_EQ(again.readValue("", "", "-"), "");
+    EXPECT_EQ(again.listSection("ToCopy"), (SettingPairs{ { "", "/only a value" }, { "ToCopy0", "/a" } }));
+}
+
 TEST(SettingsFile, KeysKeepTheirWriteOrder)
 {
     TempDir dir;
