@@ -31,23 +31,12 @@ using testsupport::ShownBox;
 using testsupport::storedNames;
 using testsupport::TempDir;
 using testsupport::TestClock;
+using testsupport::withoutRunReport;
 using testsupport::writeText;
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// The log without the lines that report on the run as a whole (its errors,
-// warnings and closing summary), which tests of their own check.
-std::vector<std::string> withoutRunReport(std::vector<std::string> log)
-{
-    std::erase_if(log, [](const std::string& line) {
-        // A run's own "Error:   " line (a padded prefix) stays.
-        return line.starts_with("Summary: ") || (line.starts_with("Error: ") && !line.starts_with("Error:  "))
-            || line.starts_with("Warning: ");
-    });
-    return log;
-}
 
 // 21:06:11 on 5 December 2026 under the tests' C.UTF-8 regional settings.
 const char kRunFolderName[] = "12_P-2F05_P-2F26_P-2021_P-3A06_P-3A11";

@@ -19,18 +19,6 @@ namespace fs = std::filesystem;
 namespace testsupport {
 namespace {
 
-// The log without the lines that report on the run as a whole (its errors,
-// warnings and closing summary), which tests of their own check.
-std::vector<std::string> withoutRunReport(std::vector<std::string> log)
-{
-    std::erase_if(log, [](const std::string& line) {
-        // A run's own "Error:   " line (a padded prefix) stays.
-        return line.starts_with("Summary: ") || (line.starts_with("Error: ") && !line.starts_with("Error:  "))
-            || line.starts_with("Warning: ");
-    });
-    return log;
-}
-
 const std::string kRefused = "Error!\r\n\r\nFolder not backed up: ";
 
 // Files and folders below `root` whose names begin with "canary".

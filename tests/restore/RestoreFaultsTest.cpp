@@ -18,18 +18,6 @@ using platform::MsgAnswer;
 namespace testsupport {
 namespace {
 
-// The log without the lines that report on the run as a whole (its errors,
-// warnings and closing summary), which tests of their own check.
-std::vector<std::string> withoutRunReport(std::vector<std::string> log)
-{
-    std::erase_if(log, [](const std::string& line) {
-        // A run's own "Error:   " line (a padded prefix) stays.
-        return line.starts_with("Summary: ") || (line.starts_with("Error: ") && !line.starts_with("Error:  "))
-            || line.starts_with("Warning: ");
-    });
-    return log;
-}
-
 class RestoreFaults : public BackupRestoreFixture {
 protected:
     RestoreFaults()

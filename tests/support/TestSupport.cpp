@@ -233,4 +233,14 @@ std::vector<std::string> archiveEntries(const std::string& archive)
     return names;
 }
 
+std::vector<std::string> withoutRunReport(std::vector<std::string> log)
+{
+    std::erase_if(log, [](const std::string& line) {
+        // A run's own "Error:   " line (a padded prefix) stays.
+        return line.starts_with("Summary: ") || (line.starts_with("Error: ") && !line.starts_with("Error:  "))
+            || line.starts_with("Warning: ");
+    });
+    return log;
+}
+
 } // namespace testsupport

@@ -160,4 +160,9 @@ void linkArchiver(const std::string& folder);
 // Lists the names stored in a 7z archive, running the real archiver.
 std::vector<std::string> archiveEntries(const std::string& archive);
 
+// The log without the lines that report on the run as a whole (its errors,
+// warnings and closing summary), which tests of their own check. A run's own
+// "Error:   " line (a padded prefix) stays.
+std::vector<std::string> withoutRunReport(std::vector<std::string> log);
+
 } // namespace testsupport
