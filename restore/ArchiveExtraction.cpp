@@ -32,17 +32,6 @@ void refuse(RunHost& host, const std::string& archiveName, const std::string& wh
         host, "Archive not restored..." + kCrLf + why + kCrLf + kCrLf + "For Directory: " + archiveName);
 }
 
-// Copies one file of the store beside the restored files, ignoring every
-// failure: a missing copy shows up in the job or in the count check. What
-// lies at the destination is removed first rather than written into, since
-// it may be a link that an earlier archive restored there.
-void copyOutOfStore(const std::string& stored, const std::string& local)
-{
-    (void)platform::deleteFile(local);
-    if (platform::isPlainFile(stored))
-        (void)platform::copyFile(stored, local);
-}
-
 // Why an archive must not be extracted into its place before anything is
 // made there, or empty.
 std::string whyNotPlaced(const ExtractionInputs& inputs, const ExtractionPlace& place)
@@ -166,23 +155,20 @@ ExtractionResult ExtractArchiveInto(
     for (const char* jobFile : { kFinishMarker, kStartMarker })
         (void)platform::deleteFile(JobFilePath(inputs.appFolder, jobFile));
 
+    // The archive is read where it is stored. A copy beside the restored
+    // files, removed after the extraction, would take the name of a file of
+    // the user's that is named like the archive, and remove it with itself.
     const std::string runFolder = AddBackslash(RunFolderPath(inputs.backupTarget, inputs.selectedDate));
-    const std::string localArchive = place.restoreFolder + archiveName;
-    const std::string localCount = CountFileName(localArchive);
-    copyOutOfStore(runFolder + archiveName, localArchive);
-    copyOutOfStore(CountFileName(runFolder + archiveName), localCount);
-
+    const std::string storedArchive = runFolder + archiveName;
     const JobOutcome outcome = RunBatchJob(inputs.appFolder,
-        BatchJob{ place.restoreFolder, ExtractCommandLine(inputs.appFolder, archiveName), true });
+        BatchJob{ place.restoreFolder, ExtractCommandLine(inputs.appFolder, storedArchive), true });
     if (outcome == JobOutcome::NotStarted) {
         ShowErrorBox(host, "Bat-File not executed..." + kCrLf + commandAndFolder(archiveName));
         return ExtractionResult::Failed;
     }
 
     ExtractionCheck check;
-    check.expected = ReadCountFile(localCount);
-    (void)platform::deleteFile(localArchive);
-    (void)platform::deleteFile(localCount);
+    check.expected = ReadCountFile(CountFileName(storedArchive));
     const std::string outputFile = JobFilePath(inputs.appFolder, kOutputFile);
     const auto report = platform::readFile(outputFile);
     check.verdict = JudgeArchiverReport(report ? *report : std::string());

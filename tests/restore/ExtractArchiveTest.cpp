@@ -136,7 +136,7 @@ TEST_F(ExtractArchive, ACountFileThatCannotBeReadIsReportedNotTakenAsZero)
     EXPECT_EQ(log.back(), "End:     Copy Folders and uncompress...");
 }
 
-TEST_F(ExtractArchive, AJobThatDoesNotStartLeavesTheCopiesAndNoEndLine)
+TEST_F(ExtractArchive, AJobThatDoesNotStartLeavesNoEndLineAndNothingInTheFolder)
 {
     storeFolder(runFolder, source);
     // Folders in place of the marker files: the job can make neither.
@@ -152,16 +152,33 @@ TEST_F(ExtractArchive, AJobThatDoesNotStartLeavesTheCopiesAndNoEndLine)
     EXPECT_EQ(shown[0].style, 16);
     EXPECT_EQ(log[log.size() - 2], "Start:   Decompress " + source);
     EXPECT_EQ(log.back(), "End:     Copy Folders and uncompress...");
-    EXPECT_TRUE(fs::exists(restoreFolder + archive));
-    EXPECT_TRUE(fs::exists(restoreFolder + archive + ".dat"));
+    // The archive is read where it is stored: nothing of the store lands in
+    // the restore folder.
+    EXPECT_FALSE(fs::exists(restoreFolder + archive));
+    EXPECT_FALSE(fs::exists(restoreFolder + archive + ".dat"));
 
-    // A later restore copies over them and removes them after its own extraction.
+    // A later restore, whose job runs, restores the folder.
     fs::remove(AddBackslash(app.path()) + "wait.tmp");
     fs::remove(AddBackslash(app.path()) + "wait2.tmp");
     restore(date);
     EXPECT_EQ(shownAfterQuestion().size(), 1u);
     EXPECT_FALSE(fs::exists(restoreFolder + archive));
     EXPECT_FALSE(fs::exists(restoreFolder + archive + ".dat"));
+    EXPECT_EQ(readText(restoreFolder + "one.txt"), "1");
+}
+
+TEST_F(ExtractArchive, AUsersFileNamedLikeTheArchiveComesBack)
+{
+    // A file of the user's that bears the very name of its folder's archive
+    // and count file: the restore reads the archive where it is stored, so
+    // nothing it makes or removes in the folder can take their place.
+    writeText(source + "/" + archive, "the user's own");
+    writeText(source + "/" + archive + ".dat", "also the user's");
+    storeFolder(runFolder, source);
+    restore(date);
+    EXPECT_TRUE(shownAfterQuestion().empty()) << shownAfterQuestion()[0].text;
+    EXPECT_EQ(readText(restoreFolder + archive), "the user's own");
+    EXPECT_EQ(readText(restoreFolder + archive + ".dat"), "also the user's");
     EXPECT_EQ(readText(restoreFolder + "one.txt"), "1");
 }
 

@@ -68,8 +68,9 @@ void storeFolder(const std::string& runFolder, const std::string& folder)
         if (!hidden(entry.path()) && !fs::is_directory(entry.symlink_status()))
             ++count;
     }
-    ASSERT_TRUE(runArchiver(normal, { "a", "-t7z", archive, "-i!*", "-x!*/" })) << normal;
-    fs::rename(normal + archive, AddBackslash(runFolder) + archive);
+    // Made straight into the run folder, as a backup makes it.
+    ASSERT_TRUE(runArchiver(normal, { "a", "-t7z", AddBackslash(runFolder) + archive, "-i!*", "-x!*/" }))
+        << normal;
     writeText(AddBackslash(runFolder) + archive + ".dat", std::to_string(count));
 }
 
