@@ -20,8 +20,14 @@ void Run::run()
     // and one that cannot have it does nothing and leaves the job files alone.
     const platform::RunLock lock(RunLockFile(m_appFolder));
     if (lock.busy()) {
+        const std::string box = AnotherRunText(m_appFolder);
         log(busyLogLine());
-        m_host.showMessage(AnotherRunText(m_appFolder), "Error!", platform::kMsgCritical);
+        // The box's text stays in the log once the box is closed; a run whose
+        // own line says it already does not say it twice.
+        if (!busyLogLine().starts_with("Error:"))
+            log(ErrorLogLine(box.substr(ErrorBoxText({}).size())));
+        m_host.showMessage(box, "Error!", platform::kMsgCritical);
+        log(SummaryLine(m_summary, doneWord()));
         return;
     }
     // Without the archiver every folder would fail alike: one box says so,

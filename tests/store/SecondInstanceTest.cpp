@@ -105,7 +105,9 @@ TEST_F(SecondInstance, WhileOneCopyRunsTheOthersRunsAreRefusedAndTouchNothing)
     // A backup here: one box, no run folder, nothing compressed.
     const std::vector<std::string> backupTargetBefore = runFolders();
     std::vector<std::string> log = backUp({ source });
-    EXPECT_EQ(log, std::vector<std::string>{ "Error:   Another backup or restore is running." });
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0], "Error:   Another backup or restore is running.");
+    EXPECT_TRUE(log[1].starts_with("Summary: 0 folders stored, 0 failed")) << log[1];
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, AnotherRunText(app.path()));
     EXPECT_TRUE(boxes.shown()[0].text.starts_with("Error!\r\n\r\n"));
@@ -116,7 +118,14 @@ TEST_F(SecondInstance, WhileOneCopyRunsTheOthersRunsAreRefusedAndTouchNothing)
     // A restore here: no date dialog, nothing restored.
     window = std::make_unique<frmUnBackup>(fields, app.path());
     ASSERT_TRUE(testsupport::runToEnd(*window));
-    EXPECT_EQ(window->logLines(), std::vector<std::string>{ "Skipped..." });
+    // Newest first: the summary, the box's text, then the run's own line.
+    const std::vector<std::string> restoreLog = window->logLines();
+    ASSERT_EQ(restoreLog.size(), 3u);
+    EXPECT_TRUE(restoreLog[0].starts_with("Summary: 0 folders restored, 0 failed")) << restoreLog[0];
+    EXPECT_TRUE(
+        restoreLog[1].starts_with("Error: Another backup or restore is running with the program's folder "))
+        << restoreLog[1];
+    EXPECT_EQ(restoreLog[2], "Skipped...");
     EXPECT_TRUE(window->cmdDone()->isVisible());
     EXPECT_TRUE(window->lstBackup()->isEnabled());
     ASSERT_EQ(boxes.shown().size(), 2u);
