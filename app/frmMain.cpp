@@ -1,18 +1,21 @@
 #include "app/frmMain.h"
 
 #include "app/AboutText.h"
+#include "app/LastBackup.h"
 #include "app/MainSettings.h"
 #include "app/PathWidgets.h"
 #include "app/SourceList.h"
 #include "pathutil/PathRoutines.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsFile.h"
+#include "platform/TextConversion.h"
 #include "platform/gui/FolderPicker.h"
 #include "store/RunHost.h"
 #include "ui/WindowDefinitions.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -45,6 +48,15 @@ frmMain::frmMain(const std::string& settingsPath, QWidget* parent)
     m_cmdBackup = m_form.get<QPushButton>("cmdBackup");
     m_cmdUnBackup = m_form.get<QPushButton>("cmdUnBackup");
     m_timer = m_form.get<QTimer>("Timer1");
+
+    // When the last complete backup was made, in a line of its own below the
+    // defined controls: the window grows by it, nothing else moves.
+    constexpr int kLastBackupHeight = 22;
+    const QSize defined = size();
+    m_lblLastBackup = new QLabel(this);
+    m_lblLastBackup->setObjectName("lblLastBackup");
+    m_lblLastBackup->setGeometry(8, defined.height(), defined.width() - 16, kLastBackupHeight);
+    setFixedSize(defined.width(), defined.height() + kLastBackupHeight);
 
     // The Change buttons lie over the right end of their text boxes: keep the
     // typed text clear of them.
@@ -124,7 +136,13 @@ void frmMain::Form_Load(const std::string& settingsPath)
             // An entry that cannot be shown is skipped; the rest still are.
         }
     }
+    showLastBackup();
     m_timer->start();
+}
+
+void frmMain::showLastBackup()
+{
+    m_lblLastBackup->setText(platform::textFromBytes(LastBackupText(fieldPath(m_txtTo))));
 }
 
 void frmMain::Form_Unload()
@@ -236,6 +254,7 @@ void frmMain::txtFrom_Validate(bool& cancel)
 void frmMain::txtTo_Validate(bool& cancel)
 {
     SaveSettings();
+    showLastBackup();
     cancel = false;
 }
 
@@ -272,6 +291,7 @@ void frmMain::runModally(QPushButton* button, const RunWindowFactory& factory)
     if (!window)
         return;
     window->exec();
+    showLastBackup();
 }
 
 void frmMain::cmdBackup_Click()

@@ -13,6 +13,7 @@
 namespace platform {
 class SettingsFile;
 }
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -48,6 +49,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void showLastBackup();
     void Form_Load(const std::string& settingsPath);
     void Form_Unload();
     void SaveSettings();
@@ -76,6 +78,8 @@ private:
     QPushButton* m_cmdBackup = nullptr;
     QPushButton* m_cmdUnBackup = nullptr;
     QTimer* m_timer = nullptr;
+    QLabel* m_lblLastBackup = nullptr; // below the defined controls
+
     std::unique_ptr<platform::SettingsFile> m_settings;
     RunWindowFactory m_backupWindow;
     RunWindowFactory m_restoreWindow;

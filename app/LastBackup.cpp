@@ -1,0 +1,24 @@
+#include "app/LastBackup.h"
+
+#include "platform/FileSystem.h"
+#include "restore/RestoreSteps.h"
+#include "store/RunMarker.h"
+#include "store/StoreLayout.h"
+
+#include <exception>
+
+std::string LastBackupText(const std::string& backupTarget)
+{
+    if (backupTarget.empty() || !platform::folderExists(backupTarget))
+        return "Last complete backup: none yet";
+    try {
+        // Newest first: the first run that reached its end is the one.
+        for (const std::string& date : FindDateTexts(backupTarget)) {
+            if (ReadRunState(RunFolderPath(backupTarget, date)).complete)
+                return "Last complete backup: " + date;
+        }
+    } catch (const std::exception&) {
+        return "Last complete backup: the backup target cannot be read";
+    }
+    return "Last complete backup: none yet";
+}
