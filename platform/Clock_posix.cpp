@@ -92,17 +92,30 @@ std::vector<std::string> listLocales()
 
 // One locale object per regional setting, made once: making them is what
 // costs, reading a date under one is cheap.
-const std::vector<locale_t>& timeLocales()
-{
-    static const std::vector<locale_t> locales = [] {
-        std::vector<locale_t> made;
+// They are freed when the program ends, so that nothing of them is left
+// behind for a leak checker to find.
+struct TimeLocales {
+    TimeLocales()
+    {
         for (const std::string& name : availableLocales()) {
             if (locale_t loc = ::newlocale(LC_TIME_MASK, name.c_str(), locale_t(nullptr)))
-                made.push_back(loc);
+                all.push_back(loc);
         }
-        return made;
-    }();
-    return locales;
+    }
+    ~TimeLocales()
+    {
+        for (locale_t loc : all)
+            ::freelocale(loc);
+    }
+    TimeLocales(const TimeLocales&) = delete;
+    TimeLocales& operator=(const TimeLocales&) = delete;
+    std::vector<locale_t> all;
+};
+
+const std::vector<locale_t>& timeLocales()
+{
+    static const TimeLocales locales;
+    return locales.all;
 }
 
 } // namespace

@@ -19,7 +19,7 @@ for config in test asan; do
     cmake -S "$top" -B "$build" $extra >/dev/null
     cmake --build "$build" -j"$jobs"
     echo "== $config tests =="
-    ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions="$top/scripts/lsan.supp" UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --test-dir "$build" --output-on-failure -j"$jobs" || status=1
 done
 # The parsers' fuzz targets, each for QUORVEL_FUZZ_SECONDS (30): only the
