@@ -47,6 +47,7 @@ struct Command {
     Action action = Action::Help;
     std::string date; // --restore
     std::string to; // --to, empty when not given
+    bool full = false; // --backup --full
     std::string problem; // set when the arguments make no command
 };
 
@@ -67,9 +68,10 @@ Command parseCommand(const std::vector<std::string>& args)
         command.action = Action::List;
     } else if (first == "--backup") {
         command.action = Action::Backup;
-        // Every backup is a full one so far; the option is taken as given.
-        if (args.size() > 1 && args[1] == "--full")
+        if (args.size() > 1 && args[1] == "--full") {
+            command.full = true;
             used = 2;
+        }
     } else if (first == "--restore" && args.size() > 1) {
         command.action = Action::Restore;
         command.date = args[1];
@@ -97,6 +99,7 @@ public:
     std::string backupTarget() const override { return m_settings.backupTarget; }
     std::vector<std::string> sourceFolders() const override { return m_settings.sources; }
     std::string restoreTarget() const override { return m_settings.restoreTarget; }
+    bool fullBackup() const override { return m_settings.fullBackup; }
     void setRestoreTarget(const std::string& folder) { m_settings.restoreTarget = folder; }
 
 private:
@@ -236,7 +239,7 @@ struct Console {
         return kExitCannotStart;
     }
 
-    int backup() const
+    int backup(bool full) const
     {
         const Preconditions check(appFolder);
         MainSettings settings;
@@ -249,6 +252,7 @@ struct Console {
             why = check.archiver();
         if (!why.empty())
             return cannotStart(why);
+        settings.fullBackup = settings.fullBackup || full;
         const SettingsFields fields(std::move(settings));
         ConsoleHost host(out, AnotherRunText(appFolder));
         BackupRun run(host, fields, appFolder);
@@ -361,7 +365,7 @@ int runConsoleCommand(
             out << appinfo::kProductName << ' ' << appinfo::kVersionText << '\n';
             return kExitDone;
         case Action::Backup:
-            return console.backup();
+            return console.backup(command.full);
         case Action::List:
             return console.list();
         case Action::Restore:

@@ -10,6 +10,8 @@ namespace {
 const std::string kSectionSources = "ToCopy";
 const std::string kSectionBackup = "ToBackup";
 const std::string kSectionRestore = "ToUnBackup";
+const std::string kSectionOptions = "Options";
+const std::string kKeyFullBackup = "FullBackup";
 
 // Runs one step of saving; a failure leaves the step undone and the next one
 // still runs.
@@ -33,6 +35,7 @@ MainSettings loadMainSettings(const platform::SettingsFile& store)
     MainSettings settings;
     settings.backupTarget = store.readValue(kSectionBackup, kSectionBackup, "");
     settings.restoreTarget = store.readValue(kSectionRestore, kSectionRestore, "");
+    settings.fullBackup = store.readValue(kSectionOptions, kKeyFullBackup, "0") == "1";
     // The key names are not looked at: a folder added to the section by hand
     // under any name is a source as well.
     for (const auto& entry : store.listSection(kSectionSources))
@@ -52,6 +55,12 @@ std::string saveMainSettings(platform::SettingsFile& store, const MainSettings& 
         });
     bestEffort([&] { store.writeValue(kSectionBackup, kSectionBackup, settings.backupTarget); });
     bestEffort([&] { store.writeValue(kSectionRestore, kSectionRestore, settings.restoreTarget); });
+    // The choice is kept only while it is made, so that the file of a user
+    // who never makes it holds the three sections alone.
+    if (settings.fullBackup)
+        bestEffort([&] { store.writeValue(kSectionOptions, kKeyFullBackup, "1"); });
+    else
+        bestEffort([&] { (void)store.deleteSection(kSectionOptions); });
     // Written to its file once, so it is never left half-saved.
     std::string failure;
     try {

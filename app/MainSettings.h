@@ -13,6 +13,9 @@ struct MainSettings {
     std::vector<std::string> sources;
     std::string backupTarget;
     std::string restoreTarget;
+    // Every backup compresses every folder again instead of taking over the
+    // archives of unchanged folders from the previous run.
+    bool fullBackup = false;
 };
 
 // The user's own store, named after the program.

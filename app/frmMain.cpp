@@ -13,6 +13,7 @@
 #include "store/RunHost.h"
 #include "ui/WindowDefinitions.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -49,14 +50,7 @@ frmMain::frmMain(const std::string& settingsPath, QWidget* parent)
     m_cmdUnBackup = m_form.get<QPushButton>("cmdUnBackup");
     m_timer = m_form.get<QTimer>("Timer1");
 
-    // When the last complete backup was made, in a line of its own below the
-    // defined controls: the window grows by it, nothing else moves.
-    constexpr int kLastBackupHeight = 22;
-    const QSize defined = size();
-    m_lblLastBackup = new QLabel(this);
-    m_lblLastBackup->setObjectName("lblLastBackup");
-    m_lblLastBackup->setGeometry(8, defined.height(), defined.width() - 16, kLastBackupHeight);
-    setFixedSize(defined.width(), defined.height() + kLastBackupHeight);
+    addLinesBelowDefinedControls();
 
     // The Change buttons lie over the right end of their text boxes: keep the
     // typed text clear of them.
@@ -122,6 +116,11 @@ std::string frmMain::restoreTarget() const
     return fieldPath(m_txtUnBackupTo);
 }
 
+bool frmMain::fullBackup() const
+{
+    return m_chkFullBackup->isChecked();
+}
+
 void frmMain::Form_Load(const std::string& settingsPath)
 {
     m_settings
@@ -129,6 +128,8 @@ void frmMain::Form_Load(const std::string& settingsPath)
     MainSettings saved = loadMainSettings(*m_settings);
     setFieldPath(m_txtTo, saved.backupTarget);
     setFieldPath(m_txtUnBackupTo, saved.restoreTarget);
+    m_chkFullBackup->setChecked(saved.fullBackup);
+    connect(m_chkFullBackup, &QCheckBox::toggled, this, [this] { SaveSettings(); });
     for (const std::string& source : saved.sources) {
         try {
             insertPathEntry(m_lstFrom, m_lstFrom->count(), source);
@@ -138,6 +139,23 @@ void frmMain::Form_Load(const std::string& settingsPath)
     }
     showLastBackup();
     m_timer->start();
+}
+
+void frmMain::addLinesBelowDefinedControls()
+{
+    // When the last complete backup was made, and whether the next one
+    // compresses everything again, in lines of their own below the defined
+    // controls: the window grows by them, nothing else moves.
+    constexpr int kLineHeight = 22;
+    const QSize defined = size();
+    m_lblLastBackup = new QLabel(this);
+    m_lblLastBackup->setObjectName("lblLastBackup");
+    m_lblLastBackup->setGeometry(8, defined.height(), defined.width() - 16, kLineHeight);
+    m_chkFullBackup
+        = new QCheckBox("Compress every folder again, also the unchanged ones (full backup)", this);
+    m_chkFullBackup->setObjectName("chkFullBackup");
+    m_chkFullBackup->setGeometry(8, defined.height() + kLineHeight, defined.width() - 16, kLineHeight);
+    setFixedSize(defined.width(), defined.height() + 2 * kLineHeight);
 }
 
 void frmMain::showLastBackup()
@@ -158,7 +176,7 @@ void frmMain::SaveSettings()
     std::string failure;
     try {
         failure = saveMainSettings(
-            *m_settings, { sourceFolders(), fieldPath(m_txtTo), fieldPath(m_txtUnBackupTo) });
+            *m_settings, { sourceFolders(), fieldPath(m_txtTo), fieldPath(m_txtUnBackupTo), fullBackup() });
     } catch (const std::exception& error) {
         failure = error.what();
     }

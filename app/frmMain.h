@@ -13,6 +13,7 @@
 namespace platform {
 class SettingsFile;
 }
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -40,6 +41,7 @@ public:
     std::string backupTarget() const override;
     std::vector<std::string> sourceFolders() const override;
     std::string restoreTarget() const override;
+    bool fullBackup() const override;
 
     // Recomputes which run buttons are enabled; ticks every second.
     void Timer1_Timer();
@@ -49,6 +51,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void addLinesBelowDefinedControls();
     void showLastBackup();
     void Form_Load(const std::string& settingsPath);
     void Form_Unload();
@@ -79,6 +82,7 @@ private:
     QPushButton* m_cmdUnBackup = nullptr;
     QTimer* m_timer = nullptr;
     QLabel* m_lblLastBackup = nullptr; // below the defined controls
+    QCheckBox* m_chkFullBackup = nullptr; // below it
 
     std::unique_ptr<platform::SettingsFile> m_settings;
     RunWindowFactory m_backupWindow;

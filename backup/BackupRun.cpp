@@ -1,7 +1,10 @@
 #include "backup/BackupRun.h"
 
+#include "backup/BackupTexts.h"
+#include "backup/PreviousArchives.h"
 #include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
+#include "platform/ChangeTimes.h"
 #include "platform/Events.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderEntries.h"
@@ -10,6 +13,7 @@
 #include "store/JobRunner.h"
 #include "store/MainFields.h"
 #include "store/RunMarker.h"
+#include "store/RunRecord.h"
 #include "store/StoreLayout.h"
 
 #include <algorithm>
@@ -17,60 +21,6 @@
 #include <exception>
 #include <optional>
 #include <utility>
-
-namespace {
-
-// Names the files of a folder that the archiver could not read, a few of
-// them when there are many.
-std::string unreadableFilesText(const std::string& folder, const std::vector<std::string>& names)
-{
-    constexpr std::size_t kShown = 10;
-    std::string text = "Files not backed up: they cannot be read...For Directory: " + folder;
-    for (std::size_t i = 0; i < names.size() && i < kShown; ++i)
-        text += "\r\n" + names[i];
-    if (names.size() > kShown)
-        text += "\r\n... and " + std::to_string(names.size() - kShown) + " more";
-    return text;
-}
-
-// Why a folder cannot get an archive of its own, or empty when it can.
-std::string whyNotStorable(const std::string& folder)
-{
-    // A path holding the escape counts as already encoded and would name its
-    // archive with its separators in it.
-    if (folder.find(kEncodedEscape) != std::string::npos)
-        return "Folder not backed up: its path holds \"_P-\", which archive names use as their escape";
-    if (folder.find_first_of("\r\n") != std::string::npos)
-        return "Folder not backed up: its path holds a line break, which a restore cannot recreate";
-    if (CountFileName(ArchiveName(folder)).size() > kLongestFileName)
-        return "Folder not backed up: its path is too long to name an archive";
-    return {};
-}
-
-// The names joined for one log line.
-std::string joined(const std::vector<std::string>& names)
-{
-    std::string text;
-    for (const std::string& name : names)
-        text += (text.empty() ? "" : ", ") + name;
-    return text;
-}
-
-// True when `folder` (canonical, one trailing separator) is `other` or lies below it.
-bool isAtOrBelow(const std::string& folder, const std::string& other)
-{
-    return !other.empty() && folder.starts_with(other);
-}
-
-// The canonical form of a folder with one trailing separator, or empty when
-// it is not there.
-std::string canonicalFolder(const std::string& path)
-{
-    const std::string canonical = ShortPath(path);
-    return canonical.empty() ? std::string() : AddBackslash(canonical);
-}
-
-} // namespace
 
 BackupRun::BackupRun(RunHost& host, const MainFields& main, std::string appFolder)
     : Run(host, std::move(appFolder))
@@ -80,6 +30,9 @@ BackupRun::BackupRun(RunHost& host, const MainFields& main, std::string appFolde
 
 void BackupRun::steps()
 {
+    // Taken before anything is read: whatever changes from now on is
+    // compressed again by the next run.
+    const RunRecord record{ platform::wallClockNanoseconds(), ArchiverFingerprint() };
     RunFolder = RunFolderPath(m_main.backupTarget(), DateTextNow());
     if (auto made = platform::createFolder(RunFolder); !made)
         throw RunError("The run folder could not be made.\r\n" + made.error());
@@ -87,6 +40,8 @@ void BackupRun::steps()
     // whatever ends it: a kill, a power cut, an error.
     if (auto marked = MarkRunIncomplete(RunFolder, {}); !marked)
         warn("The run folder could not be marked as incomplete: " + marked.error());
+    if (auto written = WriteRunRecord(RunFolder, record); !written)
+        warn("The next backup will compress every folder again: " + written.error());
 
     log("Starting Backup...");
     log("Start:   Finding Folders...");
@@ -97,7 +52,12 @@ void BackupRun::steps()
     markPlannedArchives();
 
     log("Start:   Copy Folders and compress...");
-    compressPhase();
+    const PreviousArchives previous(m_main.backupTarget(), RunFolder, record, m_main.fullBackup());
+    if (!previous.runFolder().empty())
+        log("Unchanged folders are taken over from the backup of " + previous.dateText());
+    else if (!previous.whyNone().empty())
+        log("Every folder is compressed: " + previous.whyNone() + ".");
+    compressPhase(previous);
     log("End:     Copy Folders and compress...");
     if (auto complete = MarkRunComplete(RunFolder); !complete)
         warn("The run folder could not be marked as complete: " + complete.error());
@@ -131,20 +91,38 @@ std::string BackupRun::stoppedBoxText(const std::exception& error) const
     return std::string(error.what()) + "\r\n\r\nThe backup has stopped.";
 }
 
-void BackupRun::compressPhase()
+void BackupRun::compressPhase(const PreviousArchives& previous)
 {
     m_refusedFolders.clear();
     for (std::size_t i = 0; i < FolderList.size(); ++i) {
         const std::string& folder = FolderList[i];
-        log("Start:   Copy " + folder);
-        platform::processEvents();
         stopIfRequested();
-        CompressFolder(folder);
-        stopIfRequested();
-        platform::processEvents();
-        log("End:     Copy " + folder);
+        if (takeOverUnchanged(folder, previous)) {
+            log("Reused:  " + folder);
+            letEventsRunDuringWalk();
+        } else {
+            log("Start:   Copy " + folder);
+            platform::processEvents();
+            stopIfRequested();
+            CompressFolder(folder);
+            stopIfRequested();
+            platform::processEvents();
+            log("End:     Copy " + folder);
+        }
         host().progress(i + 1, FolderList.size());
     }
+}
+
+bool BackupRun::takeOverUnchanged(const std::string& folder, const PreviousArchives& previous)
+{
+    if (!whyNotStorable(folder).empty())
+        return false;
+    const std::string runFolder = ShortPath(RunFolder);
+    if (runFolder.empty() || !previous.takeOver(folder, ArchiveName(folder), runFolder))
+        return false;
+    tally().done++;
+    tally().reused++;
+    return true;
 }
 
 void BackupRun::FindFolders()

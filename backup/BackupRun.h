@@ -10,6 +10,7 @@
 #include <vector>
 
 class MainFields;
+class PreviousArchives;
 namespace platform {
 struct FolderEntries;
 }
@@ -53,7 +54,8 @@ protected:
     std::string stoppedBoxText(const std::exception& error) const override;
 
 private:
-    void compressPhase();
+    void compressPhase(const PreviousArchives& previous);
+    bool takeOverUnchanged(const std::string& folder, const PreviousArchives& previous);
     void markPlannedArchives();
     void warnOverlappingSources(const std::vector<std::string>& sources);
     std::string whyNotWalked(const std::string& folder) const;

@@ -68,4 +68,16 @@ Status createSymlink(const std::string& target, const std::string& linkPath);
 // The failure names the file and what is wrong with it.
 Status checkOwnPrivateFile(const std::string& path);
 
+// How shareFile gave the destination the source's bytes.
+enum class Sharing { HardLink, Clone, Copy };
+
+// Gives `to`, which must not exist, the bytes of the regular file `from`:
+// as a second name of the same file where the file system allows it, else as
+// a clone sharing its blocks, else as a plain copy. A copy that fails leaves
+// nothing behind.
+Result<Sharing> shareFile(const std::string& from, const std::string& to);
+
+// True when the path itself (not a link's target) is a regular file.
+bool isRegularFileItself(const std::string& path);
+
 } // namespace platform

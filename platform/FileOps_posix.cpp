@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <limits>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -307,6 +309,56 @@ Status checkOwnPrivateFile(const std::string& path)
     if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
         return Status::failure("\"" + path + "\" may be written by other users");
     return Status::success();
+}
+
+namespace {
+
+// A copy of `from` into the new file `to`, as a clone of its blocks where the
+// file system can, else byte for byte.
+Result<Sharing> cloneOrCopy(const std::string& from, const std::string& to)
+{
+    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (in.get() < 0)
+        return Result<Sharing>::failure(errorText("Cannot open", from, errno));
+    Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (out.get() < 0)
+        return Result<Sharing>::failure(errorText("Cannot create", to, errno));
+    Sharing how = Sharing::Clone;
+    Status copied = Status::success();
+    if (::ioctl(out.get(), FICLONE, in.get()) != 0) {
+        how = Sharing::Copy;
+        copied = copyBytes(in.get(), out.get(), from, to);
+    }
+    if (copied)
+        copied = closeChecked(out, to);
+    if (!copied) {
+        ::unlink(to.c_str());
+        return Result<Sharing>::failure(copied.error());
+    }
+    return how;
+}
+
+} // namespace
+
+Result<Sharing> shareFile(const std::string& from, const std::string& to)
+{
+    if (!isRegularFileItself(from))
+        return Result<Sharing>::failure("\"" + from + "\" is not a regular file");
+    if (::link(from.c_str(), to.c_str()) == 0)
+        return Sharing::HardLink;
+    const int error = errno;
+    // Only a file system without hard links (FAT, exFAT, some network
+    // shares) or a file with as many names as it may have is worked round;
+    // anything else is a failure the caller should hear of.
+    if (error != EPERM && error != EXDEV && error != EMLINK && error != ENOTSUP)
+        return Result<Sharing>::failure(errorText("Cannot link to", to, error));
+    return cloneOrCopy(from, to);
+}
+
+bool isRegularFileItself(const std::string& path)
+{
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 } // namespace platform

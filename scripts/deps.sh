@@ -2,7 +2,7 @@
 # Installs the Debian packages that building and testing need, when missing.
 # Runs apt-get through sudo when not root.
 set -e
-packages="cmake g++ make qt6-base-dev libgtest-dev 7zip locales clang-tidy clang-format clang-14 libclang-rt-14-dev"
+packages="cmake g++ make qt6-base-dev libgtest-dev 7zip locales clang-tidy clang-format clang-14 libclang-rt-14-dev exfatprogs exfat-fuse"
 [ -n "$QUORVEL_EXTRA_PACKAGES" ] && packages="$packages $QUORVEL_EXTRA_PACKAGES"
 missing=""
 for p in $packages; do

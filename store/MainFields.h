@@ -11,4 +11,7 @@ public:
     virtual std::string backupTarget() const = 0; // txtTo
     virtual std::vector<std::string> sourceFolders() const = 0; // lstFrom, top to bottom
     virtual std::string restoreTarget() const = 0; // txtUnBackupTo
+    // True when a backup must compress every folder again rather than take
+    // over the unchanged ones from the previous run.
+    virtual bool fullBackup() const { return false; }
 };

@@ -57,8 +57,11 @@ std::string SummaryLine(const RunSummary& summary, const std::string& doneWord)
     std::string line = "Summary: " + std::to_string(summary.done) + " folders " + doneWord + ", "
         + std::to_string(summary.failed) + " failed, " + std::to_string(summary.changed) + " changed, "
         + std::to_string(summary.skipped) + " skipped";
+    // Folders taken over unchanged are stored too; how many of the stored
+    // ones were compressed afresh is said beside them.
     if (summary.reused > 0)
-        line += ", " + std::to_string(summary.reused) + " reused";
+        line += ", " + std::to_string(summary.done - summary.reused) + " compressed, "
+            + std::to_string(summary.reused) + " reused";
     if (!summary.warnings.empty())
         line += ", " + std::to_string(summary.warnings.size()) + " warnings";
     if (summary.stopped)

@@ -17,11 +17,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -152,6 +154,35 @@ TEST_F(ConsoleRuns, BackupListAndRestoreLatestRunWithoutDisplay)
         { "--restore", QString::fromStdString(date), "--to", QString::fromStdString(elsewhere) });
     EXPECT_EQ(byDate.status, 0) << byDate.out << byDate.err;
     EXPECT_EQ(readText(elsewhere + source + "/top.txt"), "top");
+}
+
+TEST_F(ConsoleRuns, ARepeatBackupTakesOverUnchangedFoldersUnlessAFullOneIsAsked)
+{
+    writeText(source + "/kept.txt", "kept");
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    saveSettings(target, restored);
+    const ProgramRun first = runProgram({ "--backup" });
+    EXPECT_EQ(first.status, 0) << first.out << first.err;
+
+    // Run folders are named to the second.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    const ProgramRun repeat = runProgram({ "--backup" });
+    EXPECT_EQ(repeat.status, 0) << repeat.out << repeat.err;
+    EXPECT_TRUE(holdsLine(repeat.out, "Reused:  " + source + "/")) << repeat.out;
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    const ProgramRun full = runProgram({ "--backup", "--full" });
+    EXPECT_EQ(full.status, 0) << full.out << full.err;
+    EXPECT_TRUE(holdsLine(full.out, "Every folder is compressed: a full backup was asked for.")) << full.out;
+    EXPECT_EQ(full.out.find("Reused:"), std::string::npos) << full.out;
+
+    // The choice saved from the main window holds for the scheduled runs too.
+    platform::SettingsFile store(m_home / "config/Quorvel Backup/settings.ini");
+    saveMainSettings(store, { { source }, target, restored, true });
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    const ProgramRun saved = runProgram({ "--backup" });
+    EXPECT_TRUE(holdsLine(saved.out, "Every folder is compressed: a full backup was asked for."))
+        << saved.out;
 }
 
 TEST_F(ConsoleRuns, ListsNewestFirstWithStateAndFolderCount)

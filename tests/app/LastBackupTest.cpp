@@ -67,13 +67,16 @@ TEST(LastBackup, TheMainWindowShowsItBelowTheDefinedControls)
     auto* line = window.findChild<QLabel*>("lblLastBackup");
     ASSERT_NE(line, nullptr);
     EXPECT_EQ(line->text().toStdString(), "Last complete backup: " + date);
-    // Every defined control lies above it.
+    // Every defined control lies above it, and the full-backup choice below it.
+    auto* full = window.findChild<QWidget*>("chkFullBackup");
+    ASSERT_NE(full, nullptr);
     for (const QWidget* child : window.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (child == line || child->objectName().isEmpty())
+        if (child == line || child == full || child->objectName().isEmpty())
             continue;
         EXPECT_LE(child->geometry().bottom(), line->geometry().top()) << child->objectName().toStdString();
     }
-    EXPECT_LE(line->geometry().bottom(), window.height());
+    EXPECT_LE(line->geometry().bottom(), full->geometry().top());
+    EXPECT_LE(full->geometry().bottom(), window.height());
 }
 
 } // namespace

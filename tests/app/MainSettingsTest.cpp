@@ -77,6 +77,19 @@ TEST_F(MainSettingsTest, WhatIsSavedComesBackFromTheFile)
     expectSame(load(), MainSettings{});
 }
 
+TEST_F(MainSettingsTest, TheFullBackupChoiceIsKeptOnlyWhileItIsMade)
+{
+    MainSettings full{ { "/a" }, "/target/", "/restore/", true };
+    save(full);
+    EXPECT_TRUE(load().fullBackup);
+    EXPECT_EQ(SettingsFile(path()).readValue("Options", "FullBackup", ""), "1");
+
+    full.fullBackup = false;
+    save(full);
+    EXPECT_FALSE(load().fullBackup);
+    EXPECT_EQ(readText(path()).find("Options"), std::string::npos);
+}
+
 TEST_F(MainSettingsTest, TheFileHoldsTheSourcesFirstThenTheTwoTargets)
 {
     save({ { "/a", "/b" }, "/target/", "/restore/" });

@@ -79,7 +79,7 @@ protected:
     // The archives and count files in the run folder, for exactly these folders.
     void expectStoredOnly(const std::vector<std::string>& folders)
     {
-        EXPECT_EQ(allNames(runFolder), storedNames(folders));
+        EXPECT_EQ(runFolderNames(runFolder), storedNames(folders));
     }
 
     std::string sources = dir / "src";
@@ -279,7 +279,7 @@ TEST_F(BackupFaults, ATargetThatFillsUpFailsTheFolderThatDoesNotFitAndKeepsTheRe
     ASSERT_EQ(boxes.shown().size(), 1u);
     EXPECT_EQ(boxes.shown()[0].text, notCompleted(big));
     EXPECT_EQ(log.back(), "End:     Copy Folders and compress...");
-    EXPECT_EQ(allNames(run), storedNames({ fits, never }));
+    EXPECT_EQ(runFolderNames(run), storedNames({ fits, never }));
     EXPECT_EQ(archiveEntries(run + ArchiveName(fits)), (std::vector<std::string>{ "a.txt", "b.txt" }));
     EXPECT_TRUE(archivesBelow(sources).empty());
     EXPECT_EQ(allFilesBelow(sources), before);

@@ -25,6 +25,7 @@ using testsupport::FakeFields;
 using testsupport::makeDirs;
 using testsupport::onlyRunFolder;
 using testsupport::readText;
+using testsupport::runFolderNames;
 using testsupport::ScopedAppFolder;
 using testsupport::ScriptedMessageBoxes;
 using testsupport::ShownBox;
@@ -122,7 +123,7 @@ std::string ownCount(const std::string& folder)
 // Every archive and count file in the run folder, for these folders and no more.
 void expectStored(const std::string& runFolder, const std::vector<std::string>& folders)
 {
-    EXPECT_EQ(allNames(runFolder), storedNames(folders));
+    EXPECT_EQ(runFolderNames(runFolder), storedNames(folders));
 
     for (const std::string& folder : folders) {
         const std::string archive = runFolder + "/" + ArchiveName(folder);
@@ -345,7 +346,7 @@ TEST_F(BackupWindowTest, SecondRunInTheSameSecondEndsAndLeavesTheFirstAlone)
         frmBackup first(m_fields, m_app.path());
         runModally(first);
     }
-    const std::vector<std::string> stored = allNames(runFolder());
+    const std::vector<std::string> stored = runFolderNames(runFolder());
     ASSERT_EQ(stored.size(), 2u);
 
     frmBackup second(m_fields, m_app.path());
@@ -354,7 +355,7 @@ TEST_F(BackupWindowTest, SecondRunInTheSameSecondEndsAndLeavesTheFirstAlone)
     EXPECT_TRUE(ending.doneVisible && ending.logEnabled);
     ASSERT_EQ(m_boxes.shown().size(), 1u);
     EXPECT_NE(m_boxes.shown()[0].text.find(runFolder()), std::string::npos) << m_boxes.shown()[0].text;
-    EXPECT_EQ(allNames(runFolder()), stored);
+    EXPECT_EQ(runFolderNames(runFolder()), stored);
 }
 
 TEST_F(BackupWindowTest, UnreadableFolderIsAWarningAndTheRunGoesOn)

@@ -43,7 +43,7 @@ TEST_F(JobNotStarted, AFolderThatCanBeListedButNotEnteredIsToldAndTheOthersAreSt
     EXPECT_NE(std::find(log.begin(), log.end(), "End:     Copy Folders and compress..."), log.end());
     const std::vector<std::string> runs = runFolders();
     ASSERT_EQ(runs.size(), 1u);
-    const std::vector<std::string> stored = allNames(runs[0]);
+    const std::vector<std::string> stored = runFolderNames(runs[0]);
     EXPECT_NE(std::find(stored.begin(), stored.end(), ArchiveName(open)), stored.end());
     EXPECT_EQ(std::find(stored.begin(), stored.end(), ArchiveName(locked)), stored.end());
     EXPECT_EQ(std::find(stored.begin(), stored.end(), CountFileName(ArchiveName(locked))), stored.end());

@@ -183,7 +183,7 @@ TEST_F(Sources, AnUnreadableSubfolderIsAWarningAndTheRestIsStored)
     EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
     EXPECT_TRUE(contains(log, "End:     Copy Folders and compress..."));
     EXPECT_EQ(countStarting(log, "Warning: Folder not backed up, it cannot be read"), 1u);
-    EXPECT_EQ(allNames(runFolder), storedNames({ sources + "/", before, after }));
+    EXPECT_EQ(runFolderNames(runFolder), storedNames({ sources + "/", before, after }));
     EXPECT_EQ(summary.skipped, 1);
     EXPECT_EQ(summary.warnings.size(), 1u);
 }
@@ -237,7 +237,7 @@ TEST_F(Sources, OverlappingSourcesAreNamedOnceAndStoredOnce)
     EXPECT_TRUE(contains(log,
         "Warning: Source folders overlap, what lies in both is backed up once: " + inner + " and " + outer));
     EXPECT_EQ(countStarting(log, "Warning: Source folders overlap"), 6u); // every overlapping pair once
-    EXPECT_EQ(allNames(runFolder), storedNames({ inner, outer, other }));
+    EXPECT_EQ(runFolderNames(runFolder), storedNames({ inner, outer, other }));
     EXPECT_EQ(summary.done, 3);
 }
 
@@ -247,7 +247,7 @@ TEST_F(Sources, ASourceTypedWithDotsIsStoredUnderItsRealPath)
     makeDirs(folder + "sub");
 
     backUpQuietly({ folder + "sub/.." });
-    EXPECT_EQ(allNames(runFolder), storedNames({ folder, folder + "sub/" }));
+    EXPECT_EQ(runFolderNames(runFolder), storedNames({ folder, folder + "sub/" }));
 
     restore(date);
     EXPECT_TRUE(shownAfterQuestion().empty()) << shownAfterQuestion()[0].text;
@@ -270,7 +270,7 @@ TEST_F(Sources, HiddenFoldersAreNamedAndCountedAndAHiddenSourceIsBackedUp)
     EXPECT_TRUE(contains(log, "Hidden folder not backed up: " + hiddenSource + ".git/"));
     EXPECT_EQ(countStarting(log, "Hidden folder not backed up: "), 3u);
     EXPECT_EQ(summary.skipped, 3);
-    EXPECT_EQ(allNames(runFolder), storedNames({ folder, folder + "sub/", hiddenSource }));
+    EXPECT_EQ(runFolderNames(runFolder), storedNames({ folder, folder + "sub/", hiddenSource }));
     EXPECT_EQ(archiveEntries(stored(hiddenSource)), Lines{ "rc" });
 }
 

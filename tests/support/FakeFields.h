@@ -14,10 +14,12 @@ public:
     std::string to;
     std::vector<std::string> from;
     std::string unBackupTo;
+    bool full = false;
 
     std::string backupTarget() const override { return to; }
     std::vector<std::string> sourceFolders() const override { return from; }
     std::string restoreTarget() const override { return unBackupTo; }
+    bool fullBackup() const override { return full; }
 };
 
 } // namespace testsupport

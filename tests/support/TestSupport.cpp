@@ -1,5 +1,7 @@
 #include "tests/support/TestSupport.h"
 
+#include "store/RunRecord.h"
+
 #include "AppInfo.h"
 
 #include "platform/FileSystem.h"
@@ -95,6 +97,13 @@ std::vector<std::string> allNames(const std::string& folder)
     for (const auto& entry : fs::directory_iterator(folder))
         names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> runFolderNames(const std::string& runFolder)
+{
+    std::vector<std::string> names = allNames(runFolder);
+    std::erase(names, std::string(kRunRecord));
     return names;
 }
 

@@ -48,6 +48,10 @@ std::vector<std::string> pathsBelow(
 // The names in a folder, hidden ones included, sorted.
 std::vector<std::string> allNames(const std::string& folder);
 
+// The names in a backup's run folder, sorted, the run's own record left out:
+// the archives and count files, and the marker of a run not complete.
+std::vector<std::string> runFolderNames(const std::string& runFolder);
+
 // The permission bits of a path (not following a link), as octal digits' value.
 unsigned modeOf(const std::string& path);
 

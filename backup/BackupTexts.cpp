@@ -1,0 +1,48 @@
+#include "backup/BackupTexts.h"
+
+#include "pathutil/PathEncoding.h"
+#include "pathutil/PathRoutines.h"
+#include "store/StoreLayout.h"
+
+std::string unreadableFilesText(const std::string& folder, const std::vector<std::string>& names)
+{
+    constexpr std::size_t kShown = 10;
+    std::string text = "Files not backed up: they cannot be read...For Directory: " + folder;
+    for (std::size_t i = 0; i < names.size() && i < kShown; ++i)
+        text += "\r\n" + names[i];
+    if (names.size() > kShown)
+        text += "\r\n... and " + std::to_string(names.size() - kShown) + " more";
+    return text;
+}
+
+std::string whyNotStorable(const std::string& folder)
+{
+    // A path holding the escape counts as already encoded and would name its
+    // archive with its separators in it.
+    if (folder.find(kEncodedEscape) != std::string::npos)
+        return "Folder not backed up: its path holds \"_P-\", which archive names use as their escape";
+    if (folder.find_first_of("\r\n") != std::string::npos)
+        return "Folder not backed up: its path holds a line break, which a restore cannot recreate";
+    if (CountFileName(ArchiveName(folder)).size() > kLongestFileName)
+        return "Folder not backed up: its path is too long to name an archive";
+    return {};
+}
+
+std::string joined(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+bool isAtOrBelow(const std::string& folder, const std::string& other)
+{
+    return !other.empty() && folder.starts_with(other);
+}
+
+std::string canonicalFolder(const std::string& path)
+{
+    const std::string canonical = ShortPath(path);
+    return canonical.empty() ? std::string() : AddBackslash(canonical);
+}

@@ -1,0 +1,330 @@
+// Repeat backups: a folder that cannot have changed since the previous
+// complete run started gets that run's archive and count file as a second
+// name of the same files; every kind of change, and any doubt about the
+// previous run, compresses the folder again. Whole runs with the real
+// archiver and real files.
+#include "tests/support/StoreFixtures.h"
+#include "tests/support/WindowDriving.h"
+
+#include "backup/BackupRun.h"
+#include "pathutil/PathEncoding.h"
+#include "pathutil/PathRoutines.h"
+#include "platform/ChangeTimes.h"
+#include "platform/Clock.h"
+#include "store/RunMarker.h"
+#include "store/RunRecord.h"
+#include "store/StoreLayout.h"
+#include "tests/support/TestSupport.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace testsupport {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+bool hasLine(const Lines& lines, const std::string& line)
+{
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+// Change times are stamped from a clock that may lag the wall clock by a
+// tick; what a test makes before a run must lie clearly before its start.
+void letChangeTimesSettle()
+{
+    std::this_thread::sleep_for(std::chrono::nanoseconds(platform::kChangeTimeLag) * 2);
+}
+
+class RepeatBackup : public BackupRestoreFixture {
+protected:
+    RepeatBackup()
+    {
+        for (const char* name : { "one", "two", "three", "four", "five", "six" })
+            folders.push_back(folderWithFiles(name));
+        letChangeTimesSettle();
+    }
+
+    std::string folderWithFiles(const std::string& name)
+    {
+        const std::string folder = sources + "/" + name + "/";
+        makeDirs(folder);
+        writeText(folder + "a.txt", "a of " + name);
+        writeText(folder + "b.txt", "bytes of " + name);
+        return folder;
+    }
+
+    // One whole backup without a window at the next second of the test's
+    // clock; returns its log and remembers its run folder.
+    Lines backUpQuietly(const std::function<void(BackupRun&, const std::string&)>& onLine = {})
+    {
+        clock.setLocal(2026, 12, 6, 9, 0, ++m_second);
+        fields.from = { sources };
+        Lines log;
+        BackupRun* running = nullptr;
+        LogHost host([&](const std::string& line) {
+            log.push_back(line);
+            if (onLine && running)
+                onLine(*running, line);
+        });
+        BackupRun run(host, fields, app.path());
+        running = &run;
+        run.run();
+        summary = run.summary();
+        runs.push_back(AddBackslash(run.RunFolder));
+        return log;
+    }
+
+    std::string archiveIn(std::size_t run, const std::string& folder) const
+    {
+        return runs.at(run) + ArchiveName(folder);
+    }
+
+    // True when the second run's archive and count file of `folder` are the
+    // very files of the first run's.
+    bool taken(const std::string& folder, std::size_t from = 0, std::size_t to = 1) const
+    {
+        const std::string before = archiveIn(from, folder), after = archiveIn(to, folder);
+        return fs::exists(after) && fs::equivalent(before, after)
+            && fs::equivalent(CountFileName(before), CountFileName(after));
+    }
+
+    std::vector<std::string> compressedAgain(std::size_t from = 0, std::size_t to = 1) const
+    {
+        std::vector<std::string> again;
+        for (const std::string& folder : folders) {
+            if (!taken(folder, from, to))
+                again.push_back(folder);
+        }
+        return again;
+    }
+
+    std::string sources = dir / "src";
+    std::vector<std::string> folders; // the sources' folders below the top one
+    std::vector<std::string> runs; // run folders, oldest first, trailing separator included
+    RunSummary summary;
+
+private:
+    int m_second = 0;
+};
+
+TEST_F(RepeatBackup, AnUnchangedTreeIsTakenOverWholeAndSaidSo)
+{
+    backUpQuietly();
+    const Lines log = backUpQuietly();
+
+    EXPECT_TRUE(compressedAgain().empty());
+    EXPECT_TRUE(taken(sources + "/"));
+    EXPECT_TRUE(hasLine(log, "Reused:  " + folders[0]));
+    EXPECT_TRUE(hasLine(log,
+        "Unchanged folders are taken over from the backup of "
+            + DecodePath(fs::path(runs[0]).parent_path().filename().string())));
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                  [](const std::string& l) { return l.starts_with("Start:   Copy /"); }),
+        0);
+    EXPECT_EQ(summary.reused, 7);
+    EXPECT_EQ(summary.done, 7);
+    EXPECT_EQ(
+        log.back(), "Summary: 7 folders stored, 0 failed, 0 changed, 0 skipped, 0 compressed, 7 reused");
+    EXPECT_TRUE(ReadRunState(runs[1]).complete);
+    // A third run takes them over from the second, still the same files.
+    backUpQuietly();
+    EXPECT_TRUE(compressedAgain(1, 2).empty());
+}
+
+TEST_F(RepeatBackup, EachKindOfChangeCompressesExactlyItsFolder)
+{
+    backUpQuietly();
+    // Another byte in a file; a file no longer readable by others; a file
+    // moved in from outside the sources; a file replaced by one of the same
+    // size given the old one's modification time, as `touch -d` would.
+    writeText(folders[0] + "a.txt", "A of one");
+    fs::permissions(folders[1] + "a.txt", fs::perms::others_read, fs::perm_options::remove);
+    writeText(dir / "outside.txt", "moved in");
+    fs::rename(dir / "outside.txt", folders[2] + "moved.txt");
+    const std::string sameSize = folders[3] + "b.txt";
+    const auto modified = fs::last_write_time(sameSize);
+    writeText(sameSize, "BYTES OF four");
+    fs::last_write_time(sameSize, modified);
+
+    const Lines log = backUpQuietly();
+
+    EXPECT_EQ(
+        compressedAgain(), (std::vector<std::string>{ folders[0], folders[1], folders[2], folders[3] }));
+    EXPECT_TRUE(hasLine(log, "Start:   Copy " + folders[3]));
+    EXPECT_EQ(summary.reused, 3);
+    EXPECT_EQ(ReadCountFile(CountFileName(archiveIn(1, folders[2]))).count, 3);
+}
+
+TEST_F(RepeatBackup, AFileWrittenDuringTheRunBeforeIsCompressedAgain)
+{
+    // Written once its folder's archive is made: that run's archive lacks it.
+    backUpQuietly([this](BackupRun&, const std::string& line) {
+        if (line == "End:     Copy " + folders[0])
+            writeText(folders[0] + "a.txt", "written while the backup ran");
+    });
+    const Lines log = backUpQuietly();
+
+    EXPECT_EQ(compressedAgain(), std::vector<std::string>{ folders[0] });
+    EXPECT_TRUE(hasLine(log, "Start:   Copy " + folders[0]));
+}
+
+TEST_F(RepeatBackup, AfterARunThatDidNotReachItsEndEveryFolderIsCompressed)
+{
+    // Folders are taken in name order: "five" is the first of them.
+    backUpQuietly([this](BackupRun& run, const std::string& line) {
+        if (line == "End:     Copy " + folders[4])
+            run.requestStop();
+    });
+    ASSERT_FALSE(ReadRunState(runs[0]).complete);
+    const Lines log = backUpQuietly();
+
+    EXPECT_EQ(summary.reused, 0);
+    EXPECT_TRUE(hasLine(log, "Every folder is compressed: the previous backup did not reach its end."));
+    EXPECT_FALSE(taken(folders[0]));
+}
+
+TEST_F(RepeatBackup, AnyDoubtAboutThePreviousRunCompressesEveryFolder)
+{
+    backUpQuietly();
+    const RunRecord made = *ReadRunRecord(runs[0]);
+
+    // The clock set back since: the previous run seems to start later than this one.
+    ASSERT_TRUE(
+        WriteRunRecord(runs[0], { platform::wallClockNanoseconds() + 3600'000'000'000, made.archiver }));
+    Lines log = backUpQuietly();
+    EXPECT_TRUE(hasLine(
+        log, "Every folder is compressed: the clock is earlier than at the start of the previous backup."));
+    EXPECT_EQ(summary.reused, 0);
+
+    // Archives made with other switches.
+    fs::remove_all(runs[1]);
+    ASSERT_TRUE(WriteRunRecord(runs[0], { made.started, made.archiver + " -mx9" }));
+    log = backUpQuietly();
+    EXPECT_TRUE(
+        hasLine(log, "Every folder is compressed: the previous backup made its archives another way."));
+    EXPECT_EQ(summary.reused, 0);
+
+    // Asked for.
+    fields.full = true;
+    log = backUpQuietly();
+    EXPECT_TRUE(hasLine(log, "Every folder is compressed: a full backup was asked for."));
+    EXPECT_EQ(summary.reused, 0);
+}
+
+TEST_F(RepeatBackup, APreviousArchiveThatIsNotWhatItWasIsNotTakenOver)
+{
+    backUpQuietly();
+    // Damaged in the store, replaced by a link, or its count no longer the folder's.
+    const std::string cut = archiveIn(0, folders[0]);
+    fs::resize_file(cut, fs::file_size(cut) - 1);
+    const std::string linked = archiveIn(0, folders[1]);
+    fs::rename(linked, dir / "elsewhere.7z");
+    fs::create_symlink(dir / "elsewhere.7z", linked);
+    writeText(CountFileName(archiveIn(0, folders[2])), "7");
+
+    backUpQuietly();
+
+    EXPECT_EQ(compressedAgain(), (std::vector<std::string>{ folders[0], folders[1], folders[2] }));
+    EXPECT_EQ(summary.failed, 0);
+}
+
+TEST_F(RepeatBackup, TheNewerRunStaysWholeWhenTheOlderIsDeleted)
+{
+    backUpQuietly();
+    writeText(folders[4] + "a.txt", "changed before the second run");
+    backUpQuietly();
+    const auto expected = filesOfTree(sources);
+    fs::remove_all(runs[0]);
+
+    restore(DecodePath(fs::path(runs[1]).parent_path().filename().string()));
+
+    EXPECT_TRUE(shownAfterQuestion().empty());
+    expectRestoredExactly(fields.unBackupTo, expected);
+}
+
+// An exFAT file system in a file, on a loop device through FUSE, where the
+// machine allows it: no hard links, and no change times.
+class ExfatFolder {
+public:
+    explicit ExfatFolder(const std::string& base)
+        : m_image(base + "/exfat.img")
+        , m_mount(base + "/exfat")
+    {
+        makeDirs(m_mount);
+        const std::string make = "truncate -s 16M '" + m_image + "' && mkfs.exfat '" + m_image
+            + "' >/dev/null 2>&1 && losetup -f --show '" + m_image + "' 2>/dev/null";
+        if (FILE* pipe = ::popen(make.c_str(), "r")) {
+            char device[64] = {};
+            if (std::fgets(device, sizeof device, pipe))
+                m_device = std::string(device, std::strcspn(device, "\n"));
+            ::pclose(pipe);
+        }
+        m_mounted = !m_device.empty()
+            && std::system(("mount.exfat-fuse '" + m_device + "' '" + m_mount + "' >/dev/null 2>&1").c_str())
+                == 0;
+    }
+    ~ExfatFolder()
+    {
+        if (m_mounted)
+            (void)std::system(("umount '" + m_mount + "'").c_str());
+        if (!m_device.empty())
+            (void)std::system(("losetup -d '" + m_device + "'").c_str());
+    }
+    bool mounted() const { return m_mounted; }
+    const std::string& path() const { return m_mount; }
+
+private:
+    std::string m_image;
+    std::string m_mount;
+    std::string m_device;
+    bool m_mounted = false;
+};
+
+constexpr char kNoExfat[] = "no exFAT file system can be mounted here (losetup, mkfs.exfat, mount.exfat-fuse "
+                            "and /dev/fuse are needed)";
+
+TEST_F(RepeatBackup, AStoreWithoutHardLinksGetsCopies)
+{
+    ExfatFolder fat(dir.path());
+    if (!fat.mounted())
+        GTEST_SKIP() << kNoExfat;
+    fields.to = fat.path() + "/backups";
+    makeDirs(fields.to);
+    backUpQuietly();
+    backUpQuietly();
+
+    EXPECT_EQ(summary.reused, 7);
+    for (const std::string& folder : folders) {
+        EXPECT_FALSE(fs::equivalent(archiveIn(0, folder), archiveIn(1, folder)));
+        EXPECT_EQ(readText(archiveIn(0, folder)), readText(archiveIn(1, folder)));
+        EXPECT_EQ(
+            readText(CountFileName(archiveIn(0, folder))), readText(CountFileName(archiveIn(1, folder))));
+    }
+}
+
+TEST_F(RepeatBackup, SourcesOnAFileSystemWithoutChangeTimesAreAlwaysCompressed)
+{
+    ExfatFolder fat(dir.path());
+    if (!fat.mounted())
+        GTEST_SKIP() << kNoExfat;
+    sources = fat.path() + "/src";
+    folders = { folderWithFiles("one") };
+    letChangeTimesSettle();
+    backUpQuietly();
+    backUpQuietly();
+
+    EXPECT_EQ(summary.reused, 0);
+    EXPECT_EQ(summary.done, 2);
+}
+
+} // namespace
+} // namespace testsupport
