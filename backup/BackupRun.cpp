@@ -134,6 +134,7 @@ std::string BackupRun::stoppedBoxText(const std::exception& error) const
 void BackupRun::compressPhase()
 {
     m_refusedFolders.clear();
+    host().progress(m_progress.begin(FolderList));
     for (std::size_t i = 0; i < FolderList.size(); ++i) {
         const std::string& folder = FolderList[i];
         log("Start:   Copy " + folder);
@@ -143,7 +144,7 @@ void BackupRun::compressPhase()
         stopIfRequested();
         platform::processEvents();
         log("End:     Copy " + folder);
-        host().progress(i + 1, FolderList.size());
+        folderDone(folder);
     }
 }
 
@@ -217,6 +218,7 @@ void BackupRun::CollectFolders(const std::string& path, std::vector<std::string>
         return;
     }
     found.push_back(folder);
+    m_progress.setBytes(folder, entries->fileBytes);
     noteLeftOut(folder, *entries);
     letEventsRunDuringWalk();
     for (const std::string& name : entries->subfolders)
