@@ -1,16 +1,14 @@
 #include "app/ConsoleRuns.h"
+#include "app/EndRequests.h"
 #include "app/SingleInstance.h"
 #include "app/StartUp.h"
 #include "app/frmMain.h"
 #include "backup/windows/frmBackup.h"
-#include "platform/StopSignals.h"
 #include "platform/gui/QtMessageBox.h"
 #include "restore/windows/frmUnBackup.h"
-#include "ui/ProgressWindow.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QSessionManager>
 
 #include <iostream>
 
@@ -31,9 +29,7 @@ int main(int argc, char** argv)
     platform::gui::installQtMessageBoxes();
     // A signal to end, or the end of the desktop session, stops a run as the
     // user's stop does, without asking, and the program ends after it.
-    const platform::StopSignals stopSignals([](int) { ProgressWindow::stopEveryRunAndQuit(); });
-    QObject::connect(&application, &QGuiApplication::commitDataRequest,
-        [](QSessionManager&) { ProgressWindow::stopEveryRunAndQuit(); });
+    const EndRequests endRequests(application);
 
     frmMain window;
     window.setRunWindowFactories(

@@ -94,8 +94,8 @@ std::string BackupRun::stoppedBoxText(const std::exception& error) const
 void BackupRun::compressPhase(const PreviousArchives& previous)
 {
     m_refusedFolders.clear();
-    for (std::size_t i = 0; i < FolderList.size(); ++i) {
-        const std::string& folder = FolderList[i];
+    host().progress(m_progress.begin(FolderList));
+    for (const std::string& folder : FolderList) {
         stopIfRequested();
         if (takeOverUnchanged(folder, previous)) {
             log("Reused:  " + folder);
@@ -109,7 +109,7 @@ void BackupRun::compressPhase(const PreviousArchives& previous)
             platform::processEvents();
             log("End:     Copy " + folder);
         }
-        host().progress(i + 1, FolderList.size());
+        folderDone(folder);
     }
 }
 
@@ -195,6 +195,7 @@ void BackupRun::CollectFolders(const std::string& path, std::vector<std::string>
         return;
     }
     found.push_back(folder);
+    m_progress.setBytes(folder, entries->fileBytes);
     noteLeftOut(folder, *entries);
     letEventsRunDuringWalk();
     for (const std::string& name : entries->subfolders)

@@ -54,6 +54,9 @@ protected:
     std::string stoppedBoxText(const std::exception& error) const override;
 
 private:
+    // Counts `folder` done in the progress the host shows, with the bytes
+    // of its files, whether the archiver ran for it or not.
+    void folderDone(const std::string& folder) { host().progress(m_progress.done(folder)); }
     void compressPhase(const PreviousArchives& previous);
     bool takeOverUnchanged(const std::string& folder, const PreviousArchives& previous);
     void markPlannedArchives();
@@ -73,4 +76,5 @@ private:
     std::unordered_set<std::string> m_collected; // folders found so far, so none is found twice
     std::vector<std::pair<std::string, std::string>> m_notWalked; // canonical folder, why it is not walked
     std::chrono::steady_clock::time_point m_lastWalkEvents{};
+    ProgressCounter m_progress; // bytes per folder from the walk, folders and bytes done
 };

@@ -11,12 +11,14 @@ namespace platform {
 
 // What a backup's walk needs of one folder, from one listing: the real
 // folders in it to walk, the hidden ones it leaves out (so it can say so),
-// and the entries that an archive cannot bring back as they were. Names are
-// sorted by byte order; links are never folders here.
+// and the entries that an archive cannot bring back as they were, and how
+// many bytes its archive will have to read. Names are sorted by byte order;
+// links are never folders here.
 struct FolderEntries {
     std::vector<std::string> subfolders;
     std::vector<std::string> hiddenSubfolders;
     std::vector<std::string> specialFiles; // FIFOs, sockets and devices, hidden or not
+    std::uint64_t fileBytes = 0; // the sizes of the regular files in it, hidden or not
 };
 Result<FolderEntries> listFolderEntries(const std::string& folder);
 

@@ -36,6 +36,15 @@ unsigned char typeOf(int dirFd, const dirent& entry)
     return DT_REG;
 }
 
+// The size of a regular file in the open folder; 0 for one that vanished.
+std::uint64_t sizeOf(int dirFd, const char* name)
+{
+    struct stat st;
+    if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+        return 0;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
 void sortAll(FolderEntries& entries)
 {
     std::sort(entries.subfolders.begin(), entries.subfolders.end());
@@ -68,6 +77,8 @@ Result<FolderEntries> listFolderEntries(const std::string& folder)
             (name[0] == '.' ? entries.hiddenSubfolders : entries.subfolders).push_back(name);
         else if (type == DT_FIFO || type == DT_SOCK || type == DT_CHR || type == DT_BLK)
             entries.specialFiles.push_back(name);
+        else if (type == DT_REG)
+            entries.fileBytes += sizeOf(dirFd, entry->d_name);
         errno = 0;
     }
     const int error = errno;

@@ -2,6 +2,7 @@
 
 #include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
+#include "platform/FileOps.h"
 #include "restore/ArchiveExtraction.h"
 #include "restore/RestoreChoices.h"
 #include "restore/RestoreSteps.h"
@@ -67,14 +68,28 @@ void RestoreRun::copyFoldersAndUncompress()
     if (!ArchiveList.empty())
         log("Found:   " + std::to_string(ArchiveList.size()) + " compressed folders...");
     log("Start:   Copy Folders and uncompress...");
-    for (std::size_t i = 0; i < ArchiveList.size(); ++i) {
+    noteArchiveSizes();
+    for (const std::string& archive : ArchiveList) {
         stopIfRequested();
-        ExtractArchive(ArchiveList[i]);
-        host().progress(i + 1, ArchiveList.size());
+        ExtractArchive(archive);
+        host().progress(m_progress.done(archive));
     }
     stopIfRequested();
     log("End:     Copy Folders and uncompress...");
     reportRunFolderTrouble();
+}
+
+void RestoreRun::noteArchiveSizes()
+{
+    // What each archive holds is not known before it is opened; its size on
+    // disk is, and it is what the archiver has to read.
+    const std::string runFolder = RunFolderPath(m_main.backupTarget(), SelectedDate);
+    m_progress.clear();
+    for (const std::string& archive : ArchiveList) {
+        if (auto size = platform::fileSize(runFolder + "/" + archive))
+            m_progress.setBytes(archive, *size);
+    }
+    host().progress(m_progress.begin(ArchiveList));
 }
 
 void RestoreRun::reportRunFolderTrouble()

@@ -32,9 +32,11 @@ protected:
 
 private:
     void copyFoldersAndUncompress();
+    void noteArchiveSizes();
     void reportRunFolderTrouble();
     void reportIncompleteRun(const std::vector<std::string>& missing);
 
     RestoreChoices& m_choices;
     const MainFields& m_main;
+    ProgressCounter m_progress; // archive sizes, archives and bytes done
 };

@@ -96,7 +96,7 @@ private:
         {
         }
         void log(const std::string& line) override { m_host.log(line); }
-        void progress(std::size_t done, std::size_t total) override { m_host.progress(done, total); }
+        void progress(const RunProgress& progress) override { m_host.progress(progress); }
         platform::MsgAnswer showMessage(
             const std::string& text, const std::string& title, int style) override;
 

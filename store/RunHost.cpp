@@ -48,3 +48,36 @@ std::string MessageLogLine(const std::string& text, const std::string& title)
     flush();
     return "Box:     " + title + " " + joined;
 }
+
+void ProgressCounter::clear()
+{
+    m_bytes.clear();
+    m_pending.clear();
+    m_counts = {};
+}
+
+const RunProgress& ProgressCounter::begin(const std::vector<std::string>& folders)
+{
+    m_pending.clear();
+    m_counts = {};
+    for (const std::string& folder : folders) {
+        if (!m_pending.emplace(folder, true).second)
+            continue;
+        ++m_counts.foldersTotal;
+        if (const auto bytes = m_bytes.find(folder); bytes != m_bytes.end())
+            m_counts.bytesTotal += bytes->second;
+    }
+    return m_counts;
+}
+
+const RunProgress& ProgressCounter::done(const std::string& folder)
+{
+    const auto pending = m_pending.find(folder);
+    if (pending == m_pending.end() || !pending->second)
+        return m_counts;
+    pending->second = false;
+    ++m_counts.foldersDone;
+    if (const auto bytes = m_bytes.find(folder); bytes != m_bytes.end())
+        m_counts.bytesDone += bytes->second;
+    return m_counts;
+}

@@ -2,7 +2,9 @@
 // that the window can be looked at while a long run goes on and when it is
 // over. Run by hand, not a test:
 //   backup_shots [folders] [seconds to stay open after the run]
+//   backup_shots FOLDERS 0 PICTURES   - saves pictures during and after the run
 #include "backup/windows/frmBackup.h"
+#include "tools/RunWindowShots.h"
 
 #include "tests/support/FakeFields.h"
 #include "tests/support/TestSupport.h"
@@ -43,6 +45,11 @@ int main(int argc, char** argv)
     }
 
     frmBackup window(fields, appFolder.path());
+    if (argc > 3) {
+        saveRunWindowShots(window, argv[3], "backup");
+        window.show();
+        return QApplication::exec();
+    }
     QTimer closer;
     closer.setInterval(200);
     QObject::connect(&closer, &QTimer::timeout, &window, [&] {

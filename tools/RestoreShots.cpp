@@ -1,7 +1,9 @@
 // Shows the restore windows on a real display for screenshots, not a test.
 //   restore_shots dialog   - the date dialog over the restore window, left open
 //   restore_shots finished - a finished restore of a small generated store
-// The program stays up until it is ended.
+//   restore_shots running FOLDERS PICTURES - a restore of a store of FOLDERS
+//       folders, with pictures saved during and after the run; then it ends
+// Otherwise the program stays up until it is ended.
 #include "platform/Clock.h"
 #include "restore/windows/frmUnBackup.h"
 #include "restore/windows/frmUnBackupSelectDate.h"
@@ -9,11 +11,13 @@
 #include "tests/support/StoreFixtures.h"
 #include "tests/support/TestSupport.h"
 #include "tests/support/WindowDriving.h"
+#include "tools/RunWindowShots.h"
 
 #include <QApplication>
 #include <QListWidget>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -34,7 +38,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     platform::initLocale();
-    const bool finished = argc > 1 && std::string(argv[1]) == "finished";
+    const bool running = argc > 3 && std::string(argv[1]) == "running";
+    const bool finished = running || (argc > 1 && std::string(argv[1]) == "finished");
 
     testsupport::TempDir dir;
     testsupport::ScopedAppFolder appFolder;
@@ -49,6 +54,8 @@ int main(int argc, char** argv)
             store(run, dir / "home/ann/Documents", 3);
             store(run, dir / "home/ann/Documents/Letters 2026", 2);
             store(run, dir / "home/ann/Pictures", 4);
+            for (int i = 0; running && i < std::atoi(argv[2]); ++i)
+                store(run, dir / ("home/ann/Projects/Project " + std::to_string(i)), 2 + i % 5);
         }
     }
 
@@ -59,10 +66,14 @@ int main(int argc, char** argv)
     frmUnBackup window(fields, appFolder.path());
     testsupport::whenDateDialogOpens(&window, [finished](frmUnBackupSelectDate& dialog) {
         QListWidget* list = dialog.lstDate();
-        list->setCurrentRow(list->count() - 1);
+        // The run of the 5th, which holds the folders, wherever the list puts it.
+        const QList<QListWidgetItem*> stored = list->findItems("14:06:11", Qt::MatchContains);
+        list->setCurrentRow(stored.isEmpty() ? 0 : list->row(stored.front()));
         if (finished)
             dialog.lstDate_DblClick();
     });
+    if (running)
+        saveRunWindowShots(window, argv[3], "restore");
     window.show();
     std::puts("shown");
     std::fflush(stdout);

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <optional>
 
 const char* const ProgressWindow::kStopQuestion
     = "Do you want to stop the run now?\r\n\r\nThe folder being worked on is left out, and the run is not "
@@ -64,13 +65,22 @@ void ProgressWindow::addProgressStrip()
     row->setContentsMargins(8, 4, 8, 4);
     m_lblProgress = new QLabel(strip);
     m_barProgress = new QProgressBar(strip);
-    m_barProgress->setRange(0, 0); // busy until the first folder is done
+    m_barProgress->setRange(0, 0); // busy until the run knows its folders
     m_barProgress->setTextVisible(false);
     m_lblTime = new QLabel(strip);
+    // Room for the usual texts from the start, so that the bar keeps its
+    // length while the numbers and the estimate come and go.
+    m_lblProgress->setMinimumWidth(fontMetrics().horizontalAdvance("Folders: 00000 of 00000"));
+    m_lblTime->setMinimumWidth(fontMetrics().horizontalAdvance("Elapsed 00:00, about 00:00 left"));
+    m_lblTime->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     row->addWidget(m_lblProgress);
     row->addWidget(m_barProgress, 1);
     row->addWidget(m_lblTime);
     setFixedSize(defined.width(), defined.height() + kStripHeight);
+    m_clock = new QTimer(this);
+    // Twice a second, so that the seconds shown never lag by a whole second.
+    m_clock->setInterval(500);
+    connect(m_clock, &QTimer::timeout, this, [this] { showTime(); });
 }
 
 namespace {
@@ -78,25 +88,48 @@ namespace {
 QString clockText(qint64 ms)
 {
     const qint64 seconds = ms / 1000;
-    return QString("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QChar('0'));
+    if (seconds < 3600)
+        return QString("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QChar('0'));
+    return QString("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QChar('0'))
+        .arg(seconds % 60, 2, 10, QChar('0'));
+}
+
+qint64 nowMs()
+{
+    return QDeadlineTimer::current().deadline();
 }
 
 } // namespace
 
-void ProgressWindow::progress(std::size_t done, std::size_t total)
+void ProgressWindow::progress(const RunProgress& progress)
 {
-    const qint64 now = QDeadlineTimer::current().deadline();
+    const qint64 now = nowMs();
     if (m_startedMs < 0)
         m_startedMs = now;
-    const qint64 elapsed = now - m_startedMs;
-    m_lblProgress->setText(QString("Folders: %1 of %2").arg(done).arg(total));
-    m_barProgress->setRange(0, static_cast<int>(std::min<std::size_t>(total, INT_MAX)));
-    m_barProgress->setValue(static_cast<int>(std::min(done, total)));
-    QString time = "Elapsed " + clockText(elapsed);
-    // The folders so far set the pace for the rest.
-    if (done > 0 && done < total)
-        time += ", about "
-            + clockText(elapsed * static_cast<qint64>(total - done) / static_cast<qint64>(done)) + " left";
+    if (progress.foldersDone == 0)
+        m_timeLeft.begin(progress, now);
+    else
+        m_timeLeft.update(progress, now);
+    const std::size_t total = progress.foldersTotal;
+    m_lblProgress->setText(QString("Folders: %1 of %2").arg(progress.foldersDone).arg(total));
+    // A run with no folders has all of them done; a range of 0 to 0 would
+    // show the bar busy.
+    m_barProgress->setRange(0, static_cast<int>(std::clamp<std::size_t>(total, 1, INT_MAX)));
+    m_barProgress->setValue(
+        static_cast<int>(total == 0 ? 1 : std::min<std::size_t>(progress.foldersDone, INT_MAX)));
+    showTime();
+}
+
+void ProgressWindow::showTime()
+{
+    if (m_startedMs < 0)
+        return;
+    const qint64 now = nowMs();
+    QString time = "Elapsed " + clockText(now - m_startedMs);
+    if (const std::optional<std::int64_t> left = m_finished ? std::nullopt : m_timeLeft.left(now))
+        time += ", about " + clockText(*left + 999) + " left"; // never "0:00" while work is left
     m_lblTime->setText(time);
 }
 
@@ -121,6 +154,12 @@ void ProgressWindow::finishRun()
 {
     m_log->flush();
     m_finished = true;
+    m_clock->stop();
+    showTime();
+    // A run that ended before its folders (no date chosen, a failure at the
+    // start) leaves the bar empty, not busy.
+    if (m_barProgress->maximum() == 0)
+        m_barProgress->setRange(0, 1);
     m_lstBackup->setEnabled(true);
     m_cmdDone->setVisible(true);
     m_cmdDone->raise();
@@ -177,7 +216,8 @@ void ProgressWindow::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (!m_timerStarted) {
         m_timerStarted = true;
-        m_startedMs = QDeadlineTimer::current().deadline();
+        m_startedMs = nowMs();
+        m_clock->start();
         m_timer->start();
     }
 }

@@ -2,6 +2,7 @@
 
 #include "store/RunHost.h"
 #include "ui/FormBuilder.h"
+#include "ui/TimeLeft.h"
 #include "ui/WindowDefinitions.h"
 
 #include <QDialog>
@@ -50,8 +51,9 @@ public:
     void log(const std::string& line) override { AddLog(line); }
     platform::MsgAnswer showMessage(const std::string& text, const std::string& title, int style) override;
     // Shows the folders done of the total, the time taken and an estimate
-    // of the time left, in the strip below the defined controls.
-    void progress(std::size_t done, std::size_t total) override;
+    // of the time left (from the folders and bytes done), in the strip below
+    // the defined controls. The time goes on showing between reports.
+    void progress(const RunProgress& progress) override;
 
     QLabel* lblProgress() const { return m_lblProgress; }
     QProgressBar* barProgress() const { return m_barProgress; }
@@ -105,8 +107,11 @@ private:
     QProgressBar* m_barProgress = nullptr;
     QLabel* m_lblTime = nullptr;
     qint64 m_startedMs = -1; // when the run began, on the monotonic clock
+    TimeLeft m_timeLeft;
+    QTimer* m_clock = nullptr; // shows the time going while a folder takes long
 
     void addProgressStrip();
+    void showTime();
     bool m_quitWhenFinished = false;
 
     void askToStop();
