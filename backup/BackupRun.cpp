@@ -10,6 +10,7 @@
 #include "platform/FolderEntries.h"
 #include "store/Archiver.h"
 #include "store/FileCount.h"
+#include "store/JobFiles.h"
 #include "store/JobRunner.h"
 #include "store/MainFields.h"
 #include "store/RunMarker.h"
@@ -266,7 +267,8 @@ void BackupRun::CompressFolder(const std::string& folder)
     }
     if (!makeArchive(folder, encoded, stored))
         return;
-    if (changedBefore != platform::folderChangeTime(folder) || count != CountFolderFiles(folder))
+    if (changedBefore != platform::folderChangeTime(folder) || count != CountFolderFiles(folder)
+        || ArchiverMissedFiles(m_archiverVerdict, problems.unreadable))
         count = countArchived(folder, stored, count);
     storeCount(runFolder, archiveName, count);
 
@@ -281,9 +283,9 @@ void BackupRun::CompressFolder(const std::string& folder)
 std::int32_t BackupRun::countArchived(
     const std::string& folder, const std::string& stored, std::int32_t counted)
 {
-    // Files came or went while the archiver worked: the count file must hold
-    // what the archive holds, or a faithful restore would be reported as
-    // broken.
+    // Files came or went while the archiver worked, or it warned of one it
+    // found but could not read: the count file must hold what the archive
+    // holds, or a faithful restore would be reported as broken.
     tally().changed++;
     const std::optional<std::int32_t> archived = CountArchivedFiles(appFolder(), stored);
     if (!archived) {
@@ -318,7 +320,7 @@ bool BackupRun::refuseUnstorable(const std::string& folder)
 
 bool BackupRun::makeArchive(const std::string& folder, const std::string& encoded, const std::string& stored)
 {
-    const BatchJob job{ folder, CompressCommandLine(appFolder(), stored) };
+    const BatchJob job{ folder, CompressCommandLine(appFolder(), stored), true };
     if (RunBatchJob(appFolder(), job) == JobOutcome::NotStarted) {
         // A job that starts late may still leave an archive behind; it is
         // no backup of this run.
@@ -330,11 +332,15 @@ bool BackupRun::makeArchive(const std::string& folder, const std::string& encode
         folderFailed("7z not completed...For Directory: " + AddBackslash(encoded));
         return false;
     }
+    // The archiver's own word first: a report cut short, or an error status,
+    // is no finished archive whatever the file looks like.
+    const auto report = platform::readFile(JobFilePath(appFolder(), kOutputFile));
+    m_archiverVerdict = report ? JudgeCompressionReport(*report) : CompressionVerdict{};
     // An archiver that was killed, or ran out of disk space, while writing
     // leaves a partial archive under the name asked for; one whose folder
     // was removed meanwhile found nothing there. Neither is a backup, and
     // neither stays in the run folder.
-    if (!IsCompleteArchive(stored) || !platform::folderExists(folder)) {
+    if (!m_archiverVerdict.made || !IsCompleteArchive(stored) || !platform::folderExists(folder)) {
         (void)platform::deleteFile(stored);
         folderFailed("7z not completed...For Directory: " + AddBackslash(encoded));
         return false;

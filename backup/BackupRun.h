@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ArchiverReport.h"
 #include "store/Run.h"
 
 #include <chrono>
@@ -72,6 +73,7 @@ private:
     bool isBelowRefusedFolder(const std::string& folder) const;
 
     const MainFields& m_main;
+    CompressionVerdict m_archiverVerdict; // what the archiver said about the last archive it made
     std::vector<std::string> m_refusedFolders; // folders that cannot be stored, told once each
     std::unordered_set<std::string> m_collected; // folders found so far, so none is found twice
     std::vector<std::pair<std::string, std::string>> m_notWalked; // canonical folder, why it is not walked

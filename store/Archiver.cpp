@@ -58,8 +58,14 @@ std::string CompressCommandLine(const std::string& appFolder, const std::string&
     // "-snl" stores symbolic links as links: 7z would otherwise store a copy
     // of a linked file and drop links to folders and dangling links, while
     // the folder's count, and the restore, take every link as one entry.
+    // The archiver's report and exit status go to output.txt, as for an
+    // extraction: a file that vanished or could not be opened between its
+    // scan and its reading is only a warning to the archiver, and the archive
+    // then holds fewer files than the folder was counted with.
+    const std::string output = "\"" + escapeInDoubleQuotes(AddBackslash(appFolder) + kOutputFile) + "\"";
     return platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z") + " a -t7z -snl \""
-        + escapeInDoubleQuotes(archivePath) + "\" -i!* -x!*/";
+        + escapeInDoubleQuotes(archivePath) + "\" -i!* -x!*/ > " + output + " 2>&1; echo \"" + kExitStatusLine
+        + "$?\" >> " + output;
 }
 
 std::string ExtractCommandLine(const std::string& appFolder, const std::string& archiveName)

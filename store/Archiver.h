@@ -7,7 +7,9 @@
 // archive name can run a command; plain names stay byte for byte.
 
 // Compresses the files directly in the working folder into the archive at
-// `archivePath`, a full path (in the run folder), never one in the working folder.
+// `archivePath`, a full path (in the run folder), never one in the working
+// folder; console output and error messages to "output.txt" in the
+// application folder, followed by the archiver's exit status line.
 std::string CompressCommandLine(const std::string& appFolder, const std::string& archivePath);
 
 // Extracts "<archiveName>" into the working folder, console output and error

@@ -1,6 +1,7 @@
 #include "store/ArchiverReport.h"
 
 #include <array>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -112,4 +113,79 @@ ArchiverVerdict JudgeArchiverReport(std::string_view report)
         verdict.reason = "The archiver did not report that everything is Ok.";
     verdict.complete = verdict.reason.empty();
     return verdict;
+}
+
+namespace {
+
+// The archiver lists the files it warned of at the end of its report, one
+// line each, between a heading and a line of dashes: "WARNINGS for files:"
+// for those it could not read, "Scan WARNINGS for files and folders:" for
+// those it could not look at.
+constexpr std::string_view kFileWarningsHeading = "WARNINGS for files";
+constexpr std::string_view kFileWarningsEnd = "----------------";
+
+bool isFileWarningsHeading(std::string_view line)
+{
+    return line.ends_with(':') && line.find(kFileWarningsHeading) != std::string_view::npos;
+}
+
+// The error a file that may not be read gives, by number and in words.
+bool isPermissionDenied(std::string_view why)
+{
+    return why.find("errno=13 ") != std::string_view::npos
+        || why.find("Permission denied") != std::string_view::npos;
+}
+
+// True when `line` is "<one of the names> : <permission denied>". A name may
+// itself hold " : ", so every place where it could end is tried.
+bool namesUnreadableFile(std::string_view line, const std::unordered_set<std::string_view>& unreadable)
+{
+    constexpr std::string_view kSeparator = " : ";
+    for (std::size_t at = line.find(kSeparator); at != std::string_view::npos;
+         at = line.find(kSeparator, at + 1)) {
+        if (unreadable.contains(line.substr(0, at))
+            && isPermissionDenied(line.substr(at + kSeparator.size())))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+CompressionVerdict JudgeCompressionReport(std::string_view report)
+{
+    CompressionVerdict verdict;
+    bool inFileWarnings = false;
+    for (std::string_view line : linesOf(report)) {
+        if (auto status = numberAfter(line, kExitStatusLine)) {
+            verdict.exitStatus = status;
+            inFileWarnings = false;
+        } else if (isFileWarningsHeading(line)) {
+            inFileWarnings = true;
+        } else if (line == kFileWarningsEnd) {
+            inFileWarnings = false;
+        } else if (inFileWarnings) {
+            verdict.fileWarnings.emplace_back(line);
+        }
+    }
+    // 1 is the archiver's status for warnings: the archive is written whole,
+    // without the files it names. 2 and more are errors, above 128 a signal.
+    const int status = verdict.exitStatus.value_or(-1);
+    verdict.made = status == 0 || status == 1;
+    return verdict;
+}
+
+bool ArchiverMissedFiles(const CompressionVerdict& verdict, const std::vector<std::string>& unreadable)
+{
+    if (verdict.exitStatus != 1)
+        return false;
+    // Warned without saying of which file: what the archive holds is unknown.
+    if (verdict.fileWarnings.empty())
+        return true;
+    const std::unordered_set<std::string_view> known(unreadable.begin(), unreadable.end());
+    for (const std::string& line : verdict.fileWarnings) {
+        if (!namesUnreadableFile(line, known))
+            return true;
+    }
+    return false;
 }

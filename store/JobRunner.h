@@ -19,7 +19,7 @@ public:
 struct BatchJob {
     std::string workingFolder; // where the archiver runs
     std::string commandLine; // one line, no line end
-    bool deleteOutputFirst = false; // extraction: remove the old "output.txt" too
+    bool deleteOutputFirst = false; // a job that reports: remove the old "output.txt" too
 };
 
 // The exact bytes of the batch file for a command line.

@@ -60,9 +60,11 @@ std::string awkwardAppFolder(const TempDir& root)
 TEST(CommandLines, AreWrittenCharacterForCharacter)
 {
     EXPECT_EQ(CompressCommandLine("/opt/quorvel", "/b/run/_P-2Fhome_P-2FData_P-2F.7z"),
-        "/opt/quorvel/7z a -t7z -snl \"/b/run/_P-2Fhome_P-2FData_P-2F.7z\" -i!* -x!*/");
+        "/opt/quorvel/7z a -t7z -snl \"/b/run/_P-2Fhome_P-2FData_P-2F.7z\" -i!* -x!*/ > "
+        "\"/opt/quorvel/output.txt\" 2>&1; echo \"Exit status of 7z: $?\" >> \"/opt/quorvel/output.txt\"");
     EXPECT_EQ(CompressCommandLine("/opt/my app/", "/my store/X.7z"),
-        "'/opt/my app/7z' a -t7z -snl \"/my store/X.7z\" -i!* -x!*/");
+        "'/opt/my app/7z' a -t7z -snl \"/my store/X.7z\" -i!* -x!*/ > \"/opt/my app/output.txt\" 2>&1; echo "
+        "\"Exit status of 7z: $?\" >> \"/opt/my app/output.txt\"");
 
     TempDir app;
     const std::string a2 = AddBackslash(ShortPath(app.path()));
@@ -82,7 +84,9 @@ TEST(CommandLines, EscapeWhatTheShellExpandsInDoubleQuotes)
         "\"/no/a\\\"b\\$c\\`d\\\\e/7z\" e -y -snld20 \"x\\$(y)\\`z\\`\\\"\\\\.7z\" > "
         "\"/no/a\\\"b\\$c\\`d\\\\e/output.txt\" 2>&1; echo \"Exit status of 7z: $?\" >> "
         "\"/no/a\\\"b\\$c\\`d\\\\e/output.txt\"");
-    EXPECT_EQ(CompressCommandLine("/opt/q", "/s$t/a.7z"), "/opt/q/7z a -t7z -snl \"/s\\$t/a.7z\" -i!* -x!*/");
+    EXPECT_EQ(CompressCommandLine("/opt/q$", "/s$t/a.7z"),
+        "'/opt/q$/7z' a -t7z -snl \"/s\\$t/a.7z\" -i!* -x!*/ > \"/opt/q\\$/output.txt\" 2>&1; echo \"Exit "
+        "status of 7z: $?\" >> \"/opt/q\\$/output.txt\"");
     // A name that 7z would take for a switch is given as a path.
     EXPECT_EQ(ExtractCommandLine("/no/app", "-sdel.7z"),
         "\"/no/app/7z\" e -y -snld20 \"./-sdel.7z\" > \"/no/app/output.txt\" 2>&1; echo \"Exit status of 7z: "
