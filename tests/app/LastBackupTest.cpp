@@ -9,6 +9,7 @@
 #include "store/StoreLayout.h"
 #include "tests/support/TestSupport.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
 
@@ -77,6 +78,32 @@ TEST(LastBackup, TheMainWindowShowsItBelowTheDefinedControls)
     }
     EXPECT_LE(line->geometry().bottom(), full->geometry().top());
     EXPECT_LE(full->geometry().bottom(), window.height());
+}
+
+} // namespace
+
+namespace {
+
+// The choice of a full backup below the last backup's line: what the backup
+// window's run reads, kept in the settings file as soon as it is made.
+TEST(FullBackupChoice, IsWhatTheRunsReadAndIsKeptAtOnce)
+{
+    TempDir config;
+    const std::string settings = config / "settings.ini";
+    {
+        frmMain window(settings);
+        auto* full = window.findChild<QCheckBox*>("chkFullBackup");
+        ASSERT_NE(full, nullptr);
+        EXPECT_FALSE(full->isChecked());
+        EXPECT_FALSE(window.fullBackup());
+        full->click();
+        EXPECT_TRUE(window.fullBackup());
+        // Saved before the window closes: a backup started by the timer meanwhile follows it.
+        EXPECT_EQ(platform::SettingsFile(settings).readValue("Options", "FullBackup", ""), "1");
+    }
+    frmMain reopened(settings);
+    EXPECT_TRUE(reopened.findChild<QCheckBox*>("chkFullBackup")->isChecked());
+    EXPECT_TRUE(reopened.fullBackup());
 }
 
 } // namespace
