@@ -282,15 +282,7 @@ TEST_F(ConsoleRuns, TermSignalStopsBackupInTheMiddleOfALargeFolder)
 {
     const std::string big = source + "/big";
     makeDirs(big);
-    {
-        std::ifstream random("/dev/urandom", std::ios::binary);
-        std::ofstream out(big + "/blob.bin", std::ios::binary);
-        std::vector<char> block(1 << 20);
-        for (int i = 0; i < 200; ++i) {
-            random.read(block.data(), static_cast<std::streamsize>(block.size()));
-            out.write(block.data(), static_cast<std::streamsize>(block.size()));
-        }
-    }
+    writeRandomFile(big + "/blob.bin", 200);
     saveSettings(target, restored);
 
     QProcess process;

@@ -23,18 +23,6 @@
 namespace testsupport {
 namespace {
 
-// A file of random bytes, which the archiver takes seconds to compress.
-void writeRandomFile(const std::string& path, int megabytes)
-{
-    std::ifstream random("/dev/urandom", std::ios::binary);
-    std::ofstream out(path, std::ios::binary);
-    std::vector<char> block(1 << 20);
-    for (int i = 0; i < megabytes; ++i) {
-        random.read(block.data(), static_cast<std::streamsize>(block.size()));
-        out.write(block.data(), static_cast<std::streamsize>(block.size()));
-    }
-}
-
 // Runs the application's event loop as the program does, ended by the test
 // after `limitMs` should nothing else end it; true when something else did.
 bool programEnds(int limitMs)

@@ -3,6 +3,7 @@
 // count file holds what the archive holds and the folder is named as changed
 // while it was backed up; an archiver that did not report success leaves no
 // archive at all.
+#include "tests/support/QuietBackup.h"
 #include "tests/support/StoreFixtures.h"
 #include "tests/support/Unprivileged.h"
 #include "tests/support/WindowDriving.h"
@@ -39,23 +40,16 @@ protected:
 
     std::string folderWithFiles(const std::string& name)
     {
-        std::string folder = sources + "/" + name + "/";
-        makeDirs(folder);
-        writeText(folder + "a.txt", "a of " + name);
-        writeText(folder + "b.txt", "b of " + name);
-        return folder;
+        return testsupport::folderWithFiles(sources, name);
     }
 
     // A whole backup without a window; returns the log and keeps the summary.
     Lines backUpQuietly(const Lines& folders)
     {
         fields.from = folders;
-        Lines log;
-        LogHost host([&](const std::string& line) { log.push_back(line); });
-        BackupRun run(host, fields, app.path());
-        run.run();
-        summary = run.summary();
-        return log;
+        QuietBackup done = backUpWithoutWindow(fields, app.path());
+        summary = done.summary;
+        return done.log;
     }
 
     std::string stored(const std::string& folder) const { return runFolder + ArchiveName(folder); }

@@ -3,6 +3,7 @@
 // target that fills up, and an archive left behind by a crashed run. In every
 // case the run ends with "Done", the user's folders are unchanged, and what is
 // in the run folder is sound.
+#include "tests/support/QuietBackup.h"
 #include "tests/support/StoreFixtures.h"
 #include "tests/support/Unprivileged.h"
 #include "tests/support/WindowDriving.h"
@@ -51,11 +52,7 @@ protected:
     // A folder under the sources with a few files; returns it with its separator.
     std::string folderWithFiles(const std::string& name)
     {
-        const std::string folder = sources + "/" + name + "/";
-        makeDirs(folder);
-        writeText(folder + "a.txt", "a of " + name);
-        writeText(folder + "b.txt", "b of " + name);
-        return folder;
+        return testsupport::folderWithFiles(sources, name);
     }
 
     // Runs a backup without a window, calling `onLine` with every log line
@@ -64,14 +61,9 @@ protected:
         const std::vector<std::string>& folders, const std::function<void(const std::string&)>& onLine)
     {
         fields.from = folders;
-        std::vector<std::string> log;
-        testsupport::LogHost host([&](const std::string& line) {
-            log.push_back(line);
+        return testsupport::backUpWithoutWindow(fields, app.path(), [&](BackupRun&, const std::string& line) {
             onLine(line);
-        });
-        BackupRun run(host, fields, app.path());
-        run.run();
-        return log;
+        }).log;
     }
 
     std::string stored(const std::string& folder) const { return runFolder + ArchiveName(folder); }

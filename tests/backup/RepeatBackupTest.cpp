@@ -3,6 +3,7 @@
 // name of the same files; every kind of change, and any doubt about the
 // previous run, compresses the folder again. Whole runs with the real
 // archiver and real files.
+#include "tests/support/QuietBackup.h"
 #include "tests/support/StoreFixtures.h"
 #include "tests/support/WindowDriving.h"
 
@@ -55,11 +56,7 @@ protected:
 
     std::string folderWithFiles(const std::string& name)
     {
-        const std::string folder = sources + "/" + name + "/";
-        makeDirs(folder);
-        writeText(folder + "a.txt", "a of " + name);
-        writeText(folder + "b.txt", "bytes of " + name);
-        return folder;
+        return testsupport::folderWithFiles(sources, name);
     }
 
     // One whole backup without a window at the next second of the test's
@@ -68,19 +65,10 @@ protected:
     {
         clock.setLocal(2026, 12, 6, 9, 0, ++m_second);
         fields.from = { sources };
-        Lines log;
-        BackupRun* running = nullptr;
-        LogHost host([&](const std::string& line) {
-            log.push_back(line);
-            if (onLine && running)
-                onLine(*running, line);
-        });
-        BackupRun run(host, fields, app.path());
-        running = &run;
-        run.run();
-        summary = run.summary();
-        runs.push_back(AddBackslash(run.RunFolder));
-        return log;
+        QuietBackup done = backUpWithoutWindow(fields, app.path(), onLine);
+        summary = done.summary;
+        runs.push_back(done.runFolder);
+        return done.log;
     }
 
     std::string archiveIn(std::size_t run, const std::string& folder) const
@@ -152,7 +140,7 @@ TEST_F(RepeatBackup, EachKindOfChangeCompressesExactlyItsFolder)
     fs::rename(dir / "outside.txt", folders[2] + "moved.txt");
     const std::string sameSize = folders[3] + "b.txt";
     const auto modified = fs::last_write_time(sameSize);
-    writeText(sameSize, "BYTES OF four");
+    writeText(sameSize, "B OF FOUR");
     fs::last_write_time(sameSize, modified);
 
     const Lines log = backUpQuietly();

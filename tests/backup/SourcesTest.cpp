@@ -3,6 +3,7 @@
 // read back up too; a folder it cannot read, the store itself and hidden
 // folders cost only themselves, each named in the log; overlapping sources
 // are stored once.
+#include "tests/support/QuietBackup.h"
 #include "tests/support/StoreFixtures.h"
 #include "tests/support/Unprivileged.h"
 #include "tests/support/WindowDriving.h"
@@ -43,11 +44,7 @@ protected:
 
     std::string folderWithFiles(const std::string& name)
     {
-        const std::string folder = sources + "/" + name + "/";
-        makeDirs(folder);
-        writeText(folder + "a.txt", "a of " + name);
-        writeText(folder + "b.txt", "b of " + name);
-        return folder;
+        return testsupport::folderWithFiles(sources, name);
     }
 
     // A whole backup without a window; returns the log, oldest line first,
@@ -55,16 +52,12 @@ protected:
     Lines backUpQuietly(const Lines& folders, const std::function<void(const std::string&)>& onLine = {})
     {
         fields.from = folders;
-        Lines log;
-        LogHost host([&](const std::string& line) {
-            log.push_back(line);
+        QuietBackup done = backUpWithoutWindow(fields, app.path(), [&](BackupRun&, const std::string& line) {
             if (onLine)
                 onLine(line);
         });
-        BackupRun run(host, fields, app.path());
-        run.run();
-        summary = run.summary();
-        return log;
+        summary = done.summary;
+        return done.log;
     }
 
     std::string stored(const std::string& folder) const { return runFolder + ArchiveName(folder); }

@@ -20,18 +20,6 @@
 namespace testsupport {
 namespace {
 
-// A file of random bytes, which the archiver takes seconds to compress.
-void writeRandomFile(const std::string& path, int megabytes)
-{
-    std::ifstream random("/dev/urandom", std::ios::binary);
-    std::ofstream out(path, std::ios::binary);
-    std::vector<char> block(1 << 20);
-    for (int i = 0; i < megabytes; ++i) {
-        random.read(block.data(), static_cast<std::streamsize>(block.size()));
-        out.write(block.data(), static_cast<std::streamsize>(block.size()));
-    }
-}
-
 bool holds(const std::vector<std::string>& lines, const std::string& wanted)
 {
     return std::find(lines.begin(), lines.end(), wanted) != lines.end();

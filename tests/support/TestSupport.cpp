@@ -1,10 +1,9 @@
 #include "tests/support/TestSupport.h"
 
-#include "store/RunRecord.h"
-
 #include "AppInfo.h"
 
 #include "platform/FileSystem.h"
+#include "store/RunRecord.h"
 
 #include <algorithm>
 #include <array>
@@ -15,6 +14,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -66,6 +66,19 @@ void writeText(const std::string& path, const std::string& bytes)
     if (!out)
         throw std::runtime_error("cannot write " + path);
     out << bytes;
+}
+
+void writeRandomFile(const std::string& path, int megabytes)
+{
+    std::ifstream random("/dev/urandom", std::ios::binary);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::vector<char> block(1 << 20);
+    for (int i = 0; i < megabytes; ++i) {
+        random.read(block.data(), static_cast<std::streamsize>(block.size()));
+        out.write(block.data(), static_cast<std::streamsize>(block.size()));
+    }
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
 }
 
 std::string readText(const std::string& path)

@@ -38,6 +38,8 @@ void removeTree(const std::string& path);
 
 void makeDirs(const std::string& path);
 void writeText(const std::string& path, const std::string& bytes);
+// A file of random bytes, which the archiver takes seconds to compress.
+void writeRandomFile(const std::string& path, int megabytes);
 std::string readText(const std::string& path);
 
 // Every path below `root`, at any depth, whose name `wanted` accepts;
