@@ -45,7 +45,9 @@ QVariant LogModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() < 0 || index.row() >= static_cast<int>(m_published))
         return {};
     const std::string& line = m_lines[m_published - 1 - static_cast<std::size_t>(index.row())];
-    if (role == Qt::DisplayRole)
+    // A line wider than the list is cut short on screen; held over, it
+    // shows whole.
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return platform::textFromBytes(line);
     return {};
 }

@@ -145,6 +145,19 @@ TEST(ProgressWindow, ManyLinesKeepNewestOnTop)
     EXPECT_EQ(window.lstBackup()->model()->index(1, 0).data().toString(), "line 19998");
 }
 
+TEST(ProgressWindow, ALineTooWideForTheListShowsWholeWhenHeldOver)
+{
+    const std::string wide = "Summary: " + std::string(400, 'x') + " reused";
+    ScriptedRunWindow window([&wide](ScriptedRunWindow& w) {
+        w.AddLog(wide);
+        w.finishRun();
+        QTimer::singleShot(0, &w, [&w] { w.cmdDone_Click(); });
+    });
+    execBounded(window);
+    const QModelIndex line = window.lstBackup()->model()->index(0, 0);
+    EXPECT_EQ(line.data(Qt::ToolTipRole).toString().toStdString(), wide);
+}
+
 TEST(ProgressWindow, TheListCatchesUpWithTheLogWhileEventsRun)
 {
     ScriptedRunWindow window([](ScriptedRunWindow&) {});
