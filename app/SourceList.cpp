@@ -1,24 +1,10 @@
 #include "app/SourceList.h"
 
 #include "platform/FileSystem.h"
-#include "platform/TextConversion.h"
-
-#include <QString>
 
 #include <filesystem>
 
 namespace {
-
-// Spaces removed from both ends and letters in lower case, as the list shows
-// them, so that "Data " and "data" are one folder.
-QString comparable(const std::string& path)
-{
-    std::size_t first = path.find_first_not_of(' ');
-    std::string trimmed = first == std::string::npos
-        ? std::string()
-        : path.substr(first, path.find_last_not_of(' ') - first + 1);
-    return platform::textFromBytes(trimmed).toLower();
-}
 
 // The folder a path really names, with one trailing separator; a path that
 // is not there is only tidied: "." and ".." levels and doubled separators.
@@ -39,11 +25,6 @@ std::string realFolder(const std::string& path)
 bool passesPathTest(const std::string& path)
 {
     return !path.empty() && platform::folderExists(path);
-}
-
-bool sameSourceFolder(const std::string& a, const std::string& b)
-{
-    return comparable(a) == comparable(b);
 }
 
 AddOutcome checkNewSource(const std::string& text, const std::vector<std::string>& listed, std::string* other)

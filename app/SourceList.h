@@ -11,10 +11,6 @@
 // and the run buttons all use this one test.
 bool passesPathTest(const std::string& path);
 
-// Whether two source folders count as the same entry: spaces at either end
-// do not count, nor does the case of letters.
-bool sameSourceFolder(const std::string& a, const std::string& b);
-
 // Duplicate: the very text is listed. SameFolder: another spelling of a
 // listed folder. Inside, Contains: the folder lies in a listed one, or holds one.
 enum class AddOutcome { Added, NotValid, Duplicate, SameFolder, Inside, Contains };

@@ -23,6 +23,15 @@ std::string formatTime(const char* format, const std::tm& when)
     return std::string(buffer, n);
 }
 
+// The days of a month (0 to 11) of a year counted from 1900.
+int daysInMonth(int month, int year)
+{
+    static const int kDays[12] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
+    const int fullYear = year + 1900;
+    const bool leap = (fullYear % 4 == 0 && fullYear % 100 != 0) || fullYear % 400 == 0;
+    return month == 1 && leap ? 29 : kDays[month];
+}
+
 bool parsesWhole(const std::string& text, const char* format, std::tm* into = nullptr)
 {
     std::tm parsed{};
@@ -32,6 +41,10 @@ bool parsesWhole(const std::string& text, const char* format, std::tm* into = nu
     while (*end == ' ' || *end == '\t')
         ++end;
     if (*end != '\0')
+        return false;
+    // strptime takes any day up to 31 in every month.
+    if (parsed.tm_mday > 0 && parsed.tm_mon >= 0 && parsed.tm_mon < 12
+        && parsed.tm_mday > daysInMonth(parsed.tm_mon, parsed.tm_year))
         return false;
     if (into)
         *into = parsed;

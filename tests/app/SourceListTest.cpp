@@ -57,35 +57,6 @@ TEST_F(SourceListTest, PathTestWantsAnExistingFolder)
         EXPECT_EQ(passesPathTest(c.path), c.passes) << "'" << c.path << "'";
 }
 
-TEST(SourceFolderComparison, IgnoresSpacesAtTheEndsAndTheCaseOfLetters)
-{
-    struct Case {
-        std::string a;
-        std::string b;
-        bool same;
-    };
-    const Case cases[] = {
-        { "/data", "/data", true },
-        { "/Data", "/dATA", true },
-        { "  /data ", "/data", true },
-        { "/data", "/data/", false },
-        { "/my data", "/mydata", false },
-        { "\t/data", "/data", false },
-        { "", "   ", true },
-        // Letters beyond ASCII compare as the list shows them.
-        { "/Ärger/GRÜSSE", "/ärger/grüsse", true },
-        { "/ΣΟΦΙΑ", "/σοφια", true },
-        { "/Ärger", "/Arger", false },
-        // A byte that is not UTF-8 is not taken for another one, nor for a letter.
-        { "/caf\xe9", "/caf\xc9", false },
-        { "/caf\xe9", "/caf\xc3\xa9", false },
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(sameSourceFolder(c.a, c.b), c.same) << "'" << c.a << "' and '" << c.b << "'";
-        EXPECT_EQ(sameSourceFolder(c.b, c.a), c.same) << "'" << c.b << "' and '" << c.a << "'";
-    }
-}
-
 TEST_F(SourceListTest, AddingRefusesWhatIsNotAnExistingFolder)
 {
     std::string listed = folder("listed");

@@ -117,6 +117,14 @@ TEST_P(RunDateText, RoundTripsUnderRegionalSettings)
     expectRoundTrip(DateTextNow());
 
     EXPECT_FALSE(platform::isDateText("Documents"));
+
+    // A day the month does not have names no moment, and so no run.
+    clock.setLocal(2026, 2, 28, 21, 6, 11);
+    std::string impossible = DateTextNow();
+    ASSERT_TRUE(platform::isDateText(impossible));
+    impossible.replace(impossible.find("28"), 2, "31");
+    EXPECT_FALSE(platform::isDateText(impossible)) << impossible;
+    EXPECT_FALSE(platform::parseDateText(impossible)) << impossible;
 }
 
 INSTANTIATE_TEST_SUITE_P(Locales, RunDateText,
