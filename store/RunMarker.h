@@ -9,8 +9,8 @@
 // its run folder as soon as the folder exists and removes it as its very
 // last step, so a run that was killed, lost its power, stopped on an error
 // or was stopped by the user keeps the marker, and looks incomplete to every
-// later restore. The restore of the definition's own kind and 7-Zip never
-// see the marker: it is a hidden file and no archive.
+// later restore. A restore that knows nothing of the marker, and 7-Zip,
+// never see it: it is a hidden file and no archive.
 //
 // Once the run knows its folders, the marker lists the archive names it set
 // out to make, one a line, so that a restore can name the folders the run

@@ -36,9 +36,9 @@ bool makeSocketFile(const std::string& path)
     return bound;
 }
 
-class SpecialEntries : public BackupRestoreFixture { };
+class FifosAndSockets : public BackupRestoreFixture { };
 
-TEST_F(SpecialEntries, ASocketAndAFifoAreNamedOnceAndTheFolderComesBack)
+TEST_F(FifosAndSockets, ASocketAndAFifoAreNamedOnceAndTheFolderComesBack)
 {
     const std::string folder = dir / "src/run/";
     makeDirs(folder);
