@@ -73,16 +73,7 @@ TEST(StopBySignal, TermSignalStopsTheBackupWindowsRunWithoutAskingAndEndsTheProg
     frmBackup window(fields, app.path());
     // As soon as the archiver works on the large folder, the system asks the
     // program to end.
-    QTimer watch;
-    watch.setInterval(20);
-    QObject::connect(&watch, &QTimer::timeout, &window, [&] {
-        const std::string& runFolder = window.backupRun().RunFolder;
-        if (!runFolder.empty() && platform::fileExists(runFolder + "/" + ArchiveName(big + "/"))) {
-            watch.stop();
-            ::kill(::getpid(), SIGTERM);
-        }
-    });
-    watch.start();
+    whenArchiveBegins(window, big + "/", [] { ::kill(::getpid(), SIGTERM); });
     QTimer::singleShot(0, &window, [&window] { window.show(); });
     ASSERT_TRUE(programEnds(60000));
     ASSERT_TRUE(window.runFinished());

@@ -42,16 +42,7 @@ TEST(StopBackupWindow, CloseRequestAsksThenStopsTheArchiverAndLeavesNothingInThe
     frmBackup window(fields, app.path());
     // As soon as the archiver works on the large folder's archive in the run
     // folder, the user closes the window.
-    QTimer watch;
-    watch.setInterval(20);
-    QObject::connect(&watch, &QTimer::timeout, &window, [&] {
-        const std::string& runFolder = window.backupRun().RunFolder;
-        if (!runFolder.empty() && platform::fileExists(runFolder + "/" + ArchiveName(big + "/"))) {
-            watch.stop();
-            EXPECT_FALSE(window.close());
-        }
-    });
-    watch.start();
+    whenArchiveBegins(window, big + "/", [&window] { EXPECT_FALSE(window.close()); });
     ASSERT_TRUE(runToEnd(window));
 
     ASSERT_EQ(boxes.shown().size(), 1u);

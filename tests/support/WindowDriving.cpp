@@ -3,7 +3,9 @@
 #include "backup/windows/frmBackup.h"
 #include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
+#include "platform/FileSystem.h"
 #include "restore/windows/frmUnBackupSelectDate.h"
+#include "store/StoreLayout.h"
 #include "ui/ProgressWindow.h"
 
 #include <QElapsedTimer>
@@ -18,6 +20,21 @@
 namespace fs = std::filesystem;
 
 namespace testsupport {
+
+void whenArchiveBegins(frmBackup& window, const std::string& folder, std::function<void()> action)
+{
+    auto* watch = new QTimer(&window);
+    watch->setInterval(20);
+    QObject::connect(watch, &QTimer::timeout, &window, [&window, watch, folder, action = std::move(action)] {
+        const std::string& runFolder = window.backupRun().RunFolder;
+        if (runFolder.empty() || !platform::fileExists(runFolder + "/" + ArchiveName(folder)))
+            return;
+        watch->stop();
+        watch->deleteLater();
+        action();
+    });
+    watch->start();
+}
 
 void whenDateDialogOpens(QWidget* owner, std::function<void(frmUnBackupSelectDate&)> action, int pollMs)
 {

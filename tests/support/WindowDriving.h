@@ -13,6 +13,7 @@
 #include <vector>
 
 class QWidget;
+class frmBackup;
 class frmUnBackupSelectDate;
 
 // The backup and restore windows driven through whole runs, as a user would.
@@ -22,6 +23,11 @@ namespace testsupport {
 // modally over `owner` (within a few seconds; the test fails otherwise),
 // looking for it every `pollMs` milliseconds.
 void whenDateDialogOpens(QWidget* owner, std::function<void(frmUnBackupSelectDate&)> action, int pollMs = 10);
+
+// Runs `action` once, as soon as the backup window's run has begun the
+// archive of `folder` (with its separator) in its run folder, looking for it
+// every 20 milliseconds while events run.
+void whenArchiveBegins(frmBackup& window, const std::string& folder, std::function<void()> action);
 
 // Shows the window, lets its run happen and waits until it has finished.
 // Returns false when it did not finish within the time limit.
