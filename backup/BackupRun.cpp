@@ -118,8 +118,9 @@ bool BackupRun::takeOverUnchanged(const std::string& folder, const PreviousArchi
 {
     if (!whyNotStorable(folder).empty())
         return false;
-    const std::string runFolder = ShortPath(RunFolder);
-    if (runFolder.empty() || !previous.takeOver(folder, ArchiveName(folder), runFolder))
+    // A run folder that is gone fails the link, and the folder is then
+    // compressed, which says so.
+    if (!previous.takeOver(folder, ArchiveName(folder), RunFolder))
         return false;
     tally().done++;
     tally().reused++;
