@@ -5,6 +5,7 @@
 #include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
 #include "platform/ChangeTimes.h"
+#include "platform/Clock.h"
 #include "platform/Events.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderEntries.h"
@@ -21,6 +22,7 @@
 #include <chrono>
 #include <exception>
 #include <optional>
+#include <thread>
 #include <utility>
 
 BackupRun::BackupRun(RunHost& host, const MainFields& main, std::string appFolder)
@@ -31,17 +33,20 @@ BackupRun::BackupRun(RunHost& host, const MainFields& main, std::string appFolde
 
 void BackupRun::steps()
 {
+    if (const std::string why = whyCannotStart(); !why.empty()) {
+        showError(why);
+        return;
+    }
     // Taken before anything is read: whatever changes from now on is
     // compressed again by the next run.
     const RunRecord record{ platform::wallClockNanoseconds(), ArchiverFingerprint() };
-    RunFolder = RunFolderPath(m_main.backupTarget(), DateTextNow());
-    if (auto made = platform::createFolder(RunFolder); !made)
-        throw RunError("The run folder could not be made.\r\n" + made.error());
+    RunFolder = makeRunFolder();
     // Until its very last step the run looks incomplete to every restore,
     // whatever ends it: a kill, a power cut, an error.
     if (auto marked = MarkRunIncomplete(RunFolder, {}); !marked)
         warn("The run folder could not be marked as incomplete: " + marked.error());
-    if (auto written = WriteRunRecord(RunFolder, record); !written)
+    m_journal.emplace(RunFolder);
+    if (auto written = m_journal->begin(record.started, record.archiver, MachineId(appFolder())); !written)
         warn("The next backup will compress every folder again: " + written.error());
 
     log("Starting Backup...");
@@ -60,8 +65,67 @@ void BackupRun::steps()
         log("Every folder is compressed: " + previous.whyNone() + ".");
     compressPhase(previous);
     log("End:     Copy Folders and compress...");
+    // The journal's closing line comes before the marker goes: a run that
+    // looks as if it reached its end always says how it ended.
+    if (auto ended = m_journal->end(tally().failed); !ended) {
+        warn("The run's record could not be closed, the run stays marked incomplete: " + ended.error());
+        return;
+    }
     if (auto complete = MarkRunComplete(RunFolder); !complete)
         warn("The run folder could not be marked as complete: " + complete.error());
+}
+
+std::string BackupRun::whyCannotStart() const
+{
+    const std::string target = canonicalFolder(m_main.backupTarget());
+    if (target.empty())
+        return {};
+    for (const std::string& source : m_main.sourceFolders()) {
+        const std::string folder = canonicalFolder(source);
+        if (folder.empty() || !isAtOrBelow(folder, target))
+            continue;
+        // The first level below the target is a run folder when its name
+        // reads as a date.
+        const std::string below = folder.substr(target.size());
+        const std::string level = below.substr(0, below.find('/'));
+        if (folder == target || platform::parseDateText(DecodePath(level)))
+            return "Backup not started...\r\nThe source folder " + source
+                + " is the backup target or lies inside one of its backups; it would be stored into itself."
+                  "\r\nRemove it from the source folders, or choose another backup target.";
+    }
+    return {};
+}
+
+std::string BackupRun::makeRunFolder() const
+{
+    // Run folders are named to the second: a backup started in the same
+    // second as the one before waits for the next second.
+    constexpr int kTries = 3;
+    for (int tries = 1;; ++tries) {
+        std::string folder = RunFolderPath(m_main.backupTarget(), DateTextNow());
+        auto made = platform::createFolder(folder);
+        if (made)
+            return folder;
+        if (tries == kTries || !platform::fileExists(folder))
+            throw RunError("The run folder could not be made.\r\n" + made.error());
+        constexpr std::int64_t kSecond = 1'000'000'000;
+        const std::int64_t left = kSecond - platform::wallClockNanoseconds() % kSecond;
+        std::this_thread::sleep_for(std::chrono::nanoseconds(left + 1'000'000));
+    }
+}
+
+void BackupRun::stoppedByUser()
+{
+    if (m_journal)
+        journal(m_journal->stopped());
+}
+
+void BackupRun::journal(const platform::Status& written)
+{
+    if (written || m_journalTrouble)
+        return;
+    m_journalTrouble = true;
+    warn("The run's record could not be written: " + written.error());
 }
 
 void BackupRun::markPlannedArchives()
@@ -124,109 +188,9 @@ bool BackupRun::takeOverUnchanged(const std::string& folder, const PreviousArchi
         return false;
     tally().done++;
     tally().reused++;
+    if (m_journal)
+        journal(m_journal->held(ArchiveName(folder), folder));
     return true;
-}
-
-void BackupRun::FindFolders()
-{
-    m_collected.clear();
-    m_notWalked.clear();
-    // The store, the restore target and the job files would otherwise be
-    // backed up into themselves, one run inside the next.
-    const std::pair<std::string, const char*> kept[] = { { m_main.backupTarget(), "it holds the backups" },
-        { m_main.restoreTarget(), "it is the restore target" },
-        { appFolder(), "it holds the program's job files" } };
-    for (const auto& [path, why] : kept) {
-        if (std::string folder = path.empty() ? std::string() : canonicalFolder(path); !folder.empty())
-            m_notWalked.emplace_back(folder, why);
-    }
-    const std::vector<std::string> sources = m_main.sourceFolders();
-    warnOverlappingSources(sources);
-    std::vector<std::string> found;
-    for (const std::string& source : sources) {
-        platform::processEvents();
-        log("Find in: " + source);
-        // The walk takes the folder the entry really names, so every archive
-        // is named after a path that a restore can make again.
-        const std::string canonical = ShortPath(source);
-        CollectFolders(canonical.empty() ? source : canonical, found);
-        platform::processEvents();
-    }
-    FolderList = std::move(found);
-}
-
-void BackupRun::warnOverlappingSources(const std::vector<std::string>& sources)
-{
-    std::vector<std::string> canonical;
-    canonical.reserve(sources.size());
-    for (const std::string& source : sources)
-        canonical.push_back(canonicalFolder(source));
-    for (std::size_t i = 0; i < sources.size(); ++i) {
-        for (std::size_t j = i + 1; j < sources.size(); ++j) {
-            if (isAtOrBelow(canonical[i], canonical[j]) || isAtOrBelow(canonical[j], canonical[i]))
-                warn("Source folders overlap, what lies in both is backed up once: " + sources[i] + " and "
-                    + sources[j]);
-        }
-    }
-}
-
-void BackupRun::CollectFolders(const std::string& path, std::vector<std::string>& found)
-{
-    const std::string folder = AddBackslash(path);
-    // A folder reached through two overlapping sources is stored once.
-    if (!m_collected.insert(folder).second)
-        return;
-    if (const std::string why = whyNotWalked(folder); !why.empty()) {
-        warn("Folder not backed up, " + why + ": " + folder);
-        tally().skipped++;
-        return;
-    }
-    // The listing is complete, and gone, before any subfolder is visited, so
-    // no two listings are ever open at once however deep the tree.
-    auto entries = platform::listFolderEntries(folder);
-    if (!entries) {
-        // A folder that is not there still gets its entry: compressing it
-        // reports the failure. One that is there but cannot be read costs
-        // only itself and what lies below it.
-        if (platform::folderExists(folder)) {
-            warn("Folder not backed up, it cannot be read, nor anything below it: " + entries.error());
-            tally().skipped++;
-            return;
-        }
-        found.push_back(folder);
-        return;
-    }
-    found.push_back(folder);
-    m_progress.setBytes(folder, entries->fileBytes);
-    noteLeftOut(folder, *entries);
-    letEventsRunDuringWalk();
-    for (const std::string& name : entries->subfolders)
-        CollectFolders(folder + name, found);
-    letEventsRunDuringWalk();
-}
-
-std::string BackupRun::whyNotWalked(const std::string& folder) const
-{
-    // The walk goes from a canonical source through real folders only, so
-    // its paths are canonical as they stand.
-    for (const auto& [notWalked, why] : m_notWalked) {
-        if (isAtOrBelow(folder, notWalked))
-            return why;
-    }
-    return {};
-}
-
-void BackupRun::noteLeftOut(const std::string& folder, const platform::FolderEntries& entries)
-{
-    // Hidden folders stay out of a backup; the user learns which ones, the
-    // topmost of each, so that ~/.ssh is never missed without a word.
-    for (const std::string& hidden : entries.hiddenSubfolders) {
-        log("Hidden folder not backed up: " + folder + hidden + "/");
-        tally().skipped++;
-    }
-    if (!entries.specialFiles.empty())
-        warn("Entries a restore cannot bring back as they were (FIFO, socket or device) in " + folder + ": "
-            + joined(entries.specialFiles));
 }
 
 void BackupRun::CompressFolder(const std::string& folder)
@@ -244,7 +208,7 @@ void BackupRun::CompressFolder(const std::string& folder)
     // that is no folder) can hold no job: said at once, not after the job's
     // start time-out.
     if (!platform::folderExists(folder)) {
-        folderFailed("7z not executed...For Directory: " + AddBackslash(encoded));
+        folderFailed(folder, "7z not executed...For Directory: " + AddBackslash(encoded));
         return;
     }
 
@@ -262,8 +226,9 @@ void BackupRun::CompressFolder(const std::string& folder)
     // The archiver would find nothing in a folder that cannot be listed and
     // make an empty archive, which would pass for a backup of an empty folder.
     if (!problems.listingError.empty()) {
-        folderFailed("Folder not backed up: it cannot be listed...For Directory: " + folder + "\r\n"
-            + problems.listingError);
+        folderFailed(folder,
+            "Folder not backed up: it cannot be listed...For Directory: " + folder + "\r\n"
+                + problems.listingError);
         return;
     }
     if (!makeArchive(folder, encoded, stored))
@@ -272,11 +237,13 @@ void BackupRun::CompressFolder(const std::string& folder)
         || ArchiverMissedFiles(m_archiverVerdict, problems.unreadable))
         count = countArchived(folder, stored, count);
     storeCount(runFolder, archiveName, count);
+    if (m_journal)
+        journal(m_journal->held(archiveName, folder));
 
     // The archiver skips a file it cannot read and still makes the archive;
     // the user learns of it now rather than at the restore.
     if (!problems.unreadable.empty())
-        folderFailed(unreadableFilesText(folder, problems.unreadable));
+        folderFailed(folder, unreadableFilesText(folder, problems.unreadable), true);
     else
         tally().done++;
 }
@@ -299,10 +266,16 @@ std::int32_t BackupRun::countArchived(
     return *archived;
 }
 
-void BackupRun::folderFailed(const std::string& text)
+void BackupRun::folderFailed(const std::string& folder, const std::string& box, bool hasArchive)
 {
     tally().failed++;
-    showError(text);
+    if (m_journal) {
+        const std::string why
+            = box.empty() ? std::string("it cannot be read") : box.substr(0, box.find('\r'));
+        journal(m_journal->failed(folder, hasArchive ? ArchiveName(folder) : std::string(), why));
+    }
+    if (!box.empty())
+        showError(box);
 }
 
 bool BackupRun::refuseUnstorable(const std::string& folder)
@@ -311,10 +284,13 @@ bool BackupRun::refuseUnstorable(const std::string& folder)
     if (why.empty())
         return false;
     // Every folder below it has the same trouble (its path holds this
-    // one's), so the user is told once, for the topmost folder.
+    // one's), so the user is told once, for the topmost folder; each one
+    // still counts as left out.
     if (!isBelowRefusedFolder(folder)) {
         m_refusedFolders.push_back(folder);
-        folderFailed(why + ", nor is any folder below it...For Directory: " + folder);
+        folderFailed(folder, why + ", nor is any folder below it...For Directory: " + folder);
+    } else {
+        folderFailed(folder, {});
     }
     return true;
 }
@@ -326,11 +302,11 @@ bool BackupRun::makeArchive(const std::string& folder, const std::string& encode
         // A job that starts late may still leave an archive behind; it is
         // no backup of this run.
         (void)platform::deleteFile(stored);
-        folderFailed("7z not executed...For Directory: " + AddBackslash(encoded));
+        folderFailed(folder, "7z not executed...For Directory: " + AddBackslash(encoded));
         return false;
     }
     if (!platform::fileExists(stored)) {
-        folderFailed("7z not completed...For Directory: " + AddBackslash(encoded));
+        folderFailed(folder, "7z not completed...For Directory: " + AddBackslash(encoded));
         return false;
     }
     // The archiver's own word first: a report cut short, or an error status,
@@ -343,7 +319,7 @@ bool BackupRun::makeArchive(const std::string& folder, const std::string& encode
     // neither stays in the run folder.
     if (!m_archiverVerdict.made || !IsCompleteArchive(stored) || !platform::folderExists(folder)) {
         (void)platform::deleteFile(stored);
-        folderFailed("7z not completed...For Directory: " + AddBackslash(encoded));
+        folderFailed(folder, "7z not completed...For Directory: " + AddBackslash(encoded));
         return false;
     }
     return true;
@@ -361,17 +337,4 @@ bool BackupRun::isBelowRefusedFolder(const std::string& folder) const
 {
     return std::any_of(m_refusedFolders.begin(), m_refusedFolders.end(),
         [&folder](const std::string& refused) { return folder.starts_with(refused); });
-}
-
-void BackupRun::letEventsRunDuringWalk()
-{
-    // A walk visits folders far faster than a window repaints; running the
-    // event loop for each of a hundred thousand folders would cost more than
-    // the walk itself, so it runs at most every few milliseconds.
-    constexpr std::chrono::milliseconds interval{ 15 };
-    const auto now = std::chrono::steady_clock::now();
-    if (now - m_lastWalkEvents < interval)
-        return;
-    platform::processEvents();
-    m_lastWalkEvents = std::chrono::steady_clock::now();
 }

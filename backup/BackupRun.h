@@ -2,9 +2,11 @@
 
 #include "store/ArchiverReport.h"
 #include "store/Run.h"
+#include "store/RunJournal.h"
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_set>
 #include <utility>
@@ -24,11 +26,17 @@ class BackupRun : public Run {
 public:
     BackupRun(RunHost& host, const MainFields& main, std::string appFolder);
 
+    // Why this backup must not start at all, as the text of its "Error!"
+    // box, or empty when it may: a source folder that is the backup target
+    // or lies inside one of its runs would be stored into itself.
+    std::string whyCannotStart() const;
+
     // Fills FolderList with every folder under the sources, in list order,
     // one "Find in: " log line per source, each folder once however the
     // sources overlap. A folder that cannot be read is left out with a
     // warning, and so are the backup target, the restore target and the
-    // application folder.
+    // application folder where they lie strictly below a source, and the
+    // folder a restore of a source would land in.
     void FindFolders();
 
     // Appends `path` (with one trailing separator) and every folder below it
@@ -53,19 +61,27 @@ protected:
     std::string busyLogLine() const override;
     std::string stoppedLogLine(const std::exception& error) const override;
     std::string stoppedBoxText(const std::exception& error) const override;
+    void stoppedByUser() override;
 
 private:
     // Counts `folder` done in the progress the host shows, with the bytes
     // of its files, whether the archiver ran for it or not.
     void folderDone(const std::string& folder) { host().progress(m_progress.done(folder)); }
+    std::string makeRunFolder() const;
+    void CollectFolders(const std::string& path, const std::string& root, std::vector<std::string>& found);
     void compressPhase(const PreviousArchives& previous);
+    void notWalkedBelow(const std::vector<std::string>& sources);
     bool takeOverUnchanged(const std::string& folder, const PreviousArchives& previous);
     void markPlannedArchives();
     void warnOverlappingSources(const std::vector<std::string>& sources);
-    std::string whyNotWalked(const std::string& folder) const;
+    std::string whyNotWalked(const std::string& folder, const std::string& root) const;
     void noteLeftOut(const std::string& folder, const platform::FolderEntries& entries);
     bool refuseUnstorable(const std::string& folder);
-    void folderFailed(const std::string& text);
+    // A folder the user chose that this run leaves out: counted as failed,
+    // kept in the run's journal, and shown in an "Error!" box unless `box` is empty.
+    void folderFailed(const std::string& folder, const std::string& box, bool hasArchive = false);
+    void leftOutUnreadable(const std::string& folder, const std::string& why);
+    void journal(const platform::Status& written);
     std::int32_t countArchived(const std::string& folder, const std::string& stored, std::int32_t counted);
     bool makeArchive(const std::string& folder, const std::string& encoded, const std::string& stored);
     void storeCount(const std::string& runFolder, const std::string& archiveName, std::int32_t count);
@@ -76,7 +92,16 @@ private:
     CompressionVerdict m_archiverVerdict; // what the archiver said about the last archive it made
     std::vector<std::string> m_refusedFolders; // folders that cannot be stored, told once each
     std::unordered_set<std::string> m_collected; // folders found so far, so none is found twice
-    std::vector<std::pair<std::string, std::string>> m_notWalked; // canonical folder, why it is not walked
+    // Canonical folder, why it is not walked, and the folder it must lie
+    // strictly below to be left out (empty: wherever it lies).
+    struct NotWalked {
+        std::string folder;
+        std::string why;
+        bool belowRootOnly = true;
+    };
+    std::vector<NotWalked> m_notWalked;
+    std::optional<RunJournalWriter> m_journal; // the run's hidden record, once its folder is made
+    bool m_journalTrouble = false; // a line could not be written: said once
     std::chrono::steady_clock::time_point m_lastWalkEvents{};
     ProgressCounter m_progress; // bytes per folder from the walk, folders and bytes done
 };

@@ -42,6 +42,10 @@ enum class FileAccess { Default, UserOnly };
 // Creates or truncates the file and writes the bytes in one go.
 Status writeFile(const std::string& path, const std::string& bytes, FileAccess access = FileAccess::Default);
 
+// Adds the bytes at the end of the file, making it when it is not there.
+// Never follows a link at the path.
+Status appendFile(const std::string& path, const std::string& bytes);
+
 // Gives a file these bytes, like writeFile, reusing the file that is there
 // when it is this user's own regular file with no other name: it is then
 // written over in place, which spares the file system a new file and the

@@ -232,6 +232,16 @@ Status writeFile(const std::string& path, const std::string& bytes, FileAccess a
     return closeChecked(out, path);
 }
 
+Status appendFile(const std::string& path, const std::string& bytes)
+{
+    Fd out(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0666));
+    if (out.get() < 0)
+        return Status::failure(errorText("Cannot open", path, errno));
+    if (auto status = writeAll(out.get(), bytes.data(), bytes.size(), path); !status)
+        return status;
+    return closeChecked(out, path);
+}
+
 Status rewriteFile(const std::string& path, const std::string& bytes, FileAccess access)
 {
     // O_NONBLOCK: opening a FIFO must not wait for a reader.

@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "store/JobRunner.h"
+#include "store/RunList.h"
 #include "store/RunMarker.h"
 #include "store/StoreLayout.h"
 
@@ -70,24 +71,9 @@ bool isArchiveNameAsWritten(const std::string& name)
 
 std::vector<std::string> FindDateTexts(const std::string& backupTarget)
 {
-    const std::string folder = AddBackslash(backupTarget);
-    auto names = platform::listFolder(folder, true);
-    if (!names)
-        throw RunError("The backup target cannot be listed: " + names.error());
-    // A run made under other regional settings than today's is still a run:
-    // every setting the machine has may read its name.
-    std::vector<std::pair<std::time_t, std::string>> dates;
-    for (const std::string& name : *names) {
-        std::string decoded = DecodePath(name);
-        if (auto when = platform::parseDateText(decoded))
-            dates.emplace_back(*when, std::move(decoded));
-    }
-    std::stable_sort(
-        dates.begin(), dates.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
     std::vector<std::string> texts;
-    texts.reserve(dates.size());
-    for (auto& date : dates)
-        texts.push_back(std::move(date.second));
+    for (StoredRun& run : ListRuns(backupTarget))
+        texts.push_back(std::move(run.date));
     return texts;
 }
 

@@ -10,7 +10,7 @@
 
 // The decoded names of the entries directly in the backup target (folders and
 // plain files, hidden ones left out) that read as dates under any regional
-// setting the machine has, newest first.
+// setting the machine has, newest first by when each run started.
 // Throws RunError when the backup target cannot be listed.
 std::vector<std::string> FindDateTexts(const std::string& backupTarget);
 

@@ -42,6 +42,7 @@ void Run::run()
     } catch (const RunStopped&) {
         // Asked for by the user: no failure to report, and the closing steps follow.
         tally().stopped = true;
+        stoppedByUser();
     } catch (const std::exception& error) {
         // Whatever ended the run, the window must still become closable:
         // say what failed, then go on with the closing steps.

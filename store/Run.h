@@ -73,6 +73,8 @@ protected:
     virtual std::string stoppedBoxText(const std::exception& error) const = 0;
     // What the summary line calls a folder the run finished with.
     virtual std::string doneWord() const { return "stored"; }
+    // Called once when the user's stop ended the steps, before the summary.
+    virtual void stoppedByUser() { }
 
     RunHost& host() const { return m_gate; }
     // Ends the steps here (RunStopped) when the user asked the run to stop.

@@ -3,6 +3,7 @@
 #include "pathutil/PathRoutines.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderEntries.h"
+#include "store/RunJournal.h"
 #include "store/RunMarker.h"
 
 #include <charconv>
@@ -74,11 +75,21 @@ std::optional<RecordedRun> LatestRecordedRun(const std::string& backupTarget, co
         const std::string folder = AddBackslash(backupTarget) + name;
         if (AddBackslash(folder) == exceptFolder)
             continue;
-        auto record = ReadRunRecord(folder);
+        // A run's journal holds its start; runs made before there was one
+        // have the start record alone.
+        std::optional<RunRecord> record;
+        if (auto journal = ReadRunJournal(folder))
+            record = RunRecord{ journal->started, journal->archiver };
+        else
+            record = ReadRunRecord(folder);
         if (record && (!latest || record->started > latest->record.started))
             latest = RecordedRun{ folder, *record, false };
     }
-    if (latest)
-        latest->complete = ReadRunState(latest->folder).complete;
+    if (latest) {
+        // A run with failed folders reached its end too; those folders have
+        // no archive there to take over.
+        const RunOutcome outcome = ReadRunVerdict(latest->folder).outcome;
+        latest->complete = outcome == RunOutcome::Complete || outcome == RunOutcome::Failed;
+    }
     return latest;
 }

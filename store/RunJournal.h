@@ -1,0 +1,111 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The one hidden record a backup run keeps of itself in its run folder:
+// when it started and with which archiver switches, which computer made it,
+// which folders it holds under which archive names, which folders the user
+// chose that it left out and why, and how it ended. The run adds a line as
+// each folder is done, so a run that is cut short still tells what it
+// finished. A restore that knows nothing of it, and 7-Zip, never see it.
+//
+// One line a fact: a tag, then fields separated by tabs; a field's
+// backslash, tab, line feed and carriage return are written as "\\", "\t",
+// "\n" and "\r", so any path fits. A reader skips lines whose tag it does
+// not know, so later versions may add facts; a last line without its line
+// feed was cut short and is left out.
+
+inline constexpr char kRunJournal[] = ".journal";
+
+// How a run ended. "Reached its end" means it removed its incomplete
+// marker: such a run is complete or failed. A run stopped by the user and
+// one cut short (killed, a power cut) did not.
+enum class RunOutcome { Complete, Failed, Stopped, Incomplete };
+
+// A folder the run holds: its archive in the run folder, and its real path.
+struct JournalFolder {
+    std::string archive;
+    std::string path; // ends in one separator
+};
+
+// A folder the user chose that the run left out.
+struct JournalFailure {
+    std::string path; // the folder's real path, ending in one separator
+    std::string archive; // its archive name, empty when it can have none
+    std::string why; // one line
+};
+
+// Entries of a folder that a restore cannot bring back as they were.
+struct JournalSpecials {
+    std::string archive;
+    std::vector<std::string> names;
+};
+
+struct RunJournal {
+    std::int64_t started = 0; // nanoseconds since 1970 (UTC), taken before any folder was read
+    std::string archiver; // the switches that decide what an archive holds
+    std::string machine; // the id of the computer that made the run
+    std::vector<JournalFolder> held;
+    std::vector<JournalFailure> failed;
+    std::vector<JournalSpecials> specials;
+    bool stopped = false; // the user stopped the run
+    bool ended = false; // the run wrote its closing line
+    int failedAtEnd = 0; // folders failed, as the closing line says
+};
+
+// Reads a journal's bytes. Lines it cannot read are left out; a journal
+// without a valid start line gives none.
+std::optional<RunJournal> ParseRunJournal(std::string_view text);
+
+// The journal of a run folder; none when it has none, it is no plain file,
+// it is longer than any run writes, or it is damaged.
+std::optional<RunJournal> ReadRunJournal(const std::string& runFolder);
+
+// The fields of one journal line, escaped and joined, with its line feed.
+std::string JournalLine(std::string_view tag, const std::vector<std::string_view>& fields);
+
+// Writes a run's journal as the run goes. Every call adds one line at once.
+class RunJournalWriter {
+public:
+    explicit RunJournalWriter(std::string runFolder);
+
+    // The first lines: the start, the archiver's switches and the computer.
+    platform::Status begin(std::int64_t started, const std::string& archiver, const std::string& machine);
+    platform::Status held(const std::string& archive, const std::string& path);
+    platform::Status failed(const std::string& path, const std::string& archive, const std::string& why);
+    platform::Status specials(const std::string& archive, const std::vector<std::string>& names);
+    platform::Status stopped();
+    // The closing line of a run that reached its end, with the number of
+    // folders it left out (0 for a complete run).
+    platform::Status end(int failedFolders);
+    // Any other line, for facts a later part of the run adds.
+    platform::Status line(std::string_view tag, const std::vector<std::string_view>& fields);
+
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+// How a run folder's run ended: from its incomplete marker and its journal.
+// A run without a journal (made before there was one) that has no marker is
+// complete.
+struct RunVerdict {
+    RunOutcome outcome = RunOutcome::Complete;
+    int failed = 0; // folders left out, for a failed run
+};
+RunVerdict ReadRunVerdict(const std::string& runFolder);
+
+// The word `--list` and the windows use for an outcome: "complete",
+// "failed N", "stopped" or "incomplete".
+std::string OutcomeWord(const RunVerdict& verdict);
+
+// The computer's id: /etc/machine-id, or a random id kept in `stateFolder`
+// where there is none. Empty only when neither can be had.
+std::string MachineId(const std::string& stateFolder);
