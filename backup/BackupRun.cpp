@@ -99,19 +99,22 @@ std::string BackupRun::whyCannotStart() const
 std::string BackupRun::makeRunFolder() const
 {
     // Run folders are named to the second: a backup started in the same
-    // second as the one before waits for the next second.
-    constexpr int kTries = 3;
-    for (int tries = 1;; ++tries) {
-        std::string folder = RunFolderPath(m_main.backupTarget(), DateTextNow());
-        auto made = platform::createFolder(folder);
-        if (made)
-            return folder;
-        if (tries == kTries || !platform::fileExists(folder))
-            throw RunError("The run folder could not be made.\r\n" + made.error());
-        constexpr std::int64_t kSecond = 1'000'000'000;
-        const std::int64_t left = kSecond - platform::wallClockNanoseconds() % kSecond;
-        std::this_thread::sleep_for(std::chrono::nanoseconds(left + 1'000'000));
+    // second as the one before waits for the next second's name.
+    std::string date = DateTextNow();
+    std::string folder = RunFolderPath(m_main.backupTarget(), date);
+    auto made = platform::createFolder(folder);
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (!made && platform::folderExists(folder) && std::chrono::steady_clock::now() < giveUp) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (std::string now = DateTextNow(); now != date) {
+            date = std::move(now);
+            folder = RunFolderPath(m_main.backupTarget(), date);
+            made = platform::createFolder(folder);
+        }
     }
+    if (!made)
+        throw RunError("The run folder could not be made.\r\n" + made.error());
+    return folder;
 }
 
 void BackupRun::stoppedByUser()

@@ -12,6 +12,7 @@
 #include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
 #include "platform/FileSystem.h"
+#include "store/RunJournal.h"
 #include "store/RunMarker.h"
 #include "store/StoreLayout.h"
 #include "tests/support/TestSupport.h"
@@ -162,7 +163,7 @@ TEST_F(Sources, AFolderThatFailsIsCountedAsFailed)
     EXPECT_EQ(summary.done, 1);
 }
 
-TEST_F(Sources, AnUnreadableSubfolderIsAWarningAndTheRestIsStored)
+TEST_F(Sources, AnUnreadableSubfolderIsOneWarningFailsTheRunAndTheRestIsStored)
 {
     TESTSUPPORT_NEEDS_PERMISSIONS();
     const std::string before = folderWithFiles("a before");
@@ -177,8 +178,18 @@ TEST_F(Sources, AnUnreadableSubfolderIsAWarningAndTheRestIsStored)
     EXPECT_TRUE(contains(log, "End:     Copy Folders and compress..."));
     EXPECT_EQ(countStarting(log, "Warning: Folder not backed up, it cannot be read"), 1u);
     EXPECT_EQ(runFolderNames(runFolder), storedNames({ sources + "/", before, after }));
-    EXPECT_EQ(summary.skipped, 1);
+    // The user chose it and it is not in the backup: the run is not complete.
+    EXPECT_EQ(summary.skipped, 0);
+    EXPECT_EQ(summary.failed, 1);
     EXPECT_EQ(summary.warnings.size(), 1u);
+    const RunVerdict verdict = ReadRunVerdict(runFolder);
+    EXPECT_EQ(verdict.outcome, RunOutcome::Failed);
+    EXPECT_EQ(verdict.failed, 1);
+    const auto journal = ReadRunJournal(runFolder);
+    ASSERT_TRUE(journal);
+    ASSERT_EQ(journal->failed.size(), 1u);
+    EXPECT_EQ(journal->failed[0].path, locked);
+    EXPECT_EQ(journal->held.size(), 3u);
 }
 
 TEST_F(Sources, TheStoreTheRestoreTargetAndTheJobFilesAreNeverWalked)

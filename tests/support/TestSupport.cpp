@@ -3,6 +3,7 @@
 #include "AppInfo.h"
 
 #include "platform/FileSystem.h"
+#include "store/RunJournal.h"
 #include "store/RunRecord.h"
 
 #include <algorithm>
@@ -117,6 +118,7 @@ std::vector<std::string> runFolderNames(const std::string& runFolder)
 {
     std::vector<std::string> names = allNames(runFolder);
     std::erase(names, std::string(kRunRecord));
+    std::erase(names, std::string(kRunJournal));
     return names;
 }
 
