@@ -3,6 +3,7 @@
 // its own, with no display, on a private session bus where this test plays the notification service.
 #include "app/MainSettings.h"
 #include "platform/SettingsFile.h"
+#include "tests/support/StoreFixtures.h"
 #include "tests/support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -185,6 +186,21 @@ TEST_F(ScheduledNotice, AStoppedRunSaysSo)
     ASSERT_EQ(m_service.summaries, QStringList{ "Backup not complete" });
     EXPECT_EQ(m_service.bodies[0].toStdString(),
         "The scheduled backup was stopped before its end. Its log is in the journal "
+        "(journalctl --user -u quorvel-backup).");
+}
+
+TEST_F(ScheduledNotice, ARunThatEndsWithoutReachingItsEndSaysSo)
+{
+    makeDirs(m_data / "source");
+    writeText(m_data / "source/file.txt", "x");
+    // A folder where the count file of each archive belongs: the run cannot
+    // write it and ends there, its folder left marked incomplete.
+    writeArchiverScript(m_program.path(),
+        "for a in \"$@\"; do case \"$a\" in *.7z) mkdir -p \"$a.dat\";; esac; done\nexec \"$REAL\" \"$@\"");
+    EXPECT_EQ(scheduledBackup({ m_data / "source" }), 1);
+    ASSERT_EQ(m_service.summaries, QStringList{ "Backup not complete" });
+    EXPECT_EQ(m_service.bodies[0].toStdString(),
+        "The scheduled backup was cut short and did not reach its end. Its log is in the journal "
         "(journalctl --user -u quorvel-backup).");
 }
 
