@@ -1,7 +1,7 @@
-#include "app/ConsoleRuns.h"
 #include "app/EndRequests.h"
 #include "app/SingleInstance.h"
 #include "app/StartUp.h"
+#include "app/cli/CommandLine.h"
 #include "app/frmMain.h"
 #include "backup/windows/frmBackup.h"
 #include "platform/gui/QtMessageBox.h"

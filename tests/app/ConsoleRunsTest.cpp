@@ -1,21 +1,12 @@
-// The program run from the command line: a real process of the built
-// program, with no display variable at all, a settings file of its own and
-// the real archiver. What it prints, what it leaves on disk and the status
-// it returns are checked.
-#include "app/MainSettings.h"
+// The program run from the command line: what it prints, what it leaves on
+// disk and the status it returns.
+#include "tests/app/ConsoleProgram.h"
+
 #include "platform/RunLock.h"
-#include "platform/SettingsFile.h"
 #include "store/JobRunner.h"
 #include "store/RunMarker.h"
 #include "store/StoreLayout.h"
 #include "tests/support/StoreFixtures.h"
-#include "tests/support/TestSupport.h"
-
-#include <QProcess>
-#include <QProcessEnvironment>
-#include <QStringList>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
@@ -30,95 +21,7 @@ namespace fs = std::filesystem;
 namespace testsupport {
 namespace {
 
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::vector<std::string> linesOf(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line);
-    return lines;
-}
-
-bool holdsLine(const std::string& text, const std::string& wanted)
-{
-    const auto lines = linesOf(text);
-    return std::find(lines.begin(), lines.end(), wanted) != lines.end();
-}
-
-class ConsoleRuns : public ::testing::Test {
-protected:
-    // One copy of the program, with the archiver beside it, for the whole
-    // suite: the program keeps its job files and lock in its own folder,
-    // which is then this test's alone.
-    static void SetUpTestSuite()
-    {
-        s_programFolder = std::make_unique<TempDir>("", "quorvel-console-");
-        fs::copy_file(std::string(std::getenv("QUORVEL_TEST_BIN")) + "/Vimblor", program());
-        linkArchiver(s_programFolder->path());
-    }
-    static void TearDownTestSuite() { s_programFolder.reset(); }
-    static std::string program() { return *s_programFolder / "Vimblor"; }
-    static std::string programFolder() { return s_programFolder->path(); }
-
-    ConsoleRuns()
-    {
-        makeDirs(source);
-        makeDirs(target);
-        makeDirs(restored);
-    }
-
-    void saveSettings(const std::string& backupTarget, const std::string& restoreTarget)
-    {
-        platform::SettingsFile store(m_home / "config/Quorvel Backup/settings.ini");
-        saveMainSettings(store, { { source }, backupTarget, restoreTarget });
-    }
-
-    // Starts the program with the arguments, in an environment that has no
-    // display of any kind.
-    void start(QProcess& process, const QStringList& arguments) const
-    {
-        QProcessEnvironment env;
-        env.insert("HOME", QString::fromStdString(m_home.path()));
-        env.insert("XDG_CONFIG_HOME", QString::fromStdString(m_home / "config"));
-        env.insert("XDG_STATE_HOME", QString::fromStdString(m_home / "state"));
-        env.insert("PATH", "/usr/bin:/bin");
-        process.setProcessEnvironment(env);
-        process.start(QString::fromStdString(program()), arguments);
-        ASSERT_TRUE(process.waitForStarted());
-    }
-
-    ProgramRun finish(QProcess& process) const
-    {
-        EXPECT_TRUE(process.waitForFinished(120000));
-        ProgramRun run;
-        run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.out = process.readAllStandardOutput().toStdString();
-        run.err = process.readAllStandardError().toStdString();
-        return run;
-    }
-
-    ProgramRun runProgram(const QStringList& arguments) const
-    {
-        QProcess process;
-        start(process, arguments);
-        return finish(process);
-    }
-
-    static std::unique_ptr<TempDir> s_programFolder;
-    TempDir m_home;
-    TempDir m_data;
-    const std::string source = m_data / "source";
-    const std::string target = m_data / "target";
-    const std::string restored = m_data / "restored";
-};
-
-std::unique_ptr<TempDir> ConsoleRuns::s_programFolder;
+using ConsoleRuns = ConsoleProgram;
 
 TEST_F(ConsoleRuns, BackupListAndRestoreLatestRunWithoutDisplay)
 {
@@ -307,6 +210,10 @@ TEST_F(ConsoleRuns, TermSignalStopsBackupInTheMiddleOfALargeFolder)
     EXPECT_FALSE(fs::exists(runFolder + "/" + ArchiveName(big + "/")));
     // The run stays marked as one that did not reach its end.
     EXPECT_FALSE(ReadRunState(runFolder).complete);
+    const ProgramRun list = runProgram({ "--list" });
+    const auto listed = linesOf(list.out);
+    ASSERT_EQ(listed.size(), 1u) << list.out;
+    EXPECT_TRUE(holds(listed[0], "\tstopped\t")) << listed[0];
     // No archiver is left running on the folder.
     EXPECT_TRUE(archivesBelow(source).empty());
 }

@@ -1,9 +1,9 @@
-// A scheduled backup that ends with failures sends a desktop notification;
-// one that succeeds sends none. The program runs as a process of its own,
-// with no display, on a private session bus where this test plays the
-// notification service.
+// A scheduled backup that does not end complete sends a desktop
+// notification, one that could not start too; one that succeeds sends none. The program runs as a process of
+// its own, with no display, on a private session bus where this test plays the notification service.
 #include "app/MainSettings.h"
 #include "platform/SettingsFile.h"
+#include "tests/support/StoreFixtures.h"
 #include "tests/support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -16,7 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <functional>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -26,12 +30,14 @@ class FakeNotifications : public QObject {
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
     QStringList summaries;
+    QStringList bodies;
 
 public slots:
-    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString&,
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
         const QStringList&, const QVariantMap&, int)
     {
         summaries << summary;
+        bodies << body;
         return static_cast<uint>(summaries.size());
     }
 };
@@ -76,24 +82,33 @@ protected:
         }
     }
 
-    // Runs a scheduled backup of `source` and returns its exit status,
-    // answering the bus while it runs.
-    int scheduledBackup(const std::string& source)
+    // Runs a scheduled backup of `sources` and returns its exit status,
+    // answering the bus while it runs; `during` is called as it runs until
+    // it returns true.
+    int scheduledBackup(
+        const std::vector<std::string>& sources,
+        const std::function<bool(QProcess&)>& during = [](QProcess&) { return true; })
     {
         platform::SettingsFile store(m_home / "config/Quorvel Backup/settings.ini");
-        saveMainSettings(store, { { source }, m_data / "target", m_data / "target" });
+        saveMainSettings(store, { sources, m_data / "target", m_data / "target" });
         QProcessEnvironment env;
         env.insert("HOME", QString::fromStdString(m_home.path()));
         env.insert("XDG_CONFIG_HOME", QString::fromStdString(m_home / "config"));
         env.insert("PATH", "/usr/bin:/bin");
         env.insert("QUORVEL_SCHEDULED", "1");
         env.insert("DBUS_SESSION_BUS_ADDRESS", m_address);
+        // Run folders are named to the second.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1100));
         QProcess program;
         program.setProcessEnvironment(env);
         program.start(QString::fromStdString(m_program / "Vimblor"), { "--backup" });
         EXPECT_TRUE(program.waitForStarted());
-        for (int i = 0; i < 6000 && !program.waitForFinished(10); ++i)
+        bool done = false;
+        for (int i = 0; i < 6000 && !program.waitForFinished(10); ++i) {
             QCoreApplication::processEvents();
+            if (!done)
+                done = during(program);
+        }
         QCoreApplication::processEvents();
         return program.exitCode();
     }
@@ -110,12 +125,83 @@ TEST_F(ScheduledNotice, FailureSendsANoticeAndSuccessNone)
 {
     makeDirs(m_data / "source");
     writeText(m_data / "source/file.txt", "x");
-    EXPECT_EQ(scheduledBackup(m_data / "source"), 0);
+    EXPECT_EQ(scheduledBackup({ m_data / "source" }), 0);
     EXPECT_TRUE(m_service.summaries.isEmpty());
 
     // A source folder that is gone: the run ends with a failure.
-    EXPECT_EQ(scheduledBackup(m_data / "gone"), 1);
+    EXPECT_EQ(scheduledBackup({ m_data / "gone" }), 1);
     EXPECT_EQ(m_service.summaries, QStringList{ "Backup not complete" });
+    EXPECT_EQ(m_service.bodies.value(0).toStdString(),
+        "The scheduled backup left out 1 folder: " + m_data / "gone"
+            + ". Its log is in the journal (journalctl --user -u quorvel-backup).");
+}
+
+TEST_F(ScheduledNotice, AFailedRunNamesThreeFoldersThenHowManyMore)
+{
+    std::vector<std::string> gone;
+    for (const char* name : { "a", "b", "c", "d", "e" })
+        gone.push_back(m_data / name);
+    EXPECT_EQ(scheduledBackup(gone), 1);
+    ASSERT_EQ(m_service.bodies.size(), 1);
+    EXPECT_EQ(m_service.bodies[0].toStdString(),
+        "The scheduled backup left out 5 folders: " + gone[0] + ", " + gone[1] + ", " + gone[2]
+            + " and 2 more. Its log is in the journal (journalctl --user -u quorvel-backup).");
+}
+
+TEST_F(ScheduledNotice, ARunThatCannotStartTellsWhyInOneLine)
+{
+    makeDirs(m_data / "source");
+    // The backup target among the source folders would be stored into itself.
+    EXPECT_EQ(scheduledBackup({ m_data / "source", m_data / "target" }), 2);
+    ASSERT_EQ(m_service.summaries, QStringList{ "Backup not started" });
+    const std::string body = m_service.bodies[0].toStdString();
+    EXPECT_EQ(body.rfind("The scheduled backup did not start: Backup not started... The source folder "
+                      + m_data / "target" + " is the backup target",
+                  0),
+        0u)
+        << body;
+    EXPECT_EQ(body.find_first_of("\r\n"), std::string::npos) << body;
+
+    // No archiver beside the program.
+    fs::remove(m_program / "7z");
+    EXPECT_EQ(scheduledBackup({ m_data / "source" }), 2);
+    ASSERT_EQ(m_service.bodies.size(), 2);
+    EXPECT_EQ(m_service.bodies[1].toStdString(),
+        "The scheduled backup did not start: The archiver 7z is not there: " + m_program / "7z");
+}
+
+TEST_F(ScheduledNotice, AStoppedRunSaysSo)
+{
+    makeDirs(m_data / "source/big");
+    writeRandomFile(m_data / "source/big/blob.bin", 200);
+    const auto stopOnceBegun = [this](QProcess& program) {
+        for (const auto& run : fs::directory_iterator(m_data / "target"))
+            if (fs::is_directory(run) && !fs::is_empty(run)) {
+                ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+                return true;
+            }
+        return false;
+    };
+    EXPECT_EQ(scheduledBackup({ m_data / "source" }, stopOnceBegun), 1);
+    ASSERT_EQ(m_service.summaries, QStringList{ "Backup not complete" });
+    EXPECT_EQ(m_service.bodies[0].toStdString(),
+        "The scheduled backup was stopped before its end. Its log is in the journal "
+        "(journalctl --user -u quorvel-backup).");
+}
+
+TEST_F(ScheduledNotice, ARunThatEndsWithoutReachingItsEndSaysSo)
+{
+    makeDirs(m_data / "source");
+    writeText(m_data / "source/file.txt", "x");
+    // A folder where the count file of each archive belongs: the run cannot
+    // write it and ends there, its folder left marked incomplete.
+    writeArchiverScript(m_program.path(),
+        "for a in \"$@\"; do case \"$a\" in *.7z) mkdir -p \"$a.dat\";; esac; done\nexec \"$REAL\" \"$@\"");
+    EXPECT_EQ(scheduledBackup({ m_data / "source" }), 1);
+    ASSERT_EQ(m_service.summaries, QStringList{ "Backup not complete" });
+    EXPECT_EQ(m_service.bodies[0].toStdString(),
+        "The scheduled backup was cut short and did not reach its end. Its log is in the journal "
+        "(journalctl --user -u quorvel-backup).");
 }
 
 } // namespace

@@ -10,12 +10,12 @@
 // question gets its safe answer.
 
 // What the process returns.
-inline constexpr int kExitDone = 0; // everything done and checked
-inline constexpr int kExitFailed = 1; // the run ended with failures, or was stopped
-inline constexpr int kExitCannotStart = 2; // the run could not start
+inline constexpr int kExitDone = 0; // everything done and checked: a complete run
+inline constexpr int kExitFailed = 1; // the run is not complete: failed folders, stopped, cut short
+inline constexpr int kExitCannotStart = 2; // the run could not start, or the arguments make no command
 
-// True when the arguments ask for a run without windows: the first one is
-// an option of ours ("--...").
+// True when the arguments ask for the command line rather than the windows:
+// the first one is a long option ("--...") or a short one ("-h", "-V").
 bool isConsoleCommand(int argc, char** argv);
 
 // Carries out the command in `args` (the arguments after the program's

@@ -1,0 +1,82 @@
+#include "app/cli/Command.h"
+#include "app/cli/CommandLine.h"
+#include "app/cli/ConsoleHost.h"
+#include "app/cli/Preconditions.h"
+#include "app/cli/ScheduledNotice.h"
+#include "backup/BackupRun.h"
+#include "store/JobRunner.h"
+#include "store/RunJournal.h"
+
+#include <utility>
+
+namespace {
+
+QCommandLineOption fullOption()
+{
+    return QCommandLineOption("full");
+}
+
+// Why the backup cannot start, before anything is made, or empty.
+std::string whyNotStarting(const std::string& appFolder, MainSettings& settings)
+{
+    std::string why = preconditions::settings(settings);
+    if (why.empty())
+        why = preconditions::folder("backup target", settings.backupTarget);
+    if (why.empty() && settings.sources.empty())
+        why = "No source folder is set.";
+    if (why.empty())
+        why = preconditions::archiver(appFolder);
+    return why;
+}
+
+// The status of a backup that ran: complete only when its run folder says
+// so, whatever its log said on the way.
+int backupStatus(int status, const BackupRun& run)
+{
+    if (status != kExitDone || run.RunFolder.empty())
+        return status;
+    return ReadRunVerdict(run.RunFolder).outcome == RunOutcome::Complete ? kExitDone : kExitFailed;
+}
+
+int backup(const CommandContext& context)
+{
+    const auto refuse = [&context](const std::string& why) {
+        noticeNotStarted(why, context.err);
+        return context.cannotStart(why);
+    };
+    MainSettings settings;
+    if (const std::string why = whyNotStarting(context.appFolder, settings); !why.empty())
+        return refuse(why);
+    settings.fullBackup = settings.fullBackup || context.parser.isSet(fullOption());
+    const SettingsFields fields(std::move(settings));
+    ConsoleHost host(context.out, AnotherRunText(context.appFolder));
+    BackupRun run(host, fields, context.appFolder);
+    // The run would say the same in a box and count it as a failure; a
+    // backup that must not start is one that could not start.
+    if (const std::string why = run.whyCannotStart(); !why.empty())
+        return refuse(why);
+    const int status = backupStatus(runToEnd(run, host), run);
+    if (status == kExitCannotStart) {
+        noticeNotStarted(host.busyText(), context.err);
+    } else if (status != kExitDone) {
+        const RunVerdict verdict
+            = run.RunFolder.empty() ? RunVerdict{ RunOutcome::Incomplete, 0 } : ReadRunVerdict(run.RunFolder);
+        const auto journal = run.RunFolder.empty() ? std::nullopt : ReadRunJournal(run.RunFolder);
+        noticeNotComplete(notCompleteNotice(run.summary(), verdict, journal), context.err);
+    }
+    return status;
+}
+
+} // namespace
+
+Command backupCommand()
+{
+    return { QCommandLineOption("backup"), { fullOption() }, "--backup [--full]",
+        { "one backup of the saved source folders into the saved backup target;",
+            "--full compresses every folder again rather than taking over",
+            "the unchanged ones of the previous complete run.",
+            "Exit status: 0 complete, 1 not complete (failed N, stopped, cut short),",
+            "2 could not start (no settings, no archiver, a folder missing,",
+            "a source folder that is the backup target, another run busy)." },
+        backup };
+}

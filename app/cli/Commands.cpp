@@ -1,0 +1,7 @@
+#include "app/cli/Command.h"
+
+// A new command is a file of its own and one line here.
+std::vector<Command> allCommands()
+{
+    return { backupCommand(), listCommand(), restoreCommand() };
+}
