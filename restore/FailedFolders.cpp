@@ -41,7 +41,9 @@ std::vector<FailedFolder> FailedFoldersOf(const std::string& runFolder, const st
     std::vector<FailedFolder> folders;
     std::vector<std::string> archives;
     for (const JournalFailure& failure : journal->failed) {
-        folders.push_back({ failure.path, failure.why, std::nullopt });
+        const bool partly = std::any_of(journal->held.begin(), journal->held.end(),
+            [&failure](const JournalFolder& held) { return held.path == failure.path; });
+        folders.push_back({ failure.path, failure.why, std::nullopt, partly });
         archives.push_back(failure.archive.empty() ? ArchiveName(failure.path) : failure.archive);
     }
     std::size_t open = folders.size();
@@ -64,6 +66,6 @@ std::vector<FailedFolder> FailedFoldersOf(const std::string& runFolder, const st
 
 std::string NotInThisBackupLine(const FailedFolder& folder)
 {
-    return "Not in this backup: " + folder.path
+    return std::string(folder.partly ? "Not whole in this backup: " : "Not in this backup: ") + folder.path
         + (folder.heldBy ? " (held whole by the backup of " + *folder.heldBy + ")" : " (held by no backup)");
 }

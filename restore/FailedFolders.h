@@ -14,6 +14,7 @@ struct FailedFolder {
     std::string path; // the folder's real path, ending in a separator
     std::string why; // why the run left it out, one line
     std::optional<std::string> heldBy; // the date text of the newest run that holds it whole
+    bool partly = false; // the run holds an archive of it without some of its files
 };
 
 // Whether `run` holds the folder `path` whole: its journal lists the folder
@@ -29,5 +30,6 @@ bool HoldsWhole(const StoredRun& run, const std::optional<RunJournal>& journal, 
 std::vector<FailedFolder> FailedFoldersOf(const std::string& runFolder, const std::vector<StoredRun>& runs);
 
 // The log line that names one: "Not in this backup: /home/me/x/ (held whole
-// by the backup of <date>)", or "(held by no backup)".
+// by the backup of <date>)", or "(held by no backup)"; "Not whole in this
+// backup" for a folder the run holds without some of its files.
 std::string NotInThisBackupLine(const FailedFolder& folder);

@@ -99,7 +99,7 @@ TEST_F(BackupFaults, AFileThatCannotBeReadIsNamedAtOnceAndTheRestIsStored)
 
     restore(date);
     const auto shown = shownAfterQuestion();
-    ASSERT_EQ(shown.size(), 3u);
+    ASSERT_EQ(shown.size(), 4u); // the last names the folder the run left out
     EXPECT_NE(
         shown[1].text.find("Expected number of files: 3\r\nExtracted number of files: 2"), std::string::npos)
         << shown[1].text;
