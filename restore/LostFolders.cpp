@@ -58,6 +58,7 @@ std::vector<LostFolder> LostFolders(const std::string& runFolder, const std::opt
         }
     }
     std::vector<LostFolder> found;
+    found.reserve(lost.size());
     for (auto& [archive, folderLost] : lost)
         found.push_back(std::move(folderLost));
     return found;

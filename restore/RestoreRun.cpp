@@ -169,6 +169,7 @@ void RestoreRun::reportIncompleteRun(const std::vector<std::string>& missing)
 {
     // One box for the whole run: every missing folder has the same cause.
     std::vector<std::string> paths;
+    paths.reserve(missing.size());
     for (const std::string& archive : missing)
         paths.push_back(DisplayPath(DecodePath(archive)));
     std::string text = "Backup run incomplete...\r\nThe backup of " + SelectedDate

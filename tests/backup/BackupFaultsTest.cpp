@@ -279,7 +279,7 @@ TEST_F(BackupFaults, ATargetThatFillsUpFailsTheFolderThatDoesNotFitAndKeepsTheRe
 
     // The part that was stored restores.
     restore(date);
-    EXPECT_EQ(shownAfterQuestion().size(), 1u) << "the restore showed a box";
+    EXPECT_EQ(shownAfterQuestion().size(), 2u) << "the restore names the folder left out, in one box";
     EXPECT_EQ(readText(fields.unBackupTo + fits + "a.txt"), "a of fits");
 }
 
