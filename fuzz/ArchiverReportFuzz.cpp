@@ -3,8 +3,9 @@
 // archive, a crafted store, a folder that changes or a killed archiver can
 // leave any text there. Whatever it holds, an extraction is complete only
 // when the archiver said so in every way (exit status 0, "Everything is Ok",
-// no error line), and the reason handed to the user is one short printable
-// line; an archive counts as made only with exit status 0 or 1, and as
+// no error line) and gave the number of files it extracted, the names it
+// lists are lines of the report, and the reason handed to the user is one
+// short printable line; an archive counts as made only with exit status 0 or 1, and as
 // holding fewer files than counted only with 1, the status for warnings.
 
 #include "fuzz/FuzzSupport.h"
@@ -71,12 +72,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(verdict.exitStatus == 0, visible(report));
         FUZZ_CHECK(report.find("Everything is Ok") != std::string::npos, visible(report));
         FUZZ_CHECK(verdict.reason.empty(), visible(report));
+        // The number compared with the count file is always the archiver's.
+        FUZZ_CHECK(verdict.filesReported.has_value(), visible(report));
     } else {
         FUZZ_CHECK(!verdict.reason.empty(), visible(report));
     }
     // A report cut off before the job's own last line is never complete.
     if (report.find(kExitStatusLine) == std::string::npos)
         FUZZ_CHECK(!verdict.complete, visible(report));
+    // Each name listed is a line of the report as the archiver wrote it.
+    for (const std::string& name : verdict.filesListed) {
+        FUZZ_CHECK(name.find_first_of("\r\n") == std::string::npos, visible(name));
+        FUZZ_CHECK(report.find("- " + name) != std::string::npos, visible(name));
+    }
+    if (verdict.filesReported)
+        FUZZ_CHECK(*verdict.filesReported >= 0, visible(report));
     checkCompression(report);
     return 0;
 }

@@ -7,13 +7,13 @@
 #include "restore/RestoreSteps.h"
 #include "store/Archiver.h"
 #include "store/ArchiverReport.h"
-#include "store/FileCount.h"
 #include "store/JobFiles.h"
 #include "store/JobRunner.h"
 #include "store/RunHost.h"
 #include "store/StoreLayout.h"
 
 #include <chrono>
+#include <set>
 #include <thread>
 
 namespace {
@@ -69,7 +69,7 @@ void offerReport(const std::string& outputFile, RunHost& host, RestoreChoices& c
 }
 
 // What one finished extraction left: the archiver's verdict, the stored
-// count and the files now in the folder.
+// count and the number of files the archiver says it extracted.
 struct ExtractionCheck {
     ArchiverVerdict verdict;
     CountFileRead expected;
@@ -109,8 +109,9 @@ bool checkExtraction(const std::string& archiveName, const ExtractionPlace& plac
 
 // 7-Zip brings an absolute link back pointing below the folder it extracts
 // into: the target it stored, with the folder put in front. The link is set
-// back to the target it had when it was stored.
-void restoreAbsoluteLinks(const std::string& restoreFolder)
+// back to the target it had when it was stored. Entries the archive does not
+// hold (`untouched`) are the user's own and stay as they are.
+void restoreAbsoluteLinks(const std::string& restoreFolder, const std::set<std::string>& untouched)
 {
     auto names = platform::listFolder(restoreFolder, false);
     if (!names)
@@ -123,6 +124,8 @@ void restoreAbsoluteLinks(const std::string& restoreFolder)
     }
     const std::size_t prefix = folder.size() - 1;
     for (const std::string& name : *names) {
+        if (untouched.contains(name))
+            continue;
         const std::string link = restoreFolder + name;
         auto target = platform::symlinkTarget(link);
         if (!target || !target->starts_with(folder))
@@ -132,10 +135,53 @@ void restoreAbsoluteLinks(const std::string& restoreFolder)
     }
 }
 
+// A name as the archiver prints it in its list of files extracted: control
+// characters become '_'.
+std::string asListed(const std::string& name)
+{
+    std::string out = name;
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) < 0x20)
+            c = '_';
+    }
+    return out;
+}
+
+// The files that were in the folder before the extraction and that the
+// archiver did not extract: the user's own, which the restore neither
+// counts nor touches. The archiver lists every file it extracts, so the
+// folder is listed once, before the job, and nothing is looked at after.
+std::set<std::string> untouchedFiles(const std::vector<std::string>& before, const ArchiverVerdict& verdict)
+{
+    std::set<std::string> untouched;
+    if (before.empty())
+        return untouched;
+    const std::set<std::string> listed(verdict.filesListed.begin(), verdict.filesListed.end());
+    for (const std::string& name : before) {
+        if (!listed.contains(asListed(name)))
+            untouched.insert(name);
+    }
+    return untouched;
+}
+
+// The number of files the archiver says it extracted, counted as the count
+// file counts them: without hidden ones. It lists them by name; an archiver
+// that gave a total without its list is taken at its total.
+std::int32_t extractedByArchiver(const ArchiverVerdict& verdict)
+{
+    const auto listed = static_cast<std::int32_t>(verdict.filesListed.size());
+    if (verdict.filesReported && *verdict.filesReported != listed)
+        return *verdict.filesReported;
+    std::int32_t visible = 0;
+    for (const std::string& name : verdict.filesListed)
+        visible += name.starts_with('.') ? 0 : 1;
+    return visible;
+}
+
 } // namespace
 
-ExtractionResult ExtractArchiveInto(
-    const std::string& archiveName, const ExtractionInputs& inputs, RunHost& host, RestoreChoices& choices)
+ExtractionResult ExtractArchiveInto(const std::string& archiveName, const ExtractionInputs& inputs,
+    RunHost& host, RestoreChoices& choices, std::vector<std::string>* warnings)
 {
     const ExtractionPlace place = PlanExtraction(inputs.restoreTarget, archiveName);
     if (const std::string why = whyNotPlaced(inputs, place); !why.empty()) {
@@ -160,6 +206,7 @@ ExtractionResult ExtractArchiveInto(
     // the user's that is named like the archive, and remove it with itself.
     const std::string runFolder = AddBackslash(RunFolderPath(inputs.backupTarget, inputs.selectedDate));
     const std::string storedArchive = runFolder + archiveName;
+    const auto listedBefore = platform::listFolder(place.restoreFolder, false);
     const JobOutcome outcome = RunBatchJob(inputs.appFolder,
         BatchJob{ place.restoreFolder, ExtractCommandLine(inputs.appFolder, storedArchive), true });
     if (outcome == JobOutcome::NotStarted) {
@@ -172,12 +219,20 @@ ExtractionResult ExtractArchiveInto(
     const std::string outputFile = JobFilePath(inputs.appFolder, kOutputFile);
     const auto report = platform::readFile(outputFile);
     check.verdict = JudgeArchiverReport(report ? *report : std::string());
-    restoreAbsoluteLinks(place.restoreFolder);
-    check.extracted = CountFolderFiles(place.restoreFolder);
-    // Files an earlier restore left must not stand in for files the archiver
-    // did not extract: when it failed, the number is the one it reported.
-    if (!check.verdict.complete && check.verdict.filesReported)
-        check.extracted = *check.verdict.filesReported;
+    // Files already in the folder must not stand in for files the archiver
+    // did not extract, nor fail a folder it extracted whole: the number is
+    // always the archiver's own.
+    const std::set<std::string> untouched
+        = untouchedFiles(listedBefore ? *listedBefore : std::vector<std::string>(), check.verdict);
+    restoreAbsoluteLinks(place.restoreFolder, untouched);
+    check.extracted = extractedByArchiver(check.verdict);
+    if (!untouched.empty() && warnings && check.verdict.complete) {
+        std::string names;
+        for (const std::string& name : untouched)
+            names += (names.empty() ? "" : ", ") + name;
+        warnings->push_back("Files already in " + place.restoreFolder
+            + " that the archive does not hold, left as they were: " + names);
+    }
     const bool restored = checkExtraction(archiveName, place, check, outputFile, host, choices);
 
     host.log("End:     Decompress " + place.displayPath);

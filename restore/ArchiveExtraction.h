@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class RestoreChoices;
 class RunHost;
@@ -19,8 +20,11 @@ struct ExtractionInputs {
 // number of files in the folder with the stored count. Progress goes to the
 // host's log; problems with this archive are shown in message boxes and the
 // call returns Failed; an error it does not handle (a batch file that cannot
-// be written) is thrown as RunError. The archiver's own report counts as
-// much as the number of files: a folder it did not extract whole fails.
+// be written) is thrown as RunError. The number compared is the one the
+// archiver reports it extracted, and its report counts as much as the
+// number: a folder it did not extract whole fails. Files that were in the
+// folder before and that the archive does not hold are named in one text
+// added to `warnings`, when given.
 enum class ExtractionResult { Restored, Failed };
-ExtractionResult ExtractArchiveInto(
-    const std::string& archiveName, const ExtractionInputs& inputs, RunHost& host, RestoreChoices& choices);
+ExtractionResult ExtractArchiveInto(const std::string& archiveName, const ExtractionInputs& inputs,
+    RunHost& host, RestoreChoices& choices, std::vector<std::string>* warnings = nullptr);

@@ -4,6 +4,8 @@
 #include "pathutil/PathRoutines.h"
 #include "platform/FileOps.h"
 #include "restore/ArchiveExtraction.h"
+#include "restore/FailedFolders.h"
+#include "restore/LostFolders.h"
 #include "restore/RestoreChoices.h"
 #include "restore/RestoreSteps.h"
 #include "store/MainFields.h"
@@ -65,6 +67,7 @@ void RestoreRun::copyFoldersAndUncompress()
     log("Start:   Find compressed folders...");
     FindArchives();
     log("End:     Find compressed folders...");
+    m_journal = ReadRunJournal(RunFolderPath(m_main.backupTarget(), SelectedDate));
     if (!ArchiveList.empty())
         log("Found:   " + std::to_string(ArchiveList.size()) + " compressed folders...");
     log("Start:   Copy Folders and uncompress...");
@@ -76,7 +79,7 @@ void RestoreRun::copyFoldersAndUncompress()
     }
     stopIfRequested();
     log("End:     Copy Folders and uncompress...");
-    reportRunFolderTrouble();
+    reportWhatIsNotThere();
 }
 
 void RestoreRun::noteArchiveSizes()
@@ -92,25 +95,86 @@ void RestoreRun::noteArchiveSizes()
     host().progress(m_progress.begin(ArchiveList));
 }
 
-void RestoreRun::reportRunFolderTrouble()
+namespace {
+
+// Up to ten folders, one a line, then how many more there are: one box
+// names every folder of one cause without growing past the screen.
+std::string listedFolders(const std::vector<std::string>& paths)
+{
+    constexpr std::size_t kListed = 10;
+    std::string text;
+    for (std::size_t i = 0; i < paths.size() && i < kListed; ++i)
+        text += "\r\n" + paths[i];
+    if (paths.size() > kListed)
+        text += "\r\nand " + std::to_string(paths.size() - kListed) + " more";
+    return text;
+}
+
+} // namespace
+
+void RestoreRun::reportWhatIsNotThere()
 {
     const std::string runFolder = RunFolderPath(m_main.backupTarget(), SelectedDate);
-    for (const std::string& trouble : RunFolderTrouble(runFolder))
-        warn(trouble);
+    if (RunFolderEmpty(runFolder))
+        warn("The run folder " + AddBackslash(runFolder) + " is empty: there is nothing to restore.");
+    const std::vector<LostFolder> lost = LostFolders(runFolder, m_journal, ArchiveList);
+    reportLostFolders(lost);
     if (!ReadRunState(runFolder).complete)
-        reportIncompleteRun(MissingArchives(runFolder, ArchiveList));
+        reportIncompleteRun(MissingArchives(runFolder, ArchiveList, lost));
+    reportFailedFolders(runFolder);
+}
+
+void RestoreRun::reportFolders(
+    const std::vector<std::string>& lines, const std::vector<std::string>& paths, const std::string& boxText)
+{
+    // A line for each folder in the log, and one box for all of them: they
+    // share one cause.
+    for (const std::string& line : lines)
+        log(ErrorLogLine(line));
+    tally().failed += static_cast<int>(paths.size());
+    host().showMessage(ErrorBoxText(boxText + listedFolders(paths)), "Error!", platform::kMsgCritical);
+}
+
+void RestoreRun::reportLostFolders(const std::vector<LostFolder>& lost)
+{
+    if (lost.empty())
+        return;
+    std::vector<std::string> lines;
+    std::vector<std::string> paths;
+    for (const LostFolder& folder : lost) {
+        lines.push_back("Folder not restored: " + folder.path + ": " + folder.why + ".");
+        paths.push_back(folder.path);
+    }
+    reportFolders(lines, paths,
+        "Folders not restored...\r\nThe backup of " + SelectedDate + " holds " + std::to_string(lost.size())
+            + " folders whose archives cannot be read:");
+}
+
+void RestoreRun::reportFailedFolders(const std::string& runFolder)
+{
+    if (!m_journal || m_journal->failed.empty())
+        return;
+    std::vector<std::string> lines;
+    std::vector<std::string> paths;
+    for (const FailedFolder& folder : FailedFoldersOf(runFolder, ListRuns(m_main.backupTarget()))) {
+        lines.push_back(NotInThisBackupLine(folder));
+        paths.push_back(folder.path);
+    }
+    reportFolders(lines, paths,
+        "Backup run failed...\r\nThe backup of " + SelectedDate + " left out " + std::to_string(paths.size())
+            + " folders:");
 }
 
 void RestoreRun::reportIncompleteRun(const std::vector<std::string>& missing)
 {
     // One box for the whole run: every missing folder has the same cause.
-    constexpr std::size_t kListed = 10;
+    std::vector<std::string> paths;
+    paths.reserve(missing.size());
+    for (const std::string& archive : missing)
+        paths.push_back(DisplayPath(DecodePath(archive)));
     std::string text = "Backup run incomplete...\r\nThe backup of " + SelectedDate
-        + " did not reach its end; it lacks " + std::to_string(missing.size()) + " folders:";
-    for (std::size_t i = 0; i < missing.size() && i < kListed; ++i)
-        text += "\r\n" + DisplayPath(DecodePath(missing[i]));
-    if (missing.size() > kListed)
-        text += "\r\nand " + std::to_string(missing.size() - kListed) + " more";
+        + " did not reach its end; it lacks " + std::to_string(missing.size())
+        + " folders:" + listedFolders(paths);
     if (missing.empty())
         text = "Backup run incomplete...\r\nThe backup of " + SelectedDate
             + " did not reach its end; which folders it lacks is not known.";
@@ -133,8 +197,33 @@ void RestoreRun::FindArchives()
 void RestoreRun::ExtractArchive(const std::string& archiveName)
 {
     const ExtractionInputs inputs{ appFolder(), m_main.backupTarget(), m_main.restoreTarget(), SelectedDate };
-    if (ExtractArchiveInto(archiveName, inputs, host(), m_choices) == ExtractionResult::Restored)
-        ++tally().done;
-    else
+    std::vector<std::string> warnings;
+    const ExtractionResult result = ExtractArchiveInto(archiveName, inputs, host(), m_choices, &warnings);
+    for (const std::string& warning : warnings)
+        warn(warning);
+    if (result != ExtractionResult::Restored) {
         ++tally().failed;
+        return;
+    }
+    ++tally().done;
+    warnOfSpecials(archiveName);
+}
+
+void RestoreRun::warnOfSpecials(const std::string& archiveName)
+{
+    // The archiver keeps only the name and kind of a FIFO, a socket or a
+    // device, and makes an empty file of it; the backup named them in its
+    // journal, so no look into the archive is needed to say so.
+    if (!m_journal)
+        return;
+    std::string names;
+    for (const JournalSpecials& specials : m_journal->specials) {
+        if (specials.archive != archiveName)
+            continue;
+        for (const std::string& name : specials.names)
+            names += (names.empty() ? "" : ", ") + name;
+    }
+    if (!names.empty())
+        warn("Entries brought back as empty files, not as they were (FIFO, socket or device), in "
+            + PlanExtraction(m_main.restoreTarget(), archiveName).restoreFolder + ": " + names);
 }

@@ -2,11 +2,15 @@
 
 #include "store/Run.h"
 
+#include "store/RunJournal.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
 class MainFields;
 class RestoreChoices;
+struct LostFolder;
 
 // One restore run, without any window: finds the backup dates, lets the user
 // choose one, finds that run's archives and extracts them one by one under
@@ -33,10 +37,18 @@ protected:
 private:
     void copyFoldersAndUncompress();
     void noteArchiveSizes();
-    void reportRunFolderTrouble();
+    void warnOfSpecials(const std::string& archiveName);
+    // What the run holds that was not brought back: folders whose archives
+    // cannot be read, those an incomplete run lacks, those the backup left out.
+    void reportWhatIsNotThere();
+    void reportFolders(const std::vector<std::string>& lines, const std::vector<std::string>& paths,
+        const std::string& boxText);
+    void reportLostFolders(const std::vector<LostFolder>& lost);
+    void reportFailedFolders(const std::string& runFolder);
     void reportIncompleteRun(const std::vector<std::string>& missing);
 
     RestoreChoices& m_choices;
     const MainFields& m_main;
     ProgressCounter m_progress; // archive sizes, archives and bytes done
+    std::optional<RunJournal> m_journal; // the chosen run's, when it has one
 };

@@ -94,41 +94,6 @@ std::vector<std::string> FindArchiveNames(const std::string& runFolder)
     return archives;
 }
 
-std::vector<std::string> RunFolderTrouble(const std::string& runFolder)
-{
-    auto names = platform::listFolder(runFolder, true);
-    if (!names)
-        return {};
-    if (names->empty())
-        return { "The run folder " + runFolder + " is empty: there is nothing to restore." };
-    const std::string folder = AddBackslash(runFolder);
-    std::vector<std::string> trouble;
-    for (const std::string& name : *names) {
-        if (IsArchiveName(name) && !platform::isPlainFile(folder + name))
-            trouble.push_back("The archive " + folder + name + " is not a plain file; it is not restored.");
-        const std::string countSuffix = std::string(kArchiveExtension) + kCountExtension;
-        if (name.ends_with(countSuffix)) {
-            const std::string archive = name.substr(0, name.size() - std::string(kCountExtension).size());
-            if (!platform::fileExists(folder + archive))
-                trouble.push_back("The count file " + folder + name
-                    + " has no archive beside it; its folder is not restored.");
-        }
-    }
-    return trouble;
-}
-
-std::vector<std::string> MissingArchives(
-    const std::string& runFolder, const std::vector<std::string>& present)
-{
-    const RunState state = ReadRunState(runFolder);
-    std::vector<std::string> missing;
-    for (const std::string& planned : state.plannedArchives) {
-        if (std::find(present.begin(), present.end(), planned) == present.end())
-            missing.push_back(planned);
-    }
-    return missing;
-}
-
 std::string DisplayPath(const std::string& decodedName)
 {
     std::size_t last = decodedName.rfind(separator());

@@ -19,16 +19,6 @@ std::vector<std::string> FindDateTexts(const std::string& backupTarget);
 // holds none; one that exists but cannot be listed throws RunError.
 std::vector<std::string> FindArchiveNames(const std::string& runFolder);
 
-// What a run folder holds that a restore cannot bring back, one warning text
-// each: an entry named like an archive that is no plain file, a count file
-// without its archive, or nothing at all.
-std::vector<std::string> RunFolderTrouble(const std::string& runFolder);
-
-// The archive names an incomplete run set out to make that its run folder
-// does not hold, from the run's marker; empty for a complete run.
-std::vector<std::string> MissingArchives(
-    const std::string& runFolder, const std::vector<std::string>& present);
-
 // The folder part of a decoded archive name: everything before its last
 // separator (empty when it has none).
 std::string DisplayPath(const std::string& decodedName);

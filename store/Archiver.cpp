@@ -81,9 +81,11 @@ std::string ExtractCommandLine(const std::string& appFolder, const std::string& 
     // asks to read the output after a failed restore looks for them.
     // The exit status follows the report, so that the restore judges the
     // extraction by the archiver's own word as well as by the files; a job
-    // killed before the archiver returned leaves the line out.
+    // killed before the archiver returned leaves the line out. "-bb1" lists
+    // each file as it is extracted: the restore counts what the archiver
+    // itself brought back, and tells files already in the folder from them.
     const std::string output = "\"" + a2 + kOutputFile + "\"";
-    return "\"" + a2 + "7z\" e -y -snld20 \"" + escapeInDoubleQuotes(name) + "\" > " + output
+    return "\"" + a2 + "7z\" e -y -snld20 -bb1 \"" + escapeInDoubleQuotes(name) + "\" > " + output
         + " 2>&1; echo \"" + kExitStatusLine + "$?\" >> " + output;
 }
 

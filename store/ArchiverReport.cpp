@@ -15,6 +15,9 @@ constexpr std::array<std::string_view, 7> kTellingWords = { "CRC Failed", "Canno
     "Dangerous link", "Data Error", "Unexpected end", "No space left" };
 constexpr std::array<std::string_view, 2> kGeneralWords = { "ERROR", "Error" };
 
+// How the archiver lists a file as it extracts it (switch -bb1).
+constexpr std::string_view kListedFile = "- ";
+
 std::vector<std::string_view> linesOf(std::string_view text)
 {
     std::vector<std::string_view> lines;
@@ -87,6 +90,7 @@ ArchiverVerdict JudgeArchiverReport(std::string_view report)
 {
     ArchiverVerdict verdict;
     bool everythingOk = false;
+    bool sizeTotal = false;
     std::string_view telling;
     std::string_view general;
     for (std::string_view line : linesOf(report)) {
@@ -96,6 +100,12 @@ ArchiverVerdict JudgeArchiverReport(std::string_view report)
         }
         if (auto files = numberAfter(line, "Files: "))
             verdict.filesReported = files;
+        if (line.starts_with("Size: "))
+            sizeTotal = true;
+        if (line.starts_with(kListedFile)) {
+            verdict.filesListed.emplace_back(line.substr(kListedFile.size()));
+            continue;
+        }
         if (line.find("Everything is Ok") != std::string_view::npos)
             everythingOk = true;
         else if (telling.empty() && holdsAny(line, kTellingWords))
@@ -103,6 +113,10 @@ ArchiverVerdict JudgeArchiverReport(std::string_view report)
         else if (general.empty() && holdsAny(line, kGeneralWords))
             general = line;
     }
+    // The archiver gives the totals after "Everything is Ok"; for a single
+    // file it leaves out the "Files:" line and gives the size alone.
+    if (!verdict.filesReported && sizeTotal)
+        verdict.filesReported = 1;
     if (!telling.empty() || !general.empty())
         verdict.reason = shortLine(telling.empty() ? general : telling);
     else if (!verdict.exitStatus)
@@ -111,6 +125,8 @@ ArchiverVerdict JudgeArchiverReport(std::string_view report)
         verdict.reason = statusReason(*verdict.exitStatus);
     else if (!everythingOk)
         verdict.reason = "The archiver did not report that everything is Ok.";
+    else if (!verdict.filesReported)
+        verdict.reason = "The archiver did not report how many files it extracted.";
     verdict.complete = verdict.reason.empty();
     return verdict;
 }

@@ -22,12 +22,18 @@ struct ArchiverVerdict {
     bool complete = false; // every file of the archive was extracted whole
     std::string reason; // when not complete: the archiver's line that says why, one short line
     std::optional<int> exitStatus; // as reported by the job; none when the job never got to report it
-    std::optional<int> filesReported; // the number of files the archiver said it extracted ("Files: N")
+    // The number of files the archiver said it extracted: its "Files: N"
+    // line, or 1 when it gave only the totals' "Size:" line, as it does for
+    // an archive of one file.
+    std::optional<int> filesReported;
+    // The names the archiver listed as it extracted them ("- name" lines),
+    // hidden ones included; a name's control characters as it prints them.
+    std::vector<std::string> filesListed;
 };
 
-// Judges a report: complete only with exit status 0, "Everything is Ok" and
-// no error line. A report without the exit status line comes from a job that
-// was killed before the archiver returned.
+// Judges a report: complete only with exit status 0, "Everything is Ok", no
+// error line and the number of files extracted. A report without the exit
+// status line comes from a job that was killed before the archiver returned.
 ArchiverVerdict JudgeArchiverReport(std::string_view report);
 
 // What the archiver says about making one archive, from the compression

@@ -57,9 +57,10 @@ protected:
     std::string restoreFolder;
 };
 
-TEST_F(ExtractArchive, AFolderAlreadyHoldingAFileReportsBothCounts)
+TEST_F(ExtractArchive, ACountTheArchiveDoesNotHoldReportsBothCountsAndAFileAlreadyThereIsLeft)
 {
     storeFolder(runFolder, source);
+    writeText(runFolder + archive + ".dat", "3");
     makeDirs(restoreFolder);
     writeText(restoreFolder + "extra.txt", "the user's own");
     const std::string other = dir / "src/Other";
@@ -70,7 +71,7 @@ TEST_F(ExtractArchive, AFolderAlreadyHoldingAFileReportsBothCounts)
     const std::vector<std::string> log = withoutRunReport(restore(date, { MsgAnswer::Ok, MsgAnswer::No }));
     const auto shown = shownAfterQuestion();
     ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[0].text, zzipBox(archive, 2, 3));
+    EXPECT_EQ(shown[0].text, zzipBox(archive, 3, 2));
     EXPECT_EQ(shown[0].title, "Error!");
     EXPECT_EQ(shown[0].style, 16);
     EXPECT_EQ(shown[1].text, "Do you want to read the file with output from 7z?");

@@ -207,10 +207,14 @@ TEST_F(RestoreTruth, EntriesThatCannotBeRestoredAreNamed)
     writeText(dangling + ".dat", "1");
 
     const auto log = restore(date);
-    EXPECT_TRUE(holdsLine(log, "Warning: The count file " + orphanCount + " has no archive beside it"));
-    EXPECT_TRUE(holdsLine(log, "Warning: The archive " + dangling + " is not a plain file"));
+    EXPECT_TRUE(holdsLine(log,
+        "Error: Folder not restored: " + dir.path() + "/src/Gone/: its count file " + orphanCount
+            + " has no archive beside it."));
+    EXPECT_TRUE(holdsLine(log,
+        "Error: Folder not restored: " + dir.path() + "/src/Dangling/: its archive " + dangling
+            + " is not a plain file."));
     EXPECT_EQ(readText(fields.unBackupTo + source + "/a.txt"), "a");
-    EXPECT_EQ(log.back(), "Summary: 1 folders restored, 0 failed, 0 changed, 0 skipped, 2 warnings");
+    EXPECT_EQ(log.back(), "Summary: 1 folders restored, 2 failed, 0 changed, 0 skipped");
 
     // An empty run folder is named too.
     fs::remove_all(runFolder);

@@ -19,8 +19,8 @@ namespace {
 std::string reportOf(const std::string& folder, const std::string& archive)
 {
     const std::string output = folder + "/../report.txt";
-    const std::string command = "cd '" + folder + "' && '" + archiverPath() + "' e -y -snld20 '" + archive
-        + "' > '" + output + "' 2>&1; echo \"" + kExitStatusLine + "$?\" >> '" + output + "'";
+    const std::string command = "cd '" + folder + "' && '" + archiverPath() + "' e -y -snld20 -bb1 '"
+        + archive + "' > '" + output + "' 2>&1; echo \"" + kExitStatusLine + "$?\" >> '" + output + "'";
     EXPECT_EQ(std::system(command.c_str()), 0);
     return readText(output);
 }
@@ -50,6 +50,47 @@ TEST_F(ArchiverReports, AWholeExtractionIsComplete)
     EXPECT_TRUE(verdict.complete) << verdict.reason;
     EXPECT_EQ(verdict.exitStatus, 0);
     EXPECT_EQ(verdict.filesReported, 2);
+    EXPECT_EQ(verdict.filesListed, (std::vector<std::string>{ "big", "small" }));
+}
+
+TEST_F(ArchiverReports, TheNumberExtractedIsTheArchiversForOneFileNoneAndHiddenOnes)
+{
+    // One file: the archiver gives its size and no "Files:" line.
+    makeDirs(dir / "one");
+    writeText(dir / "one/only", "x");
+    ASSERT_TRUE(runArchiver(dir / "one", { "a", "-t7z", "one.7z", "only" }));
+    makeDirs(dir / "out1");
+    ArchiverVerdict verdict = JudgeArchiverReport(reportOf(dir / "out1", dir / "one/one.7z"));
+    EXPECT_TRUE(verdict.complete) << verdict.reason;
+    EXPECT_EQ(verdict.filesReported, 1);
+    EXPECT_EQ(verdict.filesListed, std::vector<std::string>{ "only" });
+
+    // No file at all.
+    makeDirs(dir / "none");
+    ASSERT_TRUE(runArchiver(dir / "none", { "a", "-t7z", "none.7z", "-i!*", "-x!*/" }));
+    makeDirs(dir / "out0");
+    verdict = JudgeArchiverReport(reportOf(dir / "out0", dir / "none/none.7z"));
+    EXPECT_TRUE(verdict.complete) << verdict.reason;
+    EXPECT_EQ(verdict.filesReported, 0);
+    EXPECT_TRUE(verdict.filesListed.empty());
+
+    // Hidden files are extracted and listed like any other.
+    makeDirs(dir / "hid");
+    writeText(dir / "hid/.h", "h");
+    writeText(dir / "hid/v", "v");
+    ASSERT_TRUE(runArchiver(dir / "hid", { "a", "-t7z", "hid.7z", ".h", "v" }));
+    makeDirs(dir / "outh");
+    verdict = JudgeArchiverReport(reportOf(dir / "outh", dir / "hid/hid.7z"));
+    EXPECT_EQ(verdict.filesReported, 2);
+    EXPECT_EQ(verdict.filesListed, (std::vector<std::string>{ ".h", "v" }));
+
+    // Everything Ok without the number extracted is not taken on trust, and
+    // a file named like the archiver's words is only a name.
+    verdict = JudgeArchiverReport("- Everything is Ok\n" + std::string(kExitStatusLine) + "0\n");
+    EXPECT_FALSE(verdict.complete);
+    verdict = JudgeArchiverReport("Everything is Ok\n" + std::string(kExitStatusLine) + "0\n");
+    EXPECT_FALSE(verdict.complete);
+    EXPECT_NE(verdict.reason.find("how many files"), std::string::npos) << verdict.reason;
 }
 
 TEST_F(ArchiverReports, EachFailureIsIncompleteWithTheArchiversReason)

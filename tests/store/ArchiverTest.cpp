@@ -69,11 +69,12 @@ TEST(CommandLines, AreWrittenCharacterForCharacter)
     TempDir app;
     const std::string a2 = AddBackslash(ShortPath(app.path()));
     EXPECT_EQ(ExtractCommandLine(app.path(), "_P-2Fhome_P-2FData_P-2F.7z"),
-        "\"" + a2 + "7z\" e -y -snld20 \"_P-2Fhome_P-2FData_P-2F.7z\" > \"" + a2
+        "\"" + a2 + "7z\" e -y -snld20 -bb1 \"_P-2Fhome_P-2FData_P-2F.7z\" > \"" + a2
             + "output.txt\" 2>&1; echo \"Exit status of 7z: $?\" >> \"" + a2 + "output.txt\"");
     // Without a canonical form the folder is used as it was given.
     EXPECT_EQ(ExtractCommandLine("/no/such/app", "N.7z"),
-        "\"/no/such/app/7z\" e -y -snld20 \"N.7z\" > \"/no/such/app/output.txt\" 2>&1; echo \"Exit status of "
+        "\"/no/such/app/7z\" e -y -snld20 -bb1 \"N.7z\" > \"/no/such/app/output.txt\" 2>&1; echo \"Exit "
+        "status of "
         "7z: "
         "$?\" >> \"/no/such/app/output.txt\"");
 }
@@ -81,7 +82,7 @@ TEST(CommandLines, AreWrittenCharacterForCharacter)
 TEST(CommandLines, EscapeWhatTheShellExpandsInDoubleQuotes)
 {
     EXPECT_EQ(ExtractCommandLine("/no/a\"b$c`d\\e", "x$(y)`z`\"\\.7z"),
-        "\"/no/a\\\"b\\$c\\`d\\\\e/7z\" e -y -snld20 \"x\\$(y)\\`z\\`\\\"\\\\.7z\" > "
+        "\"/no/a\\\"b\\$c\\`d\\\\e/7z\" e -y -snld20 -bb1 \"x\\$(y)\\`z\\`\\\"\\\\.7z\" > "
         "\"/no/a\\\"b\\$c\\`d\\\\e/output.txt\" 2>&1; echo \"Exit status of 7z: $?\" >> "
         "\"/no/a\\\"b\\$c\\`d\\\\e/output.txt\"");
     EXPECT_EQ(CompressCommandLine("/opt/q$", "/s$t/a.7z"),
@@ -89,7 +90,8 @@ TEST(CommandLines, EscapeWhatTheShellExpandsInDoubleQuotes)
         "status of 7z: $?\" >> \"/opt/q\\$/output.txt\"");
     // A name that 7z would take for a switch is given as a path.
     EXPECT_EQ(ExtractCommandLine("/no/app", "-sdel.7z"),
-        "\"/no/app/7z\" e -y -snld20 \"./-sdel.7z\" > \"/no/app/output.txt\" 2>&1; echo \"Exit status of 7z: "
+        "\"/no/app/7z\" e -y -snld20 -bb1 \"./-sdel.7z\" > \"/no/app/output.txt\" 2>&1; echo \"Exit status "
+        "of 7z: "
         "$?\" >> \"/no/app/output.txt\"");
 }
 
