@@ -63,7 +63,17 @@ void StatusLine::addTrailingWidget(QWidget* widget)
 
 void StatusLine::refresh()
 {
-    const QString shown = platform::textFromBytes(text());
-    m_label->setText(shown);
-    m_label->setToolTip(shown);
+    // A line too long for the window (a deep target path) gives way in its
+    // middle, so that its start and what to do at its end both show; the
+    // tip holds all of it.
+    const QString whole = platform::textFromBytes(text());
+    const int room = m_label->contentsRect().width();
+    m_label->setText(room > 0 ? m_label->fontMetrics().elidedText(whole, Qt::ElideMiddle, room) : whole);
+    m_label->setToolTip(whole);
+}
+
+void StatusLine::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    refresh();
 }

@@ -34,6 +34,9 @@ public:
 
     static constexpr char kSeparator[] = "   \xc2\xb7   ";
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void refresh();
 

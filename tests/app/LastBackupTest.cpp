@@ -99,7 +99,7 @@ TEST(StatusLine, PartsKeepTheirOrderAndAnEmptyOneIsLeftOut)
     line.setPart("backups", "Last backup: <b>x</b>");
     EXPECT_EQ(line.text(),
         std::string("Last backup: <b>x</b>") + StatusLine::kSeparator + "Next backup: today 21:00");
-    EXPECT_EQ(line.label()->text(), platform::textFromBytes(line.text()));
+    EXPECT_EQ(line.label()->toolTip(), platform::textFromBytes(line.text()));
     EXPECT_EQ(line.label()->textFormat(), Qt::PlainText);
 }
 
@@ -116,11 +116,19 @@ protected:
         file.writeValue("ToBackup", "ToBackup", to);
         ASSERT_TRUE(file.save());
     }
+    // The line's whole text; the label may show it shortened in its
+    // middle, and holds all of it in its tip.
     static std::string shown(frmMain& window)
     {
+        auto* line = window.findChild<StatusLine*>("statusLine");
         auto* label = window.findChild<QLabel*>("lblStatus");
+        EXPECT_NE(line, nullptr);
         EXPECT_NE(label, nullptr);
-        return label ? platform::bytesFromText(label->text()) : std::string();
+        if (!line || !label)
+            return {};
+        EXPECT_EQ(platform::bytesFromText(label->toolTip()), line->text());
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
+        return line->text();
     }
     std::string missingText() const
     {

@@ -68,8 +68,8 @@ TEST(DateOutcomes, EachRunShowsHowItEndedNewestStartFirst)
         dialog.cmdCancel_Click();
     });
     ASSERT_TRUE(runToEnd(window));
-    const std::vector<std::string> expected{ cutShort + "   (incomplete)", complete + "   (complete)",
-        stopped + "   (stopped)", failed + "   (failed 3)", unrecorded + "   (complete)" };
+    const std::vector<std::string> expected{ cutShort + "\n    incomplete", complete + "\n    complete",
+        stopped + "\n    stopped", failed + "\n    failed 3", unrecorded + "\n    complete" };
     EXPECT_EQ(shown, expected);
     EXPECT_EQ(window.restoreRun().SelectedDate, "");
 }
