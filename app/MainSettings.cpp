@@ -3,6 +3,7 @@
 #include "AppInfo.h"
 #include "platform/SettingsFile.h"
 
+#include <algorithm>
 #include <exception>
 
 namespace {
@@ -20,6 +21,30 @@ template <typename Step> void bestEffort(Step step)
     try {
         step();
     } catch (const std::exception&) {
+    }
+}
+
+char asciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Removes one key, keeping the section's other keys in their order; a
+// section left empty goes.
+void dropKey(platform::SettingsFile& store, const std::string& section, const std::string& key)
+{
+    const platform::SettingPairs pairs = store.listSection(section);
+    // Keys match as the file matches them, without regard to ASCII case.
+    const auto owned = [&key](const auto& pair) {
+        return std::equal(pair.first.begin(), pair.first.end(), key.begin(), key.end(),
+            [](char a, char b) { return asciiLower(a) == asciiLower(b); });
+    };
+    if (std::none_of(pairs.begin(), pairs.end(), owned))
+        return;
+    (void)store.deleteSection(section);
+    for (const auto& pair : pairs) {
+        if (!owned(pair))
+            store.writeValue(section, pair.first, pair.second);
     }
 }
 
@@ -56,11 +81,12 @@ std::string saveMainSettings(platform::SettingsFile& store, const MainSettings& 
     bestEffort([&] { store.writeValue(kSectionBackup, kSectionBackup, settings.backupTarget); });
     bestEffort([&] { store.writeValue(kSectionRestore, kSectionRestore, settings.restoreTarget); });
     // The choice is kept only while it is made, so that the file of a user
-    // who never makes it holds the three sections alone.
+    // who never makes it holds the three sections alone. The section is
+    // shared: every other key in it stays as it is.
     if (settings.fullBackup)
         bestEffort([&] { store.writeValue(kSectionOptions, kKeyFullBackup, "1"); });
     else
-        bestEffort([&] { (void)store.deleteSection(kSectionOptions); });
+        bestEffort([&] { dropKey(store, kSectionOptions, kKeyFullBackup); });
     // Written to its file once, so it is never left half-saved.
     std::string failure;
     try {

@@ -5,18 +5,19 @@
 #include "app/MainSettings.h"
 #include "app/PathWidgets.h"
 #include "app/SourceList.h"
+#include "app/StatusLine.h"
 #include "pathutil/PathRoutines.h"
 #include "platform/MessageBox.h"
 #include "platform/SettingsFile.h"
 #include "platform/TextConversion.h"
 #include "platform/gui/FolderPicker.h"
 #include "store/RunHost.h"
+#include "store/StoreIdentity.h"
 #include "ui/WindowDefinitions.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -143,14 +144,13 @@ void frmMain::Form_Load(const std::string& settingsPath)
 
 void frmMain::addLinesBelowDefinedControls()
 {
-    // When the last complete backup was made, and whether the next one
-    // compresses everything again, in lines of their own below the defined
-    // controls: the window grows by them, nothing else moves.
+    // How the backups stand, and whether the next one compresses everything
+    // again, in lines of their own below the defined controls: the window
+    // grows by them, nothing else moves.
     constexpr int kLineHeight = 22;
     const QSize defined = size();
-    m_lblLastBackup = new QLabel(this);
-    m_lblLastBackup->setObjectName("lblLastBackup");
-    m_lblLastBackup->setGeometry(8, defined.height(), defined.width() - 16, kLineHeight);
+    m_statusLine = new StatusLine(this);
+    m_statusLine->setGeometry(8, defined.height(), defined.width() - 16, kLineHeight);
     m_chkFullBackup
         = new QCheckBox("Compress every folder again, also the unchanged ones (full backup)", this);
     m_chkFullBackup->setObjectName("chkFullBackup");
@@ -160,7 +160,24 @@ void frmMain::addLinesBelowDefinedControls()
 
 void frmMain::showLastBackup()
 {
-    m_lblLastBackup->setText(platform::textFromBytes(LastBackupText(fieldPath(m_txtTo))));
+    const std::string target = fieldPath(m_txtTo);
+    m_shownTarget = target;
+    m_targetTrouble = TargetTroubleText(target, StoreStateFolder());
+    // A disk that is not there is what the user must know first; the runs
+    // it holds are told again once it is back.
+    m_statusLine->setPart("backups", m_targetTrouble.empty() ? LastBackupText(target) : m_targetTrouble);
+}
+
+void frmMain::followTargetTrouble()
+{
+    try {
+        // Not while the user types another target: each half-typed path is
+        // not there. Leaving the box shows the new one.
+        const std::string target = fieldPath(m_txtTo);
+        if (target == m_shownTarget && TargetTroubleText(target, StoreStateFolder()) != m_targetTrouble)
+            showLastBackup();
+    } catch (const std::exception&) {
+    }
 }
 
 void frmMain::Form_Unload()
@@ -235,16 +252,18 @@ void frmMain::lstFrom_Click()
     }
 }
 
-void frmMain::pickFolderInto(QLineEdit* field)
+bool frmMain::pickFolderInto(QLineEdit* field)
 {
     try {
         std::string path = BrowseForFolder(this);
         if (!passesPathTest(path))
-            return;
+            return false;
         setFieldPath(field, AddBackslash(path));
+        return true;
     } catch (const std::exception&) {
         platform::showMessage(kNotValid, kAnotherPath, platform::kMsgInformation);
     }
+    return false;
 }
 
 void frmMain::cmdFromChange_Click()
@@ -254,7 +273,15 @@ void frmMain::cmdFromChange_Click()
 
 void frmMain::cmdToChange_Click()
 {
-    pickFolderInto(m_txtTo);
+    if (!pickFolderInto(m_txtTo))
+        return;
+    // Chosen with Change, the folder is the user's store whatever it holds
+    // now, even the empty folder where another disk's store used to be.
+    try {
+        (void)ForgetStore(fieldPath(m_txtTo), StoreStateFolder());
+        showLastBackup();
+    } catch (const std::exception&) {
+    }
 }
 
 void frmMain::cmdUnBackupToChange_Click()
@@ -284,6 +311,7 @@ void frmMain::txtUnBackupTo_Validate(bool& cancel)
 
 void frmMain::Timer1_Timer()
 {
+    followTargetTrouble();
     try {
         m_cmdBackup->setEnabled(
             backupAllowed(fieldPath(m_txtTo), static_cast<std::size_t>(m_lstFrom->count())));

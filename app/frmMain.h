@@ -14,11 +14,11 @@ namespace platform {
 class SettingsFile;
 }
 class QCheckBox;
-class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTimer;
+class StatusLine;
 
 // The start-up window: the source folder list, the backup and restore
 // targets, and the commands that start a backup or a restore. The window's
@@ -53,6 +53,7 @@ protected:
 private:
     void addLinesBelowDefinedControls();
     void showLastBackup();
+    void followTargetTrouble();
     void Form_Load(const std::string& settingsPath);
     void Form_Unload();
     void SaveSettings();
@@ -70,7 +71,7 @@ private:
     void cmdUnBackup_Click();
     void cmdAbout_Click();
 
-    void pickFolderInto(QLineEdit* field);
+    bool pickFolderInto(QLineEdit* field);
     void runModally(QPushButton* button, const RunWindowFactory& factory);
 
     BuiltForm m_form;
@@ -81,7 +82,9 @@ private:
     QPushButton* m_cmdBackup = nullptr;
     QPushButton* m_cmdUnBackup = nullptr;
     QTimer* m_timer = nullptr;
-    QLabel* m_lblLastBackup = nullptr; // below the defined controls
+    StatusLine* m_statusLine = nullptr; // below the defined controls
+    std::string m_shownTarget; // the backup target the status line speaks of
+    std::string m_targetTrouble; // what it says keeps a backup from that target
     QCheckBox* m_chkFullBackup = nullptr; // below it
 
     std::unique_ptr<platform::SettingsFile> m_settings;

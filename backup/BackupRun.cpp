@@ -16,6 +16,7 @@
 #include "store/MainFields.h"
 #include "store/RunMarker.h"
 #include "store/RunRecord.h"
+#include "store/StoreIdentity.h"
 #include "store/StoreLayout.h"
 
 #include <algorithm>
@@ -41,6 +42,9 @@ void BackupRun::steps()
     // compressed again by the next run.
     const RunRecord record{ platform::wallClockNanoseconds(), ArchiverFingerprint() };
     RunFolder = makeRunFolder();
+    // From now on an empty folder at this path is a disk that is not there.
+    if (auto noted = NoteStore(m_main.backupTarget(), StoreStateFolder()); !noted)
+        warn("The backup target could not be marked as a store: " + noted.error());
     // Until its very last step the run looks incomplete to every restore,
     // whatever ends it: a kill, a power cut, an error.
     if (auto marked = MarkRunIncomplete(RunFolder, {}); !marked)
@@ -77,6 +81,8 @@ void BackupRun::steps()
 
 std::string BackupRun::whyCannotStart() const
 {
+    if (std::string missing = WhyStoreMissing(m_main.backupTarget(), StoreStateFolder()); !missing.empty())
+        return missing;
     const std::string target = canonicalFolder(m_main.backupTarget());
     if (target.empty())
         return {};

@@ -1,6 +1,7 @@
 // Shows one of the windows as defined, with sample content, so that it can be
 // looked at and photographed. Run by hand, not a test:
 //   app_shots main|backup-running|restore-done|date [seconds]
+//   app_shots main SECONDS SETTINGS PICTURE  - saves the main window into PICTURE, then ends
 #include "app/frmMain.h"
 #include "ui/FormBuilder.h"
 #include "ui/ProgressWindow.h"
@@ -60,6 +61,13 @@ int main(int argc, char** argv)
     if (which == "main") {
         frmMain window(argc > 3 ? argv[3] : "");
         window.show();
+        if (argc > 4) {
+            const QString picture = QString::fromLocal8Bit(argv[4]);
+            QTimer::singleShot(1500, &window, [&window, picture] {
+                window.grab().save(picture);
+                QApplication::quit();
+            });
+        }
         return application.exec();
     }
     if (which == "backup-running" || which == "restore-done") {

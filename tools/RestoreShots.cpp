@@ -1,5 +1,6 @@
 // Shows the restore windows on a real display for screenshots, not a test.
-//   restore_shots dialog   - the date dialog over the restore window, left open
+//   restore_shots dialog [PICTURE] - the date dialog over the restore window, left
+//       open, or saved into PICTURE
 //   restore_shots finished - a finished restore of a small generated store
 //   restore_shots running FOLDERS PICTURES - a restore of a store of FOLDERS
 //       folders, with pictures saved during and after the run; then it ends
@@ -7,6 +8,8 @@
 #include "platform/Clock.h"
 #include "restore/windows/frmUnBackup.h"
 #include "restore/windows/frmUnBackupSelectDate.h"
+#include "store/RunJournal.h"
+#include "store/RunMarker.h"
 #include "tests/support/FakeFields.h"
 #include "tests/support/StoreFixtures.h"
 #include "tests/support/TestSupport.h"
@@ -15,9 +18,11 @@
 
 #include <QApplication>
 #include <QListWidget>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 
 namespace {
@@ -40,6 +45,7 @@ int main(int argc, char** argv)
     platform::initLocale();
     const bool running = argc > 3 && std::string(argv[1]) == "running";
     const bool finished = running || (argc > 1 && std::string(argv[1]) == "finished");
+    const char* picture = !running && !finished && argc > 2 ? argv[2] : nullptr;
 
     testsupport::TempDir dir;
     testsupport::ScopedAppFolder appFolder;
@@ -50,7 +56,18 @@ int main(int argc, char** argv)
     for (int day : { 3, 4, 5 }) {
         const std::string run
             = testsupport::makeRunFolder(fields.to, testsupport::dateText(2026, 12, day, 9 + day, 6, 11));
+        // Runs that ended in each way, for the outcomes the date dialog names.
+        std::tm started = testsupport::localTime(2026, 12, day, 9 + day, 6, 11);
+        RunJournalWriter journal(run);
+        (void)journal.begin(std::int64_t{ std::mktime(&started) } * 1'000'000'000, "", "");
+        if (day == 3)
+            (void)journal.end(2);
+        if (day == 4) {
+            (void)journal.stopped();
+            (void)MarkRunIncomplete(run, {});
+        }
         if (day == 5) {
+            (void)journal.end(0);
             store(run, dir / "home/ann/Documents", 3);
             store(run, dir / "home/ann/Documents/Letters 2026", 2);
             store(run, dir / "home/ann/Pictures", 4);
@@ -64,13 +81,18 @@ int main(int argc, char** argv)
     boxes.answerAlways("Continue?", platform::MsgAnswer::Yes);
 
     frmUnBackup window(fields, appFolder.path());
-    testsupport::whenDateDialogOpens(&window, [finished](frmUnBackupSelectDate& dialog) {
+    testsupport::whenDateDialogOpens(&window, [finished, picture](frmUnBackupSelectDate& dialog) {
         QListWidget* list = dialog.lstDate();
         // The run of the 5th, which holds the folders, wherever the list puts it.
         const QList<QListWidgetItem*> stored = list->findItems("14:06:11", Qt::MatchContains);
         list->setCurrentRow(stored.isEmpty() ? 0 : list->row(stored.front()));
         if (finished)
             dialog.lstDate_DblClick();
+        else if (picture)
+            QTimer::singleShot(1000, &dialog, [&dialog, picture] {
+                dialog.grab().save(QString::fromLocal8Bit(picture));
+                QApplication::exit(0);
+            });
     });
     if (running)
         saveRunWindowShots(window, argv[3], "restore");

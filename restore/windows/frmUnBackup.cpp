@@ -2,6 +2,10 @@
 
 #include "restore/windows/TextViewer.h"
 #include "restore/windows/frmUnBackupSelectDate.h"
+#include "store/MainFields.h"
+#include "store/RunJournal.h"
+#include "store/RunList.h"
+#include "store/StoreLayout.h"
 
 #include <QTimer>
 
@@ -9,6 +13,7 @@
 
 frmUnBackup::frmUnBackup(const MainFields& main, const std::string& appFolder, QWidget* parent)
     : ProgressWindow(frmUnBackupDefinition(), parent)
+    , m_main(main)
     , m_run(*this, *this, main, appFolder)
 {
     setShownRun(m_run);
@@ -25,8 +30,14 @@ std::string frmUnBackup::chooseDate(
     const std::vector<std::string>& dates, const std::vector<bool>& incomplete)
 {
     auto dialog = std::make_unique<frmUnBackupSelectDate>(this);
-    for (std::size_t i = 0; i < dates.size(); ++i)
-        dialog->addDate(dates[i], i < incomplete.size() && incomplete[i]);
+    for (std::size_t i = 0; i < dates.size(); ++i) {
+        // Each run's outcome as `--list` prints it; a run the run found
+        // incomplete stays flagged whatever its folder says now.
+        RunVerdict verdict = ReadRunVerdict(RunFolderPath(m_main.backupTarget(), dates[i]));
+        if (i < incomplete.size() && incomplete[i] && ReachedItsEnd(verdict))
+            verdict = { RunOutcome::Incomplete, 0 };
+        dialog->addDate(dates[i], OutcomeWord(verdict));
+    }
     dialog->exec();
     return dialog->Tag;
 }

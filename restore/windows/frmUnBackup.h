@@ -29,5 +29,6 @@ public:
     void openTextFile(const std::string& path) override;
 
 private:
+    const MainFields& m_main;
     RestoreRun m_run;
 };

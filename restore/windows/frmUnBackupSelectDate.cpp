@@ -44,12 +44,12 @@ bool frmUnBackupSelectDate::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void frmUnBackupSelectDate::addDate(const std::string& dateText, bool incomplete)
+void frmUnBackupSelectDate::addDate(const std::string& dateText, const std::string& outcome)
 {
     const QByteArray bytes = QByteArray::fromStdString(dateText);
     QString shown = platform::textFromBytes(dateText);
-    if (incomplete)
-        shown += QString::fromLatin1(kIncompleteFlag);
+    if (!outcome.empty())
+        shown += QString::fromStdString(outcomeFlag(outcome));
     auto* item = new QListWidgetItem(shown, m_lstDate);
     item->setData(kDateBytesRole, bytes);
 }

@@ -22,10 +22,12 @@ public:
     QPushButton* cmdCancel() const { return m_cmdCancel; }
 
     // Adds a date at the end of lstDate. The text's bytes are kept as they
-    // are, so that what is handed back is exactly what was added. A run
-    // that did not reach its end shows kIncompleteFlag after its date.
-    void addDate(const std::string& dateText, bool incomplete = false);
-    static constexpr char kIncompleteFlag[] = "   (incomplete backup)";
+    // are, so that what is handed back is exactly what was added. The run's
+    // outcome, when given ("complete", "failed 2", "stopped",
+    // "incomplete"), is shown below its date as outcomeFlag makes it: the
+    // dialog is too narrow for both on one line.
+    void addDate(const std::string& dateText, const std::string& outcome = {});
+    static std::string outcomeFlag(const std::string& outcome) { return "\n    " + outcome; }
 
     // Asks for confirmation of the selected date; on Yes hands it back and
     // hides the dialog, on No leaves everything as it is.

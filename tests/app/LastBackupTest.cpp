@@ -1,75 +1,158 @@
-// The main window's line on the last complete backup: the newest run that
-// reached its end, never one that was cut short, and a line of its own below
-// the defined controls.
+// The main window's status line: how the newest run ended (by when the runs
+// started, not by their names), the newest that reached its end when the
+// newest did not, and a backup disk that is not there, in one line of its
+// own below the defined controls that follows the disk as it comes and goes.
 #include "app/LastBackup.h"
+#include "app/StatusLine.h"
 #include "app/frmMain.h"
-#include "platform/Clock.h"
 #include "platform/SettingsFile.h"
+#include "platform/TextConversion.h"
+#include "platform/gui/FolderPicker.h"
+#include "store/RunJournal.h"
 #include "store/RunMarker.h"
+#include "store/StoreIdentity.h"
 #include "store/StoreLayout.h"
+#include "tests/support/ScopedStateHome.h"
 #include "tests/support/TestSupport.h"
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
 
 namespace {
 
 using testsupport::makeDirs;
 using testsupport::TempDir;
 
-std::string makeRun(const std::string& target, int day, bool complete)
+enum class Ends { Complete, Failed2, Stopped, CutShort, Unrecorded };
+
+// A run folder named after a day in December 2026 at 21:00 whose record
+// says it started on `startedDay` (the name's day when 0).
+std::string makeRun(const std::string& target, int day, Ends ends, int startedDay = 0)
 {
-    std::tm when{};
-    when.tm_year = 2026 - 1900;
-    when.tm_mon = 11;
-    when.tm_mday = day;
-    when.tm_hour = 21;
+    std::tm when = testsupport::localTime(2026, 12, day, 21, 0, 0);
     const std::string date = platform::formatDateText(when);
     const std::string runFolder = RunFolderPath(target, date);
     makeDirs(runFolder);
-    if (!complete) {
-        EXPECT_TRUE(MarkRunIncomplete(runFolder, { "a.7z" }));
+    if (ends == Ends::Unrecorded)
+        return date;
+    std::tm started = testsupport::localTime(2026, 12, startedDay ? startedDay : day, 21, 0, 0);
+    RunJournalWriter journal(runFolder);
+    EXPECT_TRUE(journal.begin(std::int64_t{ std::mktime(&started) } * 1'000'000'000, "-mx5", "machine"));
+    if (ends == Ends::Stopped) {
+        EXPECT_TRUE(journal.stopped());
     }
+    if (ends == Ends::Stopped || ends == Ends::CutShort) {
+        EXPECT_TRUE(MarkRunIncomplete(runFolder, { "a.7z" }));
+        return date;
+    }
+    EXPECT_TRUE(journal.end(ends == Ends::Failed2 ? 2 : 0));
     return date;
 }
 
-TEST(LastBackup, TheNewestCompleteRunIsShownNotOneCutShort)
+TEST(LastBackup, TheNewestRunByItsStartAndHowItEnded)
 {
     TempDir target;
-    EXPECT_EQ(LastBackupText(target.path()), "Last complete backup: none yet");
-    const std::string older = makeRun(target.path(), 3, true);
-    const std::string newer = makeRun(target.path(), 4, true);
-    makeRun(target.path(), 5, false);
-    EXPECT_EQ(LastBackupText(target.path()), "Last complete backup: " + newer);
-    EXPECT_NE(older, newer);
+    EXPECT_EQ(LastBackupText(target.path()), "Last backup: none yet");
+    const std::string old = makeRun(target.path(), 2, Ends::Unrecorded);
+    EXPECT_EQ(LastBackupText(target.path()), "Last backup: " + old + ", complete");
+    const std::string complete = makeRun(target.path(), 3, Ends::Complete);
+    EXPECT_EQ(LastBackupText(target.path()), "Last backup: " + complete + ", complete");
+    const std::string failed = makeRun(target.path(), 4, Ends::Failed2);
+    EXPECT_EQ(LastBackupText(target.path()), "Last backup: " + failed + ", 2 folders failed");
+    // Named later, started before: the clock was wrong when it was named.
+    makeRun(target.path(), 20, Ends::Complete, 1);
+    EXPECT_EQ(LastBackupText(target.path()), "Last backup: " + failed + ", 2 folders failed");
+
+    const std::string stopped = makeRun(target.path(), 5, Ends::Stopped);
+    EXPECT_EQ(LastBackupText(target.path()),
+        "Last backup: " + stopped + ", stopped; the last to reach its end: " + failed + ", 2 folders failed");
+    const std::string cutShort = makeRun(target.path(), 6, Ends::CutShort);
+    EXPECT_EQ(LastBackupText(target.path()),
+        "Last backup: " + cutShort + ", did not reach its end; the last to reach its end: " + failed
+            + ", 2 folders failed");
 }
 
-TEST(LastBackup, NoTargetMeansNoBackupYet)
+TEST(LastBackup, NoTargetNoRunAndNoEndedRun)
 {
-    EXPECT_EQ(LastBackupText(""), "Last complete backup: none yet");
-    EXPECT_EQ(LastBackupText("/no/such/folder"), "Last complete backup: none yet");
-}
-
-TEST(LastBackup, TheMainWindowShowsItBelowTheDefinedControls)
-{
-    TempDir config;
+    EXPECT_EQ(LastBackupText(""), "Last backup: none yet");
+    EXPECT_EQ(LastBackupText("/no/such/folder"), "Last backup: none yet");
     TempDir target;
-    const std::string date = makeRun(target.path(), 6, true);
-    const std::string settings = config / "settings.ini";
+    const std::string cutShort = makeRun(target.path(), 6, Ends::CutShort);
+    EXPECT_EQ(LastBackupText(target.path()),
+        "Last backup: " + cutShort + ", did not reach its end; none reached its end");
+}
+
+TEST(StatusLine, PartsKeepTheirOrderAndAnEmptyOneIsLeftOut)
+{
+    StatusLine line;
+    line.setPart("backups", "Last backup: none yet");
+    line.setPart("next", "");
+    EXPECT_EQ(line.text(), "Last backup: none yet");
+    line.setPart("next", "Next backup: today 21:00");
+    line.setPart("backups", "Last backup: <b>x</b>");
+    EXPECT_EQ(line.text(),
+        std::string("Last backup: <b>x</b>") + StatusLine::kSeparator + "Next backup: today 21:00");
+    EXPECT_EQ(line.label()->toolTip(), platform::textFromBytes(line.text()));
+    EXPECT_EQ(line.label()->textFormat(), Qt::PlainText);
+}
+
+class MainStatusLine : public ::testing::Test {
+protected:
+    void SetUp() override { platform::gui::resetFolderPicker(); }
+    void TearDown() override { platform::gui::resetFolderPicker(); }
+
+    std::string settings() const { return config / "settings.ini"; }
+    void seed(const std::string& to)
     {
-        platform::SettingsFile file(settings);
-        file.writeValue("ToBackup", "ToBackup", target.path());
+        platform::SettingsFile file(settings());
+        file.writeValue("ToCopy", "ToCopy0", source.path());
+        file.writeValue("ToBackup", "ToBackup", to);
         ASSERT_TRUE(file.save());
     }
-    frmMain window(settings);
-    auto* line = window.findChild<QLabel*>("lblLastBackup");
-    ASSERT_NE(line, nullptr);
-    EXPECT_EQ(line->text().toStdString(), "Last complete backup: " + date);
-    // Every defined control lies above it, and the full-backup choice below it.
+    // The line's whole text; the label may show it shortened in its
+    // middle, and holds all of it in its tip.
+    static std::string shown(frmMain& window)
+    {
+        auto* line = window.findChild<StatusLine*>("statusLine");
+        auto* label = window.findChild<QLabel*>("lblStatus");
+        EXPECT_NE(line, nullptr);
+        EXPECT_NE(label, nullptr);
+        if (!line || !label)
+            return {};
+        EXPECT_EQ(platform::bytesFromText(label->toolTip()), line->text());
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
+        return line->text();
+    }
+    std::string missingText() const
+    {
+        return "The backup disk is not there: " + target.path()
+            + "/. Connect it, or choose the target again with Change.";
+    }
+
+    TempDir config;
+    TempDir target;
+    TempDir source;
+    TempDir stateHome;
+    testsupport::ScopedStateHome scopedState{ stateHome.path() };
+};
+
+TEST_F(MainStatusLine, SaysHowTheLastRunEndedBelowTheDefinedControls)
+{
+    const std::string date = makeRun(target.path(), 6, Ends::Failed2);
+    seed(target.path());
+    frmMain window(settings());
+    EXPECT_EQ(shown(window), "Last backup: " + date + ", 2 folders failed");
+    // Every defined control lies above the line, and the full-backup choice below it.
+    auto* line = window.findChild<QWidget*>("statusLine");
     auto* full = window.findChild<QWidget*>("chkFullBackup");
+    ASSERT_NE(line, nullptr);
     ASSERT_NE(full, nullptr);
     for (const QWidget* child : window.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         if (child == line || child == full || child->objectName().isEmpty())
@@ -80,11 +163,56 @@ TEST(LastBackup, TheMainWindowShowsItBelowTheDefinedControls)
     EXPECT_LE(full->geometry().bottom(), window.height());
 }
 
+TEST_F(MainStatusLine, ADiskThatIsNotThereIsSaidAndFollowedUntilChosenAgain)
+{
+    const std::string date = makeRun(target.path(), 6, Ends::Complete);
+    ASSERT_TRUE(NoteStore(target.path(), StoreStateFolder()));
+    const std::string idFile = target / kStoreIdentityFile;
+    const std::string id = testsupport::readText(idFile);
+    std::filesystem::remove_all(target.path());
+    makeDirs(target.path()); // the empty mount point
+    seed(target.path() + "/");
+    frmMain window(settings());
+    auto* backup = window.findChild<QPushButton*>("cmdBackup");
+    window.Timer1_Timer();
+    EXPECT_EQ(shown(window), missingText());
+    // Backup! stays there to press: the run says the same in its box.
+    EXPECT_TRUE(backup->isEnabled());
+
+    // The disk comes back: the line follows at the next tick.
+    makeRun(target.path(), 6, Ends::Complete);
+    testsupport::writeText(idFile, id);
+    window.Timer1_Timer();
+    EXPECT_EQ(shown(window), "Last backup: " + date + ", complete");
+
+    // The mount point itself goes: Backup! is greyed, and the line says why.
+    std::filesystem::remove_all(target.path());
+    window.Timer1_Timer();
+    EXPECT_EQ(shown(window), missingText());
+    EXPECT_FALSE(backup->isEnabled());
+
+    // Chosen again with Change: a fresh store, no word of a missing disk.
+    makeDirs(target.path());
+    platform::gui::setNextPickedFolder(target.path());
+    QTest::mouseClick(window.findChild<QPushButton*>("cmdToChange"), Qt::LeftButton);
+    EXPECT_EQ(shown(window), "Last backup: none yet");
+    EXPECT_FALSE(RemembersStore(target.path(), StoreStateFolder()));
+    window.Timer1_Timer();
+    EXPECT_TRUE(backup->isEnabled());
+}
+
+TEST_F(MainStatusLine, ATargetThatIsNotThereAtAllIsSaid)
+{
+    seed(target / "gone");
+    frmMain window(settings());
+    EXPECT_EQ(shown(window), "The backup target is not there: " + target.path() + "/gone");
+}
+
 } // namespace
 
 namespace {
 
-// The choice of a full backup below the last backup's line: what the backup
+// The choice of a full backup below the status line: what the backup
 // window's run reads, kept in the settings file as soon as it is made.
 TEST(FullBackupChoice, IsWhatTheRunsReadAndIsKeptAtOnce)
 {

@@ -90,6 +90,30 @@ TEST_F(MainSettingsTest, TheFullBackupChoiceIsKeptOnlyWhileItIsMade)
     EXPECT_EQ(readText(path()).find("Options"), std::string::npos);
 }
 
+TEST_F(MainSettingsTest, KeysAndSectionsTheWindowDoesNotOwnSurviveEverySave)
+{
+    testsupport::makeDirs(m_dir / "Quorvel Backup");
+    writeText(path(),
+        "[Options]\n"
+        "Jobs=3\n"
+        "fullbackup=1\n"
+        "RefreshDays=30\n"
+        "\n"
+        "[Later]\n"
+        "Word=kept as it is\n");
+    EXPECT_TRUE(load().fullBackup);
+    const SettingPairs others{ { "Jobs", "3" }, { "RefreshDays", "30" } };
+    for (bool full : { false, true, false }) {
+        save({ { "/a" }, "/target/", "/restore/", full });
+        EXPECT_EQ(load().fullBackup, full);
+        SettingPairs options = SettingsFile(path()).listSection("Options");
+        std::erase(options, std::pair<std::string, std::string>("FullBackup", "1"));
+        EXPECT_EQ(options, others) << full;
+        EXPECT_EQ(SettingsFile(path()).readValue("Later", "Word", ""), "kept as it is") << full;
+        EXPECT_EQ(readText(path()).find("FullBackup") != std::string::npos, full);
+    }
+}
+
 TEST_F(MainSettingsTest, TheFileHoldsTheSourcesFirstThenTheTwoTargets)
 {
     save({ { "/a", "/b" }, "/target/", "/restore/" });

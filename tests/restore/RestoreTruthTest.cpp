@@ -185,7 +185,7 @@ TEST_F(RestoreTruth, AnIncompleteRunIsFlaggedAndItsMissingFoldersNamed)
         dialog.lstDate_DblClick();
     });
     ASSERT_TRUE(runToEnd(*window));
-    EXPECT_EQ(shownDate, date + frmUnBackupSelectDate::kIncompleteFlag);
+    EXPECT_EQ(shownDate, date + frmUnBackupSelectDate::outcomeFlag("incomplete"));
     EXPECT_EQ(window->restoreRun().SelectedDate, date);
     EXPECT_EQ(readText(fields.unBackupTo + source + "/a.txt"), "a");
     const std::string box = onlyErrorBox();

@@ -107,7 +107,9 @@ std::vector<std::string> RestoreFixture::restore(
             return;
         }
         for (int row = 0; row < list->count(); ++row) {
-            if (list->item(row)->text().toStdString() == chosen) {
+            // The entry shows the run's outcome below its date.
+            const std::string shown = list->item(row)->text().toStdString();
+            if (shown == chosen || shown.starts_with(chosen + "\n")) {
                 list->setCurrentRow(row);
                 dialog.lstDate_DblClick();
                 return;
