@@ -13,6 +13,7 @@
 #include "store/JobFiles.h"
 #include "store/JobRunner.h"
 #include "store/MainFields.h"
+#include "store/RunDurability.h"
 #include "store/RunMarker.h"
 #include "store/RunRecord.h"
 #include "store/StoreLayout.h"
@@ -60,8 +61,13 @@ void BackupRun::steps()
         log("Every folder is compressed: " + previous.whyNone() + ".");
     compressPhase(previous);
     log("End:     Copy Folders and compress...");
-    if (auto complete = MarkRunComplete(RunFolder); !complete)
+    // Complete only once its archives are surely on disk.
+    if (auto durable = MakeRunDurable(m_main.backupTarget(), RunFolder, m_madeFiles); !durable)
+        warn("The run stays marked incomplete, its archives may not all be on disk: " + durable.error());
+    else if (auto complete = MarkRunComplete(RunFolder); !complete)
         warn("The run folder could not be marked as complete: " + complete.error());
+    else if (auto synced = SyncAfterMarkerRemoved(RunFolder); !synced)
+        warn("The run's end may not be on disk yet: " + synced.error());
 }
 
 void BackupRun::markPlannedArchives()
@@ -95,6 +101,7 @@ std::string BackupRun::stoppedBoxText(const std::exception& error) const
 void BackupRun::compressPhase(const PreviousArchives& previous)
 {
     m_refusedFolders.clear();
+    m_madeFiles.clear();
     host().progress(m_progress.begin(FolderList));
     for (const std::string& folder : FolderList) {
         stopIfRequested();
@@ -122,6 +129,8 @@ bool BackupRun::takeOverUnchanged(const std::string& folder, const PreviousArchi
     // compressed, which says so.
     if (!previous.takeOver(folder, ArchiveName(folder), RunFolder))
         return false;
+    m_madeFiles.push_back(RunFolder + "/" + ArchiveName(folder));
+    m_madeFiles.push_back(RunFolder + "/" + CountFileName(ArchiveName(folder)));
     tally().done++;
     tally().reused++;
     return true;
@@ -355,6 +364,8 @@ void BackupRun::storeCount(const std::string& runFolder, const std::string& arch
     const std::string countFile = runFolder + "/" + CountFileName(archiveName);
     if (auto written = WriteCountFile(countFile, count); !written)
         throw RunError("The count file could not be written.\r\n" + written.error());
+    m_madeFiles.push_back(runFolder + "/" + archiveName);
+    m_madeFiles.push_back(countFile);
 }
 
 bool BackupRun::isBelowRefusedFolder(const std::string& folder) const

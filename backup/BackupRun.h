@@ -79,4 +79,5 @@ private:
     std::vector<std::pair<std::string, std::string>> m_notWalked; // canonical folder, why it is not walked
     std::chrono::steady_clock::time_point m_lastWalkEvents{};
     ProgressCounter m_progress; // bytes per folder from the walk, folders and bytes done
+    std::vector<std::string> m_madeFiles; // archives and count files this run made or linked
 };
