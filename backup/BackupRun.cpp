@@ -14,6 +14,7 @@
 #include "store/JobFiles.h"
 #include "store/JobRunner.h"
 #include "store/MainFields.h"
+#include "store/RunDurability.h"
 #include "store/RunMarker.h"
 #include "store/RunRecord.h"
 #include "store/StoreIdentity.h"
@@ -75,8 +76,14 @@ void BackupRun::steps()
         warn("The run's record could not be closed, the run stays marked incomplete: " + ended.error());
         return;
     }
-    if (auto complete = MarkRunComplete(RunFolder); !complete)
+    // Complete only once its archives and its journal are surely on disk.
+    m_madeFiles.push_back(m_journal->path());
+    if (auto durable = MakeRunDurable(m_main.backupTarget(), RunFolder, m_madeFiles); !durable)
+        warn("The run stays marked incomplete, its archives may not all be on disk: " + durable.error());
+    else if (auto complete = MarkRunComplete(RunFolder); !complete)
         warn("The run folder could not be marked as complete: " + complete.error());
+    else if (auto synced = SyncAfterMarkerRemoved(RunFolder); !synced)
+        warn("The run's end may not be on disk yet: " + synced.error());
 }
 
 std::string BackupRun::whyCannotStart() const
@@ -168,6 +175,7 @@ std::string BackupRun::stoppedBoxText(const std::exception& error) const
 void BackupRun::compressPhase(const PreviousArchives& previous)
 {
     m_refusedFolders.clear();
+    m_madeFiles.clear();
     host().progress(m_progress.begin(FolderList));
     for (const std::string& folder : FolderList) {
         stopIfRequested();
@@ -195,6 +203,8 @@ bool BackupRun::takeOverUnchanged(const std::string& folder, const PreviousArchi
     // compressed, which says so.
     if (!previous.takeOver(folder, ArchiveName(folder), RunFolder))
         return false;
+    m_madeFiles.push_back(RunFolder + "/" + ArchiveName(folder));
+    m_madeFiles.push_back(RunFolder + "/" + CountFileName(ArchiveName(folder)));
     tally().done++;
     tally().reused++;
     if (m_journal)
@@ -340,6 +350,8 @@ void BackupRun::storeCount(const std::string& runFolder, const std::string& arch
     const std::string countFile = runFolder + "/" + CountFileName(archiveName);
     if (auto written = WriteCountFile(countFile, count); !written)
         throw RunError("The count file could not be written.\r\n" + written.error());
+    m_madeFiles.push_back(runFolder + "/" + archiveName);
+    m_madeFiles.push_back(countFile);
 }
 
 bool BackupRun::isBelowRefusedFolder(const std::string& folder) const

@@ -104,4 +104,5 @@ private:
     bool m_journalTrouble = false; // a line could not be written: said once
     std::chrono::steady_clock::time_point m_lastWalkEvents{};
     ProgressCounter m_progress; // bytes per folder from the walk, folders and bytes done
+    std::vector<std::string> m_madeFiles; // archives and count files this run made or linked
 };

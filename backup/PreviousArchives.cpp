@@ -73,5 +73,12 @@ bool PreviousArchives::unchanged(const std::string& folder, const std::string& a
 
 std::string ArchiverFingerprint()
 {
-    return CompressCommandLine("/", "/archive.7z");
+    // The command and the switches that decide what goes into an archive and
+    // how, taken from the list the compression line is built from. Runs
+    // made before recorded their whole compression line: their archives are
+    // compressed again once, and the log says why.
+    std::string fingerprint = "7z a";
+    for (const std::string& contentSwitch : CompressionContentSwitches())
+        fingerprint += " " + contentSwitch;
+    return fingerprint;
 }

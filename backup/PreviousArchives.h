@@ -46,7 +46,9 @@ private:
     std::int64_t m_started = 0;
 };
 
-// The compression line of a fixed folder and archive: archives made by
-// another line may differ from what a new run would make, so they are not
-// taken over.
+// What decides how a backup's archives are made: the archiver's command and
+// its content switches (CompressionContentSwitches), never paths, job
+// details or the wrapper around the archiver. Archives made with other
+// switches may differ from what a new run would make, so they are not taken
+// over.
 std::string ArchiverFingerprint();

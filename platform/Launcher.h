@@ -18,14 +18,23 @@ namespace platform {
 // lives as long as the program, so a job costs neither a fork of the program
 // nor the start of a shell; jobs get the environment the program had when
 // the job shell started. A job launched while an earlier one still runs gets
-// a new shell, so it starts at once all the same. For the user-interface
-// thread only.
+// a new shell, so it starts at once all the same. A job shell is killed when
+// the program ends, even by SIGKILL. For the main (user-interface) thread
+// only: a job launched from another thread is refused, since the shell's
+// death signal would follow that thread.
 Status launchBatchDetached(const std::string& batchFile, const std::string& workingFolder);
 
 // Kills every job launched and still running, with the archiver it runs,
 // and waits until they are gone; the next job gets a new job shell. For the
 // user-interface thread only.
 void killBatchJobs();
+
+// The words that go in front of a program in a job line so that the program
+// is killed when the job shell running it ends (util-linux's setpriv with a
+// parent-death signal), each followed by a space; empty where the system
+// has no such tool. The archiver is a child of the job shell, not of the
+// program: the shell's own death signal does not reach it. Looked up once.
+const std::string& parentDeathWrapper();
 
 // Quotes a text for the shell when it holds any character outside
 // A-Z a-z 0-9 / . _ -; returns it byte for byte otherwise.

@@ -10,7 +10,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <pthread.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -113,33 +114,50 @@ std::string absolute(const std::string& path)
 
 // Starts the job shell, /bin/sh reading commands from `input`, in a session
 // of its own, in "/", with standard output and error on /dev/null, no other
-// descriptors and the signals as a new program has them.
+// descriptors and the signals as a new program has them. The shell is killed
+// when the program ends, however it ends: a job shell left behind by a
+// killed program would go on running its archiver into a run that is over.
+// That death signal is tied to the thread that forks, so jobs are started
+// from the main thread only (launchBatchDetached refuses any other); a shell
+// whose program died before the signal was set ends at once. Between fork
+// and exec the child makes plain system calls only.
 Result<pid_t> spawnJobShell(int input)
 {
-    char* argv[] = { const_cast<char*>("/bin/sh"), const_cast<char*>("-s"), nullptr };
-    posix_spawn_file_actions_t files;
-    posix_spawnattr_t attributes;
-    ::posix_spawn_file_actions_init(&files);
-    ::posix_spawnattr_init(&attributes);
-    ::posix_spawn_file_actions_adddup2(&files, input, 0);
-    ::posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
-    ::posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
-    ::posix_spawn_file_actions_addclosefrom_np(&files, 3);
-    ::posix_spawn_file_actions_addchdir_np(&files, "/");
-    sigset_t noSignals;
+    const pid_t parent = ::getpid();
+    const int devNull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (devNull < 0)
+        return Result<pid_t>::failure(std::string("Cannot start the job shell: ") + std::strerror(errno));
     sigset_t allSignals;
-    sigemptyset(&noSignals);
+    sigset_t previous;
     sigfillset(&allSignals);
-    ::posix_spawnattr_setsigmask(&attributes, &noSignals);
-    ::posix_spawnattr_setsigdefault(&attributes, &allSignals);
-    ::posix_spawnattr_setflags(
-        &attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    pid_t pid = -1;
-    const int error = ::posix_spawn(&pid, "/bin/sh", &files, &attributes, argv, environ);
-    ::posix_spawn_file_actions_destroy(&files);
-    ::posix_spawnattr_destroy(&attributes);
-    if (error != 0)
+    // No handler of the program's may run in the child before exec.
+    ::pthread_sigmask(SIG_SETMASK, &allSignals, &previous);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || ::getppid() != parent)
+            ::_exit(127);
+        struct sigaction defaults = {};
+        defaults.sa_handler = SIG_DFL;
+        for (int signal = 1; signal < NSIG; ++signal)
+            (void)::sigaction(signal, &defaults, nullptr);
+        if (::setsid() < 0 || ::dup2(input, 0) < 0 || ::dup2(devNull, 1) < 0 || ::dup2(devNull, 2) < 0
+            || ::chdir("/") != 0)
+            ::_exit(127);
+        // A descriptor duplicated onto itself keeps its close-on-exec flag.
+        for (int fd = 0; fd < 3; ++fd)
+            (void)::fcntl(fd, F_SETFD, 0);
+        ::close_range(3, ~0U, 0);
+        sigset_t noSignals;
+        sigemptyset(&noSignals);
+        ::sigprocmask(SIG_SETMASK, &noSignals, nullptr);
+        char* argv[] = { const_cast<char*>("/bin/sh"), const_cast<char*>("-s"), nullptr };
+        ::execve("/bin/sh", argv, environ);
+        ::_exit(127);
+    }
+    const int error = errno;
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    ::close(devNull);
+    if (pid < 0)
         return Result<pid_t>::failure(std::string("Cannot start the job shell: ") + std::strerror(error));
     return pid;
 }
@@ -317,6 +335,18 @@ std::string shellQuoteIfNeeded(const std::string& text)
     return quoted;
 }
 
+const std::string& parentDeathWrapper()
+{
+    static const std::string wrapper = [] {
+        for (const char* setpriv : { "/usr/bin/setpriv", "/bin/setpriv" }) {
+            if (::access(setpriv, X_OK) == 0)
+                return std::string(setpriv) + " --pdeathsig KILL ";
+        }
+        return std::string();
+    }();
+    return wrapper;
+}
+
 Status launchBatchDetached(const std::string& batchFile, const std::string& workingFolder)
 {
     // No folder is no place to run a job in (an empty name would leave the
@@ -324,6 +354,10 @@ Status launchBatchDetached(const std::string& batchFile, const std::string& work
     if (workingFolder.empty() || workingFolder.find('\0') != std::string::npos
         || batchFile.find('\0') != std::string::npos)
         return Status::success();
+    // The job shell's death signal follows the thread that started it: a
+    // shell started by a thread that ends would be killed with that thread.
+    if (::gettid() != ::getpid())
+        return Status::failure("Cannot start the job: jobs are started from the main thread only");
     auto bytes = readFile(batchFile);
     if (!bytes)
         return Status::failure("Cannot start the job: " + bytes.error());

@@ -7,11 +7,11 @@ class QSocketNotifier;
 
 namespace platform {
 
-// Turns SIGTERM and SIGINT into a call from the event loop: the signal
+// Turns SIGTERM, SIGINT and SIGHUP into a call from the event loop: the signal
 // handler only writes the signal's number into a pipe, and the call runs
 // when the event loop (or a run letting events run) next looks at it, where
 // it may do whatever the program's own events may do. While the object
-// lives the two signals no longer end the program by themselves; when it
+// lives the three signals no longer end the program by themselves; when it
 // goes, their default actions come back. One at a time in a program.
 class StopSignals {
 public:

@@ -10,6 +10,10 @@
 namespace platform {
 namespace {
 
+// SIGHUP comes when the terminal a run was started from is closed: the run
+// stops as it does for SIGTERM, rather than die with its archive half made.
+const int kStopSignals[] = { SIGTERM, SIGINT, SIGHUP };
+
 // The pipe's ends; the handler may touch nothing else.
 int g_pipe[2] = { -1, -1 };
 
@@ -44,8 +48,8 @@ StopSignals::StopSignals(std::function<void(int)> onSignal)
     }
     m_notifier = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
     QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] { readSignals(); });
-    setHandler(SIGTERM, onStopSignal);
-    setHandler(SIGINT, onStopSignal);
+    for (int signal : kStopSignals)
+        setHandler(signal, onStopSignal);
     m_active = true;
 }
 
@@ -53,8 +57,8 @@ StopSignals::~StopSignals()
 {
     if (!m_active)
         return;
-    setHandler(SIGTERM, SIG_DFL);
-    setHandler(SIGINT, SIG_DFL);
+    for (int signal : kStopSignals)
+        setHandler(signal, SIG_DFL);
     m_notifier.reset();
     ::close(g_pipe[0]);
     ::close(g_pipe[1]);

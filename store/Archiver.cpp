@@ -8,6 +8,7 @@
 #include "platform/Launcher.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -47,25 +48,40 @@ std::uint64_t littleEndian(const unsigned char* bytes, int count)
 
 } // namespace
 
+const std::vector<std::string>& CompressionContentSwitches()
+{
+    // "-t7z": a plain 7z archive, with the archiver's own default method.
+    // "-snl" stores symbolic links as links: 7z would otherwise store a copy
+    // of a linked file and drop links to folders and dangling links, while
+    // the folder's count, and the restore, take every link as one entry.
+    // "-i!*" takes every entry of the working folder, hidden ones too;
+    // "-x!*/" keeps the subfolders out: each of them gets its own archive,
+    // and 7z would otherwise store their whole trees in this one as well.
+    static const std::vector<std::string> switches{ "-t7z", "-snl", "-i!*", "-x!*/" };
+    return switches;
+}
+
 std::string CompressCommandLine(const std::string& appFolder, const std::string& archivePath)
 {
     // The archive is made where it is stored, named by its full path, while
     // the working folder stays the folder compressed: the user's folder is
     // only ever read, so a folder the user may not write backs up too, and no
     // file of the user's can be taken for the archive or lost with it.
-    // "-x!*/" keeps the subfolders out: each of them gets its own archive,
-    // and 7z would otherwise store their whole trees in this one as well.
-    // "-snl" stores symbolic links as links: 7z would otherwise store a copy
-    // of a linked file and drop links to folders and dangling links, while
-    // the folder's count, and the restore, take every link as one entry.
     // The archiver's report and exit status go to output.txt, as for an
     // extraction: a file that vanished or could not be opened between its
     // scan and its reading is only a warning to the archiver, and the archive
-    // then holds fewer files than the folder was counted with.
+    // then holds fewer files than the folder was counted with. The archiver
+    // dies with its job shell (the wrapper), so no archiver of a killed
+    // program writes on into its run folder.
     const std::string output = "\"" + escapeInDoubleQuotes(AddBackslash(appFolder) + kOutputFile) + "\"";
-    return platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z") + " a -t7z -snl \""
-        + escapeInDoubleQuotes(archivePath) + "\" -i!* -x!*/ > " + output + " 2>&1; echo \"" + kExitStatusLine
-        + "$?\" >> " + output;
+    std::string line = platform::parentDeathWrapper()
+        + platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z") + " a";
+    // No switch holds a character the shell would read; the archive name
+    // comes last, after the switches.
+    for (const std::string& contentSwitch : CompressionContentSwitches())
+        line += " " + contentSwitch;
+    return line + " \"" + escapeInDoubleQuotes(archivePath) + "\" > " + output + " 2>&1; echo \""
+        + kExitStatusLine + "$?\" >> " + output;
 }
 
 std::string ExtractCommandLine(const std::string& appFolder, const std::string& archiveName)
@@ -85,8 +101,9 @@ std::string ExtractCommandLine(const std::string& appFolder, const std::string& 
     // each file as it is extracted: the restore counts what the archiver
     // itself brought back, and tells files already in the folder from them.
     const std::string output = "\"" + a2 + kOutputFile + "\"";
-    return "\"" + a2 + "7z\" e -y -snld20 -bb1 \"" + escapeInDoubleQuotes(name) + "\" > " + output
-        + " 2>&1; echo \"" + kExitStatusLine + "$?\" >> " + output;
+    return platform::parentDeathWrapper() + "\"" + a2 + "7z\" e -y -snld20 -bb1 \""
+        + escapeInDoubleQuotes(name) + "\" > " + output + " 2>&1; echo \"" + kExitStatusLine + "$?\" >> "
+        + output;
 }
 
 bool IsCompleteArchive(const std::string& path)
@@ -116,6 +133,6 @@ bool IsCompleteArchive(const std::string& path)
 std::string ListCommandLine(const std::string& appFolder, const std::string& archivePath)
 {
     const std::string output = escapeInDoubleQuotes(AddBackslash(appFolder) + kOutputFile);
-    return platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z") + " l -ba -slt \""
-        + escapeInDoubleQuotes(archivePath) + "\" > \"" + output + "\" 2>&1";
+    return platform::parentDeathWrapper() + platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z")
+        + " l -ba -slt \"" + escapeInDoubleQuotes(archivePath) + "\" > \"" + output + "\" 2>&1";
 }

@@ -1,10 +1,19 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The two archiver command lines, written into batch jobs. Every name written
 // between double quotes has '$', '`', '\' and '"' escaped, so no folder or
 // archive name can run a command; plain names stay byte for byte.
+
+// The archiver's switches that decide what goes into an archive and how:
+// its format and method, and which entries of the folder it takes. The
+// compression line is built from exactly these, and a backup compares them
+// to tell whether an earlier run's archives are what it would make itself.
+// Redirections, job details, paths, thread counts and the wrapper that
+// ends the archiver with its job are not among them.
+const std::vector<std::string>& CompressionContentSwitches();
 
 // Compresses the files directly in the working folder into the archive at
 // `archivePath`, a full path (in the run folder), never one in the working

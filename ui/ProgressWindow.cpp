@@ -163,8 +163,13 @@ void ProgressWindow::finishRun()
     m_lstBackup->setEnabled(true);
     m_cmdDone->setVisible(true);
     m_cmdDone->raise();
-    if (m_quitWhenFinished)
+    if (m_quitWhenFinished) {
+        // Gone as "Done" makes it go: a run window still shown would refuse
+        // the close that ending the program asks of every window, and the
+        // program would stay open with its main window.
+        cmdDone_Click();
         QCoreApplication::quit();
+    }
 }
 
 bool ProgressWindow::stopRun()

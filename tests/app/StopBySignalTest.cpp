@@ -3,14 +3,17 @@
 // ends after the run's closing steps. The signal is real, sent to this
 // process, and caught the way the program catches it.
 #include "app/EndRequests.h"
+#include "app/frmMain.h"
 #include "backup/windows/frmBackup.h"
 #include "platform/FileSystem.h"
+#include "platform/SettingsFile.h"
 #include "store/RunMarker.h"
 #include "store/StoreLayout.h"
 #include "tests/support/StoreFixtures.h"
 #include "tests/support/WindowDriving.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -97,6 +100,53 @@ TEST(StopBySignal, TermSignalStopsTheBackupWindowsRunWithoutAskingAndEndsTheProg
     EXPECT_TRUE(log.front().ends_with(", stopped by the user")) << log.front();
     EXPECT_EQ(std::find(log.begin(), log.end(), "End:     Copy Folders and compress..."), log.end());
     EXPECT_EQ(std::find(log.begin(), log.end(), "Start:   Copy " + later + "/"), log.end());
+}
+
+// As the program is put together: the main window opens the backup window
+// modally over itself. One SIGTERM during the run is enough: the run stops,
+// and the program ends with its main window, which saves its settings.
+TEST(StopBySignal, OneTermSignalEndsTheProgramWithItsMainWindowAfterTheRun)
+{
+    ScopedAppFolder app;
+    TempDir dir;
+    const std::string big = dir / "source/big";
+    makeDirs(big);
+    makeDirs(dir / "target");
+    makeDirs(dir / "restore");
+    writeRandomFile(big + "/blob.bin", 150);
+    const std::string settings = dir / "settings.ini";
+    {
+        platform::SettingsFile store(settings);
+        store.writeValue("ToCopy", "ToCopy0", dir / "source");
+        store.writeValue("ToBackup", "ToBackup", dir / "target");
+        store.writeValue("ToUnBackup", "ToUnBackup", dir / "restore");
+        ASSERT_TRUE(store.save());
+    }
+    ScriptedMessageBoxes boxes;
+    const EndRequests endRequests(*qApp);
+
+    frmMain window(settings);
+    std::string runFolder;
+    window.setRunWindowFactories(
+        [&](const MainFields& fields, QWidget* parent) -> QDialog* {
+            auto* backup = new frmBackup(fields, app.path(), parent);
+            whenArchiveBegins(*backup, big + "/", [backup, &runFolder] {
+                runFolder = backup->backupRun().RunFolder;
+                ::kill(::getpid(), SIGTERM);
+            });
+            return backup;
+        },
+        {});
+    QTimer::singleShot(0, &window, [&window] {
+        window.show();
+        window.Timer1_Timer();
+        window.findChild<QPushButton*>("cmdBackup")->click();
+    });
+    ASSERT_TRUE(programEnds(60000));
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].title;
+    ASSERT_FALSE(runFolder.empty());
+    EXPECT_FALSE(ReadRunState(runFolder).complete);
+    EXPECT_FALSE(window.isVisible());
 }
 
 } // namespace

@@ -8,10 +8,12 @@
 #include "tests/support/WindowDriving.h"
 
 #include "backup/BackupRun.h"
+#include "backup/PreviousArchives.h"
 #include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
 #include "platform/ChangeTimes.h"
 #include "platform/Clock.h"
+#include "store/Archiver.h"
 #include "store/RunJournal.h"
 #include "store/RunMarker.h"
 #include "store/RunRecord.h"
@@ -227,6 +229,38 @@ TEST_F(RepeatBackup, AnyDoubtAboutThePreviousRunCompressesEveryFolder)
     log = backUpQuietly();
     EXPECT_TRUE(hasLine(log, "Every folder is compressed: a full backup was asked for."));
     EXPECT_EQ(summary.reused, 0);
+}
+
+// What a run records of how its archives are made is the archiver's content
+// switches, the very ones of its compression line, and nothing of paths, job
+// details or the wrapper that ends the archiver with its job: adding or
+// losing that wrapper must not cost a full recompress.
+TEST_F(RepeatBackup, TheRecordedArchiverIsItsContentSwitchesOnly)
+{
+    EXPECT_EQ(ArchiverFingerprint(), "7z a -t7z -snl -i!* -x!*/");
+    const std::string line = CompressCommandLine(app.path(), "/store/run/x.7z");
+    for (const std::string& contentSwitch : CompressionContentSwitches())
+        EXPECT_NE(line.find(" " + contentSwitch + " "), std::string::npos) << contentSwitch;
+    EXPECT_EQ(ArchiverFingerprint().find("pdeathsig"), std::string::npos);
+    EXPECT_EQ(ArchiverFingerprint().find(app.path()), std::string::npos);
+
+    // A run of the version before recorded its whole compression line: its
+    // archives are compressed again once, with the reason in the log, and
+    // taken over from then on.
+    backUpQuietly();
+    const RunJournal made = *ReadRunJournal(runs[0]);
+    fs::remove(AddBackslash(runs[0]) + kRunJournal);
+    ASSERT_TRUE(WriteRunRecord(runs[0],
+        { made.started,
+            "/7z a -t7z -snl \"/archive.7z\" -i!* -x!*/ > \"/output.txt\" 2>&1; echo \"Exit status of 7z: "
+            "$?\" >> \"/output.txt\"" }));
+    Lines log = backUpQuietly();
+    EXPECT_TRUE(
+        hasLine(log, "Every folder is compressed: the previous backup made its archives another way."));
+    EXPECT_EQ(summary.reused, 0);
+    letChangeTimesSettle();
+    log = backUpQuietly();
+    EXPECT_EQ(summary.reused, static_cast<int>(folders.size()) + 1);
 }
 
 TEST_F(RepeatBackup, APreviousArchiveThatIsNotWhatItWasIsNotTakenOver)

@@ -6,9 +6,12 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <dirent.h>
 #include <fstream>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 using testsupport::TempDir;
@@ -195,4 +198,91 @@ TEST(LaunchBatch, ALineTheShellCannotParseEndsOnlyThatLine)
     ASSERT_TRUE(waitForFile(dir / "next"));
     EXPECT_EQ(testsupport::readText(dir / "other/here.txt"), platform::shortPath(dir / "other") + "\n");
     EXPECT_EQ(childrenRunning("/bin/sh"), shells);
+}
+
+namespace {
+
+// A process that is gone, or only a zombie left to be reaped by someone else.
+bool isGoneOrZombie(int pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(in, line))
+        return true;
+    const std::size_t close = line.rfind(')');
+    return close == std::string::npos || close + 2 >= line.size() || line[close + 2] == 'Z';
+}
+
+int readPid(const std::string& path)
+{
+    std::ifstream in(path);
+    int pid = 0;
+    in >> pid;
+    return pid;
+}
+
+} // namespace
+
+// A program killed outright takes its jobs along: the job shell, and the
+// program the job runs behind the wrapper, which is the shell's child and
+// not the program's.
+TEST(LaunchBatch, AKilledProgramTakesItsJobShellAndTheJobsProgramAlong)
+{
+    if (platform::parentDeathWrapper().empty())
+        GTEST_SKIP() << "no setpriv on this system";
+    TempDir dir;
+    testsupport::writeText(dir / "job.bat",
+        "echo $$ > " + dir.path() + "/shell.pid\n" + platform::parentDeathWrapper() + "/bin/sh -c 'echo $$ > "
+            + dir.path() + "/program.pid; exec sleep 60'\n");
+    // The program: this test program started afresh (a fork would share
+    // this one's job shell), running only the helper below.
+    const pid_t program = ::fork();
+    if (program == 0) {
+        ::setenv("QUORVEL_JOB_HELPER_DIR", dir.path().c_str(), 1);
+        ::execl("/proc/self/exe", "platform_tests", "--gtest_filter=LaunchBatch.HelperStartsAJobAndWaits",
+            static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ASSERT_GT(program, 0);
+    ASSERT_TRUE(waitForFile(dir / "program.pid"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const int shell = readPid(dir / "shell.pid");
+    const int job = readPid(dir / "program.pid");
+    ASSERT_GT(shell, 0);
+    ASSERT_GT(job, 0);
+    EXPECT_FALSE(isGoneOrZombie(shell));
+    EXPECT_FALSE(isGoneOrZombie(job));
+
+    ::kill(program, SIGKILL);
+    ::waitpid(program, nullptr, 0);
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while ((!isGoneOrZombie(shell) || !isGoneOrZombie(job)) && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(isGoneOrZombie(shell));
+    EXPECT_TRUE(isGoneOrZombie(job));
+    if (!isGoneOrZombie(job))
+        ::kill(job, SIGKILL);
+}
+
+// Run only by the test above, in a process of its own.
+TEST(LaunchBatch, HelperStartsAJobAndWaits)
+{
+    const char* dir = std::getenv("QUORVEL_JOB_HELPER_DIR");
+    if (!dir)
+        return;
+    (void)platform::launchBatchDetached(std::string(dir) + "/job.bat", dir);
+    ::pause();
+}
+
+// The shell's death signal follows the thread that started it, so a job is
+// started from the main thread only.
+TEST(LaunchBatch, AJobFromAnotherThreadIsRefused)
+{
+    TempDir dir;
+    testsupport::writeText(dir / "job.bat", "echo x > " + dir.path() + "/ran");
+    bool launched = true;
+    std::thread([&] { launched = platform::launchBatchDetached(dir / "job.bat", dir.path()).ok(); }).join();
+    EXPECT_FALSE(launched);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(platform::fileExists(dir / "ran"));
 }
