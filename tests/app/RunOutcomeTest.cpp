@@ -147,5 +147,20 @@ TEST_F(RunOutcome, ASourceThatIsTheBackupTargetDoesNotStart)
     EXPECT_TRUE(allNames(target).empty());
 }
 
+TEST_F(RunOutcome, ABackupDiskThatIsNotThereDoesNotStartAndWritesNothing)
+{
+    writeText(source + "/file.txt", "x");
+    saveSettings(target, restored);
+    ASSERT_EQ(runProgram({ "--backup" }).status, 0);
+    // The disk unplugged: its mount point is an empty folder.
+    std::filesystem::remove_all(target);
+    makeDirs(target);
+
+    const ProgramRun run = runProgram({ "--backup" });
+    EXPECT_EQ(run.status, 2) << run.out << run.err;
+    EXPECT_TRUE(holds(run.out + run.err, "The backup disk is not there: " + target)) << run.out << run.err;
+    EXPECT_TRUE(allNames(target).empty());
+}
+
 } // namespace
 } // namespace testsupport
