@@ -137,7 +137,8 @@ void restoreAbsoluteLinks(const std::string& restoreFolder)
 ExtractionResult ExtractArchiveInto(
     const std::string& archiveName, const ExtractionInputs& inputs, RunHost& host, RestoreChoices& choices)
 {
-    const ExtractionPlace place = PlanExtraction(inputs.restoreTarget, archiveName);
+    const std::string runFolder = AddBackslash(RunFolderPath(inputs.backupTarget, inputs.selectedDate));
+    const ExtractionPlace place = PlanExtraction(inputs.restoreTarget, archiveName, runFolder);
     if (const std::string why = whyNotPlaced(inputs, place); !why.empty()) {
         refuse(host, archiveName, why);
         return ExtractionResult::Failed;
@@ -158,7 +159,6 @@ ExtractionResult ExtractArchiveInto(
     // The archive is read where it is stored. A copy beside the restored
     // files, removed after the extraction, would take the name of a file of
     // the user's that is named like the archive, and remove it with itself.
-    const std::string runFolder = AddBackslash(RunFolderPath(inputs.backupTarget, inputs.selectedDate));
     const std::string storedArchive = runFolder + archiveName;
     const JobOutcome outcome = RunBatchJob(inputs.appFolder,
         BatchJob{ place.restoreFolder, ExtractCommandLine(inputs.appFolder, storedArchive), true });

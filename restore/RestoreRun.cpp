@@ -108,7 +108,7 @@ void RestoreRun::reportIncompleteRun(const std::vector<std::string>& missing)
     std::string text = "Backup run incomplete...\r\nThe backup of " + SelectedDate
         + " did not reach its end; it lacks " + std::to_string(missing.size()) + " folders:";
     for (std::size_t i = 0; i < missing.size() && i < kListed; ++i)
-        text += "\r\n" + DisplayPath(DecodePath(missing[i]));
+        text += "\r\n" + FolderShownFor(missing[i]);
     if (missing.size() > kListed)
         text += "\r\nand " + std::to_string(missing.size() - kListed) + " more";
     if (missing.empty())
