@@ -128,7 +128,7 @@ PathFileRead ReadPathFile(const std::string& runFolder, const std::string& archi
 {
     const std::string path = AddBackslash(runFolder) + PathFileName(archiveName);
     if (!platform::isRegularFileItself(path)) {
-        if (!platform::fileExists(path))
+        if (!platform::attributes(path))
             return problem(
                 "The path file " + path + " of the shortened archive is missing: its folder is not known.");
         return problem("The path file " + path + " is not a plain file.");

@@ -27,8 +27,8 @@ inline constexpr char kPathFileExtension[] = ".path";
 // How much of the encoded path a shortened name keeps at most, in bytes.
 inline constexpr std::size_t kShortenedHead = 180;
 
-// The most bytes a path file is read for: the longest path the system opens.
-// A longer file is damaged.
+// The most bytes a path file is read for: no path the system opens is as
+// long (a backup leaves such folders out). A longer file is damaged.
 inline constexpr std::size_t kLongestPathFile = 4096;
 
 // FNV-1a, 64 bits, of the path's bytes: fixed, so that every build and
