@@ -46,6 +46,7 @@ void BackupRun::steps()
     // From now on an empty folder at this path is a disk that is not there.
     if (auto noted = NoteStore(m_main.backupTarget(), StoreStateFolder()); !noted)
         warn("The backup target could not be marked as a store: " + noted.error());
+    m_longestName = LongestNameIn(RunFolder);
     // Until its very last step the run looks incomplete to every restore,
     // whatever ends it: a kill, a power cut, an error.
     if (auto marked = MarkRunIncomplete(RunFolder, {}); !marked)
@@ -149,7 +150,7 @@ void BackupRun::markPlannedArchives()
     std::vector<std::string> names;
     names.reserve(FolderList.size());
     for (const std::string& folder : FolderList)
-        names.push_back(ArchiveName(folder));
+        names.push_back(archiveNameOf(folder));
     if (auto marked = MarkRunIncomplete(RunFolder, names); !marked)
         warn("The run folder could not be marked as incomplete: " + marked.error());
 }
@@ -201,14 +202,17 @@ bool BackupRun::takeOverUnchanged(const std::string& folder, const PreviousArchi
         return false;
     // A run folder that is gone fails the link, and the folder is then
     // compressed, which says so.
-    if (!previous.takeOver(folder, ArchiveName(folder), RunFolder))
+    if (!previous.takeOver(folder, archiveNameOf(folder), RunFolder))
         return false;
-    m_madeFiles.push_back(RunFolder + "/" + ArchiveName(folder));
-    m_madeFiles.push_back(RunFolder + "/" + CountFileName(ArchiveName(folder)));
+    const std::string archiveName = archiveNameOf(folder);
+    m_madeFiles.push_back(RunFolder + "/" + archiveName);
+    m_madeFiles.push_back(RunFolder + "/" + CountFileName(archiveName));
+    if (archiveName != ArchiveName(folder))
+        m_madeFiles.push_back(RunFolder + "/" + PathFileName(archiveName));
     tally().done++;
     tally().reused++;
     if (m_journal)
-        journal(m_journal->held(ArchiveName(folder), folder));
+        journal(m_journal->held(archiveNameOf(folder), folder));
     return true;
 }
 
@@ -217,7 +221,7 @@ void BackupRun::CompressFolder(const std::string& folder)
     if (refuseUnstorable(folder))
         return;
     const std::string encoded = EncodePath(folder);
-    const std::string archiveName = ArchiveName(folder);
+    const std::string archiveName = archiveNameOf(folder);
 
     const std::string runFolder = ShortPath(RunFolder);
     if (runFolder.empty())
@@ -227,7 +231,8 @@ void BackupRun::CompressFolder(const std::string& folder)
     // that is no folder) can hold no job: said at once, not after the job's
     // start time-out.
     if (!platform::folderExists(folder)) {
-        folderFailed(folder, "7z not executed...For Directory: " + AddBackslash(encoded));
+        folderFailed(
+            folder, "7z not executed...For Directory: " + AddBackslash(encoded) + "\r\nFolder: " + folder);
         return;
     }
 
@@ -255,6 +260,11 @@ void BackupRun::CompressFolder(const std::string& folder)
     if (changedBefore != platform::folderChangeTime(folder) || count != CountFolderFiles(folder)
         || ArchiverMissedFiles(m_archiverVerdict, problems.unreadable))
         count = countArchived(folder, stored, count);
+    if (IsShortenedName(archiveName)) {
+        const std::string pathFile = runFolder + "/" + PathFileName(archiveName);
+        if (auto written = WritePathFile(pathFile, folder); !written)
+            throw RunError("The path file could not be written.\r\n" + written.error());
+    }
     storeCount(runFolder, archiveName, count);
     if (m_journal)
         journal(m_journal->held(archiveName, folder));
@@ -291,7 +301,7 @@ void BackupRun::folderFailed(const std::string& folder, const std::string& box, 
     if (m_journal) {
         const std::string why
             = box.empty() ? std::string("it cannot be read") : box.substr(0, box.find('\r'));
-        journal(m_journal->failed(folder, hasArchive ? ArchiveName(folder) : std::string(), why));
+        journal(m_journal->failed(folder, hasArchive ? archiveNameOf(folder) : std::string(), why));
     }
     if (!box.empty())
         showError(box);
@@ -314,6 +324,9 @@ bool BackupRun::refuseUnstorable(const std::string& folder)
     return true;
 }
 
+// The boxes of makeArchive and CompressFolder name the folder by its encoded
+// path, as they always have; the real path follows, since no user reads the
+// encoded one.
 bool BackupRun::makeArchive(const std::string& folder, const std::string& encoded, const std::string& stored)
 {
     const BatchJob job{ folder, CompressCommandLine(appFolder(), stored), true };
@@ -321,11 +334,13 @@ bool BackupRun::makeArchive(const std::string& folder, const std::string& encode
         // A job that starts late may still leave an archive behind; it is
         // no backup of this run.
         (void)platform::deleteFile(stored);
-        folderFailed(folder, "7z not executed...For Directory: " + AddBackslash(encoded));
+        folderFailed(
+            folder, "7z not executed...For Directory: " + AddBackslash(encoded) + "\r\nFolder: " + folder);
         return false;
     }
     if (!platform::fileExists(stored)) {
-        folderFailed(folder, "7z not completed...For Directory: " + AddBackslash(encoded));
+        folderFailed(
+            folder, "7z not completed...For Directory: " + AddBackslash(encoded) + "\r\nFolder: " + folder);
         return false;
     }
     // The archiver's own word first: a report cut short, or an error status,
@@ -338,7 +353,8 @@ bool BackupRun::makeArchive(const std::string& folder, const std::string& encode
     // neither stays in the run folder.
     if (!m_archiverVerdict.made || !IsCompleteArchive(stored) || !platform::folderExists(folder)) {
         (void)platform::deleteFile(stored);
-        folderFailed(folder, "7z not completed...For Directory: " + AddBackslash(encoded));
+        folderFailed(
+            folder, "7z not completed...For Directory: " + AddBackslash(encoded) + "\r\nFolder: " + folder);
         return false;
     }
     return true;

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "store/ArchiveNames.h"
 #include "store/ArchiverReport.h"
 #include "store/Run.h"
 #include "store/RunJournal.h"
+#include "store/StoreLayout.h"
 
 #include <chrono>
 #include <cstdint>
@@ -64,6 +66,11 @@ protected:
     void stoppedByUser() override;
 
 private:
+    // The name of the folder's archive in this run's folder.
+    std::string archiveNameOf(const std::string& folder) const
+    {
+        return StoredArchiveName(folder, m_longestName);
+    }
     // Counts `folder` done in the progress the host shows, with the bytes
     // of its files, whether the archiver ran for it or not.
     void folderDone(const std::string& folder) { host().progress(m_progress.done(folder)); }
@@ -105,4 +112,5 @@ private:
     std::chrono::steady_clock::time_point m_lastWalkEvents{};
     ProgressCounter m_progress; // bytes per folder from the walk, folders and bytes done
     std::vector<std::string> m_madeFiles; // archives and count files this run made or linked
+    std::size_t m_longestName = kLongestFileName; // the longest file name the run folder takes
 };

@@ -2,7 +2,7 @@
 
 #include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
-#include "store/StoreLayout.h"
+#include "store/ArchiveNames.h"
 
 std::string unreadableFilesText(const std::string& folder, const std::vector<std::string>& names)
 {
@@ -23,8 +23,10 @@ std::string whyNotStorable(const std::string& folder)
         return "Folder not backed up: its path holds \"_P-\", which archive names use as their escape";
     if (folder.find_first_of("\r\n") != std::string::npos)
         return "Folder not backed up: its path holds a line break, which a restore cannot recreate";
-    if (CountFileName(ArchiveName(folder)).size() > kLongestFileName)
-        return "Folder not backed up: its path is too long to name an archive";
+    // However deep a folder lies its archive gets a name (a shortened one if
+    // need be), but the system opens no path this long.
+    if (folder.size() >= kLongestPathFile)
+        return "Folder not backed up: its path is longer than the system can open";
     return {};
 }
 

@@ -149,7 +149,7 @@ void BackupRun::noteLeftOut(const std::string& folder, const platform::FolderEnt
         tally().skipped++;
     }
     if (!entries.specialFiles.empty() && m_journal)
-        journal(m_journal->specials(ArchiveName(folder), entries.specialFiles));
+        journal(m_journal->specials(archiveNameOf(folder), entries.specialFiles));
     if (!entries.specialFiles.empty())
         warn("Entries a restore cannot bring back as they were (FIFO, socket or device) in " + folder + ": "
             + joined(entries.specialFiles));

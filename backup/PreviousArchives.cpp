@@ -3,6 +3,7 @@
 #include "pathutil/PathEncoding.h"
 #include "platform/ChangeTimes.h"
 #include "platform/FileSystem.h"
+#include "store/ArchiveNames.h"
 #include "store/Archiver.h"
 #include "store/FileCount.h"
 #include "store/StoreLayout.h"
@@ -42,10 +43,18 @@ std::optional<platform::Sharing> PreviousArchives::takeOver(
     auto archiveShared = platform::shareFile(m_runFolder + "/" + archiveName, archive);
     if (!archiveShared)
         return std::nullopt;
-    // The count file comes second, as in a run that compresses: an archive
+    // A shortened archive's path file comes with it, before the count file.
+    const std::string pathFile = IsShortenedName(archiveName) ? "/" + PathFileName(archiveName) : "";
+    if (!pathFile.empty() && !platform::shareFile(m_runFolder + pathFile, newRunFolder + pathFile)) {
+        (void)platform::deleteFile(archive);
+        return std::nullopt;
+    }
+    // The count file comes last, as in a run that compresses: an archive
     // without its count is never left behind as if it were complete.
     if (!platform::shareFile(m_runFolder + "/" + CountFileName(archiveName), countFile)) {
         (void)platform::deleteFile(archive);
+        if (!pathFile.empty())
+            (void)platform::deleteFile(newRunFolder + pathFile);
         return std::nullopt;
     }
     return *archiveShared;

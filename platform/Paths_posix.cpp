@@ -40,6 +40,46 @@ std::string shortPath(const std::string& path)
     return result;
 }
 
+namespace {
+
+// 1 when a file of a name `length` bytes long could be made in the folder,
+// 0 when the name was too long, -1 when the file failed for another reason.
+int takesName(const std::string& folder, std::size_t length)
+{
+    // Hidden, so that nothing that lists the folder meanwhile takes it for
+    // an archive.
+    const std::string path = folder + "/." + std::string(length - 1, 'n');
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0)
+        return errno == ENAMETOOLONG ? 0 : -1;
+    ::close(fd);
+    (void)::unlink(path.c_str());
+    return 1;
+}
+
+} // namespace
+
+std::size_t longestNameTaken(const std::string& folder, std::size_t cap)
+{
+    const long reported = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    std::size_t longest = reported > 0 && static_cast<unsigned long>(reported) < cap
+        ? static_cast<std::size_t>(reported)
+        : cap;
+    if (longest < 2 || takesName(folder, longest) != 0)
+        return longest;
+    // Too long after all: the longest that is taken lies below, found by halving.
+    std::size_t taken = 1;
+    std::size_t refused = longest;
+    while (refused - taken > 1) {
+        const std::size_t middle = taken + (refused - taken) / 2;
+        const int result = takesName(folder, middle);
+        if (result < 0)
+            return longest;
+        (result == 1 ? taken : refused) = middle;
+    }
+    return taken;
+}
+
 std::string executableFolder()
 {
     std::string exe = shortPath("/proc/self/exe");

@@ -183,7 +183,8 @@ std::int32_t extractedByArchiver(const ArchiverVerdict& verdict)
 ExtractionResult ExtractArchiveInto(const std::string& archiveName, const ExtractionInputs& inputs,
     RunHost& host, RestoreChoices& choices, std::vector<std::string>* warnings)
 {
-    const ExtractionPlace place = PlanExtraction(inputs.restoreTarget, archiveName);
+    const std::string runFolder = AddBackslash(RunFolderPath(inputs.backupTarget, inputs.selectedDate));
+    const ExtractionPlace place = PlanExtraction(inputs.restoreTarget, archiveName, runFolder);
     if (const std::string why = whyNotPlaced(inputs, place); !why.empty()) {
         refuse(host, archiveName, why);
         return ExtractionResult::Failed;
@@ -204,7 +205,6 @@ ExtractionResult ExtractArchiveInto(const std::string& archiveName, const Extrac
     // The archive is read where it is stored. A copy beside the restored
     // files, removed after the extraction, would take the name of a file of
     // the user's that is named like the archive, and remove it with itself.
-    const std::string runFolder = AddBackslash(RunFolderPath(inputs.backupTarget, inputs.selectedDate));
     const std::string storedArchive = runFolder + archiveName;
     const auto listedBefore = platform::listFolder(place.restoreFolder, false);
     const JobOutcome outcome = RunBatchJob(inputs.appFolder,

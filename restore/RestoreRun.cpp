@@ -171,7 +171,7 @@ void RestoreRun::reportIncompleteRun(const std::vector<std::string>& missing)
     std::vector<std::string> paths;
     paths.reserve(missing.size());
     for (const std::string& archive : missing)
-        paths.push_back(DisplayPath(DecodePath(archive)));
+        paths.push_back(FolderShownFor(archive));
     std::string text = "Backup run incomplete...\r\nThe backup of " + SelectedDate
         + " did not reach its end; it lacks " + std::to_string(missing.size())
         + " folders:" + listedFolders(paths);

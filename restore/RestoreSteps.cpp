@@ -4,6 +4,7 @@
 #include "pathutil/PathRoutines.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
+#include "store/ArchiveNames.h"
 #include "store/JobRunner.h"
 #include "store/RunList.h"
 #include "store/RunMarker.h"
@@ -105,14 +106,33 @@ std::string RestoreFolderOf(const std::string& restoreTarget, const std::string&
     return AddBackslash(AddBackslash(restoreTarget) + displayPath);
 }
 
-ExtractionPlace PlanExtraction(const std::string& restoreTarget, const std::string& archiveName)
+std::string FolderShownFor(const std::string& archiveName)
+{
+    if (IsShortenedName(archiveName))
+        return DecodePath(ShortenedHead(archiveName)) + "...";
+    return DisplayPath(DecodePath(archiveName));
+}
+
+ExtractionPlace PlanExtraction(
+    const std::string& restoreTarget, const std::string& archiveName, const std::string& runFolder)
 {
     ExtractionPlace place;
     if (!isArchiveNameAsWritten(archiveName)) {
         place.refusal = "The archive's name holds characters that no backup writes.";
         return place;
     }
-    place.decodedName = DecodePath(archiveName);
+    if (IsShortenedName(archiveName)) {
+        // The name holds only the start of the path; the rest is in its file,
+        // which is checked below exactly as a decoded name is.
+        const PathFileRead stored = ReadPathFile(runFolder, archiveName);
+        if (!stored.path) {
+            place.refusal = stored.problem;
+            return place;
+        }
+        place.decodedName = *stored.path + kArchiveExtension;
+    } else {
+        place.decodedName = DecodePath(archiveName);
+    }
     if (place.decodedName.find_first_of(std::string("\0\r\n", 3)) != std::string::npos) {
         place.refusal = "The folder path of the archive holds a NUL byte or a line break.";
         return place;

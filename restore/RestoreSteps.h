@@ -40,8 +40,16 @@ struct ExtractionPlace {
 // the name must be one that a backup writes (letters, digits, '_', '-', '.'),
 // its decoded folder path must name a folder (a separator in it), hold no
 // NUL, CR or LF and no "." or ".." level, so that the folder always lies
-// below the restore target.
-ExtractionPlace PlanExtraction(const std::string& restoreTarget, const std::string& archiveName);
+// below the restore target. A shortened name's folder path is read from its
+// path file in `runFolder` and checked alike; without a sound path file the
+// archive is refused.
+ExtractionPlace PlanExtraction(
+    const std::string& restoreTarget, const std::string& archiveName, const std::string& runFolder = {});
+
+// The folder an archive name stands for, as the user is shown it when the
+// archive is missing: the decoded name's folder, or for a shortened name
+// the decoded head of its path and "...".
+std::string FolderShownFor(const std::string& archiveName);
 
 // Checks the levels of the restore folder below the restore target that
 // exist already: each must be a real folder, not a symbolic link (which an

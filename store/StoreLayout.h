@@ -16,8 +16,8 @@
 inline constexpr char kArchiveExtension[] = ".7z";
 inline constexpr char kCountExtension[] = ".dat";
 
-// The longest file name the file systems we write to accept; the count file
-// is the longest name a folder gives.
+// The longest file name the file systems we write to accept; a run folder
+// may take less (ArchiveNames.h shortens the names that do not fit).
 inline constexpr std::size_t kLongestFileName = 255;
 
 // The date text of a run started at `when` (regional date and long time; the

@@ -144,9 +144,9 @@ TEST_F(ArchiverWarnings, AnArchiveTheArchiverDidNotReportAsMadeIsNotKept)
     const Lines log = backUpQuietly({ failing, cut, fine });
     ASSERT_EQ(boxes.shown().size(), 2u);
     EXPECT_EQ(boxes.shown()[0].text,
-        "Error!\r\n\r\n7z not completed...For Directory: " + EncodePath(failing) + "/");
-    EXPECT_EQ(
-        boxes.shown()[1].text, "Error!\r\n\r\n7z not completed...For Directory: " + EncodePath(cut) + "/");
+        "Error!\r\n\r\n7z not completed...For Directory: " + EncodePath(failing) + "/\r\nFolder: " + failing);
+    EXPECT_EQ(boxes.shown()[1].text,
+        "Error!\r\n\r\n7z not completed...For Directory: " + EncodePath(cut) + "/\r\nFolder: " + cut);
     EXPECT_EQ(runFolderNames(runFolder), storedNames({ fine }));
     EXPECT_EQ(summary.failed, 2);
     EXPECT_EQ(summary.done, 1);

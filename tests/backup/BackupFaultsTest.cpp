@@ -42,7 +42,7 @@ std::string box(const std::string& text)
 
 std::string notCompleted(const std::string& folder)
 {
-    return box("7z not completed...For Directory: " + EncodePath(folder) + "/");
+    return box("7z not completed...For Directory: " + EncodePath(folder) + "/\r\nFolder: " + folder);
 }
 
 class BackupFaults : public BackupRestoreFixture {
@@ -149,8 +149,9 @@ TEST_F(BackupFaults, FoldersRemovedDuringTheRunAreReportedAndTheRunGoesOn)
 
     EXPECT_EQ(log.back(), "End:     Copy Folders and compress...");
     ASSERT_EQ(boxes.shown().size(), 2u);
-    EXPECT_EQ(
-        boxes.shown()[0].text, box("7z not executed...For Directory: " + EncodePath(removedBefore) + "/"));
+    EXPECT_EQ(boxes.shown()[0].text,
+        box("7z not executed...For Directory: " + EncodePath(removedBefore)
+            + "/\r\nFolder: " + removedBefore));
     EXPECT_EQ(boxes.shown()[1].text, notCompleted(removedDuring));
     expectStoredOnly({ first, last });
     EXPECT_EQ(readText(stored(first) + ".dat"), "2");

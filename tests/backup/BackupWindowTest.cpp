@@ -255,9 +255,11 @@ TEST_F(BackupWindowTest, FailedFoldersAreReportedAndTheRunGoesOn)
 
     ASSERT_EQ(m_boxes.shown().size(), 2u);
     EXPECT_EQ(m_boxes.shown()[0].text,
-        "Error!\r\n\r\n7z not executed...For Directory: " + EncodePath(gone + "/") + "/");
+        "Error!\r\n\r\n7z not executed...For Directory: " + EncodePath(gone + "/")
+            + "/\r\nFolder: " + std::string(gone + "/"));
     EXPECT_EQ(m_boxes.shown()[1].text,
-        "Error!\r\n\r\n7z not executed...For Directory: " + EncodePath(m_sources / "not a folder/") + "/");
+        "Error!\r\n\r\n7z not executed...For Directory: " + EncodePath(m_sources / "not a folder/")
+            + "/\r\nFolder: " + std::string(m_sources / "not a folder/"));
     for (const auto& box : m_boxes.shown()) {
         EXPECT_EQ(box.title, "Error!");
         EXPECT_EQ(box.style, 16);

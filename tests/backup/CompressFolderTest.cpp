@@ -3,6 +3,7 @@
 
 #include "pathutil/PathEncoding.h"
 #include "platform/FileSystem.h"
+#include "store/ArchiveNames.h"
 #include "store/JobRunner.h"
 #include "store/StoreLayout.h"
 #include "tests/support/FakeFields.h"
@@ -105,7 +106,7 @@ TEST_F(CompressFolderTest, MissingFolderIsNotExecuted)
 
     ASSERT_EQ(m_boxes.shown().size(), 1u);
     EXPECT_EQ(m_boxes.shown()[0].text,
-        "Error!\r\n\r\n7z not executed...For Directory: " + EncodePath(folder) + "/");
+        "Error!\r\n\r\n7z not executed...For Directory: " + EncodePath(folder) + "/\r\nFolder: " + folder);
     EXPECT_EQ(m_boxes.shown()[0].title, "Error!");
     EXPECT_EQ(m_boxes.shown()[0].style, 16);
     EXPECT_TRUE(allNames(m_runFolder).empty());
@@ -121,7 +122,7 @@ TEST_F(CompressWithoutArchiverTest, MissingArchiverIsNotCompleted)
 
     ASSERT_EQ(m_boxes.shown().size(), 1u);
     EXPECT_EQ(m_boxes.shown()[0].text,
-        "Error!\r\n\r\n7z not completed...For Directory: " + EncodePath(folder) + "/");
+        "Error!\r\n\r\n7z not completed...For Directory: " + EncodePath(folder) + "/\r\nFolder: " + folder);
     EXPECT_EQ(m_boxes.shown()[0].title, "Error!");
     EXPECT_EQ(m_boxes.shown()[0].style, 16);
     EXPECT_TRUE(allNames(m_runFolder).empty());
@@ -133,8 +134,6 @@ TEST_F(CompressFolderTest, PathsThatCannotNameAnArchiveAreRefused)
         source("already_P-41encoded") + "/",
         source("line\nbreak") + "/",
         source("carriage\rreturn") + "/",
-        // Each byte below becomes three in the archive name.
-        source(std::string(80, '.') + "x") + "/",
     };
     for (const std::string& folder : folders) {
         makeDirs(folder);
@@ -142,10 +141,15 @@ TEST_F(CompressFolderTest, PathsThatCannotNameAnArchiveAreRefused)
     }
     const std::string fine = source("fine") + "/";
     makeDirs(fine);
+    // Each byte below becomes five in the archive name: it is stored under
+    // a shortened name, with its path beside it.
+    const std::string longName = source(std::string(80, '.') + "x") + "/";
+    makeDirs(longName);
 
     for (const std::string& folder : folders)
         m_run.CompressFolder(folder);
     m_run.CompressFolder(fine);
+    m_run.CompressFolder(longName);
 
     ASSERT_EQ(m_boxes.shown().size(), folders.size());
     for (std::size_t i = 0; i < folders.size(); ++i) {
@@ -154,8 +158,11 @@ TEST_F(CompressFolderTest, PathsThatCannotNameAnArchiveAreRefused)
         EXPECT_TRUE(text.ends_with("...For Directory: " + folders[i])) << text;
         EXPECT_EQ(m_boxes.shown()[i].style, 16);
     }
-    // Only the ordinary folder reached the store, and no archive was made elsewhere.
-    EXPECT_EQ(allNames(m_runFolder).size(), 2u);
+    // Only the storable folders reached the store, and no archive was made elsewhere.
+    const std::string shortened = StoredArchiveName(longName, 255);
+    EXPECT_EQ(allNames(m_runFolder).size(), 5u);
+    EXPECT_EQ(readText(m_runFolder + "/" + PathFileName(shortened)), longName);
+    EXPECT_EQ(readText(m_runFolder + "/" + CountFileName(shortened)), "0");
     EXPECT_TRUE(archivesBelow(m_sources.path()).empty());
 }
 
@@ -197,7 +204,7 @@ TEST_F(CompressFolderTest, ArchiveThatCannotBeMadeInTheRunFolderIsNotCompleted)
     m_run.CompressFolder(folder);
     ASSERT_EQ(m_boxes.shown().size(), 1u);
     EXPECT_EQ(m_boxes.shown()[0].text,
-        "Error!\r\n\r\n7z not completed...For Directory: " + EncodePath(folder) + "/");
+        "Error!\r\n\r\n7z not completed...For Directory: " + EncodePath(folder) + "/\r\nFolder: " + folder);
     EXPECT_EQ(allNames(folder), std::vector<std::string>{ "f.txt" });
     EXPECT_TRUE(archivesBelow(m_sources.path()).empty());
 }

@@ -35,8 +35,8 @@ TEST_F(JobNotStarted, AFolderThatCanBeListedButNotEnteredIsToldAndTheOthersAreSt
     fs::permissions(locked, fs::perms::owner_all);
 
     ASSERT_EQ(boxes.shown().size(), 1u);
-    EXPECT_EQ(
-        boxes.shown()[0].text, "Error!\r\n\r\n7z not executed...For Directory: " + EncodePath(locked) + "/");
+    EXPECT_EQ(boxes.shown()[0].text,
+        "Error!\r\n\r\n7z not executed...For Directory: " + EncodePath(locked) + "/\r\nFolder: " + locked);
     EXPECT_EQ(boxes.shown()[0].title, "Error!");
     // The run went on to its end, and the other folders are stored.
     EXPECT_NE(std::find(log.begin(), log.end(), "End:     Copy " + open), log.end());
