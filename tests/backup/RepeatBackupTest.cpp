@@ -219,13 +219,22 @@ TEST_F(RepeatBackup, SourcesOnAFileSystemWithoutChangeTimesAreAlwaysCompressed)
     if (!fat.mounted())
         GTEST_SKIP() << kNoExfat;
     sources = fat.path() + "/src";
-    folders = { folderWithFiles("one") };
+    folders = { folderWithFiles("one"), folderWithFiles("two") };
     letChangeTimesSettle();
     backUpQuietly();
-    backUpQuietly();
+    const Lines log = backUpQuietly();
 
     EXPECT_EQ(summary.reused, 0);
-    EXPECT_EQ(summary.done, 2);
+    EXPECT_EQ(summary.done, 3);
+    // Said once for the run, not once for each folder.
+    EXPECT_EQ(
+        std::count_if(log.begin(), log.end(),
+            [](const std::string& l) { return l.starts_with("Folders on a file system that keeps no"); }),
+        1);
+    EXPECT_TRUE(hasLine(log,
+        "Folders on a file system that keeps no change times of its own are compressed on every backup, such "
+        "as "
+            + sources + "/"));
 }
 
 } // namespace
