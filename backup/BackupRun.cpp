@@ -1,6 +1,7 @@
 #include "backup/BackupRun.h"
 
 #include "backup/BackupTexts.h"
+#include "backup/FolderSight.h"
 #include "backup/PreviousArchives.h"
 #include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
@@ -52,7 +53,8 @@ void BackupRun::steps()
     if (auto marked = MarkRunIncomplete(RunFolder, {}); !marked)
         warn("The run folder could not be marked as incomplete: " + marked.error());
     m_journal.emplace(RunFolder);
-    if (auto written = m_journal->begin(record.started, record.archiver, MachineId(appFolder())); !written)
+    const std::string machine = MachineId(appFolder());
+    if (auto written = m_journal->begin(record.started, record.archiver, machine); !written)
         warn("The next backup will compress every folder again: " + written.error());
 
     log("Starting Backup...");
@@ -64,12 +66,15 @@ void BackupRun::steps()
     markPlannedArchives();
 
     log("Start:   Copy Folders and compress...");
-    const PreviousArchives previous(m_main.backupTarget(), RunFolder, record, m_main.fullBackup());
+    PreviousArchives previous(
+        m_main.backupTarget(), RunFolder, record.archiver, machine, m_main.fullBackup());
     if (!previous.runFolder().empty())
         log("Unchanged folders are taken over from the backup of " + previous.dateText());
     else if (!previous.whyNone().empty())
         log("Every folder is compressed: " + previous.whyNone() + ".");
     compressPhase(previous);
+    for (const std::string& doubt : previous.doubts())
+        log(doubt);
     log("End:     Copy Folders and compress...");
     // The journal's closing line comes before the marker goes: a run that
     // looks as if it reached its end always says how it ended.
@@ -173,14 +178,17 @@ std::string BackupRun::stoppedBoxText(const std::exception& error) const
     return std::string(error.what()) + "\r\n\r\nThe backup has stopped.";
 }
 
-void BackupRun::compressPhase(const PreviousArchives& previous)
+void BackupRun::compressPhase(PreviousArchives& previous)
 {
     m_refusedFolders.clear();
     m_madeFiles.clear();
     host().progress(m_progress.begin(FolderList));
     for (const std::string& folder : FolderList) {
         stopIfRequested();
-        if (takeOverUnchanged(folder, previous)) {
+        // Before the archiver starts: what the archive may hold is what the run saw.
+        const FolderSight sight = LookAtFolder(folder, ArchiveName(folder));
+        const int failedBefore = tally().failed;
+        if (takeOverUnchanged(folder, previous, sight)) {
             log("Reused:  " + folder);
             letEventsRunDuringWalk();
         } else {
@@ -192,17 +200,20 @@ void BackupRun::compressPhase(const PreviousArchives& previous)
             platform::processEvents();
             log("End:     Copy " + folder);
         }
+        if (sight.seen && tally().failed == failedBefore && m_journal)
+            journal(m_journal->seen(*sight.seen));
         folderDone(folder);
     }
 }
 
-bool BackupRun::takeOverUnchanged(const std::string& folder, const PreviousArchives& previous)
+bool BackupRun::takeOverUnchanged(
+    const std::string& folder, PreviousArchives& previous, const FolderSight& sight)
 {
     if (!whyNotStorable(folder).empty())
         return false;
     // A run folder that is gone fails the link, and the folder is then
     // compressed, which says so.
-    if (!previous.takeOver(folder, archiveNameOf(folder), RunFolder))
+    if (!previous.takeOver(folder, archiveNameOf(folder), RunFolder, sight))
         return false;
     const std::string archiveName = archiveNameOf(folder);
     m_madeFiles.push_back(RunFolder + "/" + archiveName);

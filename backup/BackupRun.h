@@ -16,6 +16,7 @@
 
 class MainFields;
 class PreviousArchives;
+struct FolderSight;
 namespace platform {
 struct FolderEntries;
 }
@@ -76,9 +77,9 @@ private:
     void folderDone(const std::string& folder) { host().progress(m_progress.done(folder)); }
     std::string makeRunFolder() const;
     void CollectFolders(const std::string& path, const std::string& root, std::vector<std::string>& found);
-    void compressPhase(const PreviousArchives& previous);
+    void compressPhase(PreviousArchives& previous);
     void notWalkedBelow(const std::vector<std::string>& sources);
-    bool takeOverUnchanged(const std::string& folder, const PreviousArchives& previous);
+    bool takeOverUnchanged(const std::string& folder, PreviousArchives& previous, const FolderSight& sight);
     void markPlannedArchives();
     void warnOverlappingSources(const std::vector<std::string>& sources);
     std::string whyNotWalked(const std::string& folder, const std::string& root) const;

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <cstdint>
 #include <string>
+#include <vector>
 
-// Whether a folder can have changed since a moment, told by change times
+// What a folder holds as the file system tells it, down to the change times
 // (ctime): the kernel sets them whenever an entry's bytes, name, links or
 // attributes change, and no user tool can set them back, unlike the
 // modification time that `touch -d` or an unpacked archive choose freely.
@@ -13,23 +16,31 @@ namespace platform {
 // systems stamp change times with.
 std::int64_t wallClockNanoseconds();
 
-// How long a change time may lag the wall clock: file systems stamp times
-// from a clock that is updated once per kernel tick, so a change just after
-// a moment read from the wall clock may carry a time a little before it.
-inline constexpr std::int64_t kChangeTimeLag = 50'000'000;
-
-enum class FolderChange {
-    None, // the folder and every entry in it changed last before the moment
-    Changed, // something changed at or after it
-    Unknown, // it cannot be told: the folder cannot be read, or its file
-             // system keeps no change times to be trusted
+// One entry directly in a folder, as its own link (links are not followed).
+struct EntryLook {
+    std::string name;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::uint32_t mode = 0; // type and permission bits
+    std::int64_t modified = 0; // mtime, nanoseconds since 1970
+    std::int64_t changed = 0; // ctime, nanoseconds since 1970
 };
 
-// Whether the folder itself, or any entry directly in it other than its
-// real subfolders (each is a folder of its own), changed at or after
-// `moment` (less kChangeTimeLag). Only local file systems known to keep
-// change times are trusted; on any other (FAT, network and FUSE file
-// systems) the answer is Unknown.
-FolderChange folderChangedSince(const std::string& folder, std::int64_t moment);
+struct FolderLook {
+    std::uint64_t fileSystem
+        = 0; // the file system's own id (statfs), which stays when a disk is plugged in again
+    std::uint64_t inode = 0;
+    // The folder lies on a local file system whose change times only the
+    // kernel sets, from this machine's clock. Network file systems take the
+    // server's clock, FUSE file systems whatever their program says, and FAT
+    // keeps no change time.
+    bool changeTimesKept = false;
+    std::int64_t readAt = 0; // the wall clock just before the folder was listed
+    std::vector<EntryLook> entries; // every entry but real subfolders, in byte order of names
+};
+
+// Lists `folder` and looks at each entry in it; a failure when it cannot be
+// listed, or an entry cannot be looked at (one that vanished meanwhile is left out).
+Result<FolderLook> lookAtFolder(const std::string& folder);
 
 } // namespace platform

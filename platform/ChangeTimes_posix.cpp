@@ -2,7 +2,9 @@
 
 #include "platform/PosixSupport.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
@@ -11,6 +13,7 @@
 #include <sys/vfs.h>
 
 namespace platform {
+using posix::errorText;
 using posix::withoutTrailingSeparators;
 
 namespace {
@@ -20,14 +23,8 @@ std::int64_t nanoseconds(const timespec& time)
     return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
 }
 
-// Local file systems whose change times only the kernel sets, from this
-// machine's own clock. Network file systems take the server's clock, FUSE
-// file systems whatever their program says, and FAT keeps no change time.
-bool keepsChangeTimes(int folderFd)
+bool keepsChangeTimes(const struct statfs& fs)
 {
-    struct statfs fs;
-    if (::fstatfs(folderFd, &fs) != 0)
-        return false;
     constexpr unsigned long kXfs = 0x58465342, kZfs = 0x2fc12fc1, kF2fs = 0xf2f52010, kBcachefs = 0xca451a4e,
                             kOverlay = 0x794c7630;
     switch (static_cast<unsigned long>(fs.f_type)) {
@@ -45,8 +42,18 @@ bool keepsChangeTimes(int folderFd)
     }
 }
 
-// The folder's entries, real subfolders left out, all changed last before `limit`.
-FolderChange entriesChangedSince(DIR* dir, std::int64_t limit)
+std::uint64_t fileSystemId(const struct statfs& fs)
+{
+    int halves[2];
+    static_assert(sizeof halves == sizeof fs.f_fsid);
+    std::memcpy(halves, &fs.f_fsid, sizeof halves);
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(halves[0])) << 32)
+        | static_cast<std::uint32_t>(halves[1]);
+}
+
+// Every entry of the open folder but its real subfolders; false with errno
+// set when the listing or a look at an entry fails.
+bool lookAtEntries(DIR* dir, std::vector<EntryLook>& entries)
 {
     const int dirFd = ::dirfd(dir);
     errno = 0;
@@ -54,16 +61,22 @@ FolderChange entriesChangedSince(DIR* dir, std::int64_t limit)
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
-        if (entry->d_type == DT_DIR)
+        if (entry->d_type == DT_DIR) {
+            errno = 0;
             continue;
+        }
         struct stat st;
-        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
-            return errno == ENOENT ? FolderChange::Changed : FolderChange::Unknown;
-        if (!S_ISDIR(st.st_mode) && nanoseconds(st.st_ctim) >= limit)
-            return FolderChange::Changed;
+        if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (errno != ENOENT)
+                return false;
+        } else if (!S_ISDIR(st.st_mode)) {
+            entries.push_back({ name, static_cast<std::uint64_t>(st.st_ino),
+                static_cast<std::uint64_t>(st.st_size), static_cast<std::uint32_t>(st.st_mode),
+                nanoseconds(st.st_mtim), nanoseconds(st.st_ctim) });
+        }
         errno = 0;
     }
-    return errno == 0 ? FolderChange::None : FolderChange::Unknown;
+    return errno == 0;
 }
 
 } // namespace
@@ -75,23 +88,37 @@ std::int64_t wallClockNanoseconds()
     return nanoseconds(now);
 }
 
-FolderChange folderChangedSince(const std::string& folder, std::int64_t moment)
+Result<FolderLook> lookAtFolder(const std::string& folder)
 {
+    FolderLook look;
+    look.readAt = wallClockNanoseconds();
     const int dirFd = ::open(withoutTrailingSeparators(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0)
-        return FolderChange::Unknown;
+        return Result<FolderLook>::failure(errorText("Cannot list", folder, errno));
+    struct stat st;
+    struct statfs fs;
+    if (::fstat(dirFd, &st) != 0 || ::fstatfs(dirFd, &fs) != 0) {
+        const int error = errno;
+        ::close(dirFd);
+        return Result<FolderLook>::failure(errorText("Cannot look at", folder, error));
+    }
+    look.inode = static_cast<std::uint64_t>(st.st_ino);
+    look.fileSystem = fileSystemId(fs);
+    look.changeTimesKept = keepsChangeTimes(fs);
     DIR* dir = ::fdopendir(dirFd);
     if (!dir) {
+        const int error = errno;
         ::close(dirFd);
-        return FolderChange::Unknown;
+        return Result<FolderLook>::failure(errorText("Cannot list", folder, error));
     }
-    const std::int64_t limit = moment - kChangeTimeLag;
-    struct stat st;
-    FolderChange change = FolderChange::Unknown;
-    if (keepsChangeTimes(dirFd) && ::fstat(dirFd, &st) == 0)
-        change = nanoseconds(st.st_ctim) >= limit ? FolderChange::Changed : entriesChangedSince(dir, limit);
+    const bool listed = lookAtEntries(dir, look.entries);
+    const int error = errno;
     ::closedir(dir);
-    return change;
+    if (!listed)
+        return Result<FolderLook>::failure(errorText("Cannot list", folder, error));
+    std::sort(look.entries.begin(), look.entries.end(),
+        [](const EntryLook& a, const EntryLook& b) { return a.name < b.name; });
+    return look;
 }
 
 } // namespace platform

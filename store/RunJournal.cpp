@@ -125,6 +125,11 @@ void takeLine(RunJournal& journal, const std::vector<std::string>& f)
         journal.failed.push_back({ f[1], f[2], f[3] });
     } else if (tag == kSpecials && f.size() >= 3) {
         journal.specials.push_back({ f[1], { f.begin() + 2, f.end() } });
+    } else if (tag == kSeenTag && f.size() > 1) {
+        if (auto seen = ParseSeenFields({ f.begin() + 1, f.end() }))
+            journal.seen.push_back(std::move(*seen));
+        else
+            journal.damagedSeen++;
     } else if (tag == kStopped && f.size() == 1) {
         journal.stopped = true;
     } else if (tag == kEnd && f.size() == 2) {
@@ -212,6 +217,12 @@ platform::Status RunJournalWriter::specials(const std::string& archive, const st
     return line(kSpecials, fields);
 }
 
+platform::Status RunJournalWriter::seen(const FolderSeen& folder)
+{
+    const std::vector<std::string> fields = SeenFields(folder);
+    return line(kSeenTag, { fields.begin(), fields.end() });
+}
+
 platform::Status RunJournalWriter::stopped()
 {
     return line(kStopped, {});
@@ -253,8 +264,23 @@ std::string OutcomeWord(const RunVerdict& verdict)
     return "incomplete";
 }
 
+namespace {
+std::string& machineIdForTests()
+{
+    static std::string id;
+    return id;
+}
+} // namespace
+
+void SetMachineIdForTests(std::string id)
+{
+    machineIdForTests() = std::move(id);
+}
+
 std::string MachineId(const std::string& stateFolder)
 {
+    if (!machineIdForTests().empty())
+        return machineIdForTests();
     if (std::string id = platform::systemMachineId(); !id.empty())
         return id;
     // A computer without a machine id keeps one of its own.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Result.h"
+#include "store/FolderSeen.h"
 
 #include <cstdint>
 #include <optional>
@@ -54,6 +55,8 @@ struct RunJournal {
     std::vector<JournalFolder> held;
     std::vector<JournalFailure> failed;
     std::vector<JournalSpecials> specials;
+    std::vector<FolderSeen> seen; // what the run saw of each folder it holds
+    int damagedSeen = 0; // looks at folders whose line does not read
     bool stopped = false; // the user stopped the run
     bool ended = false; // the run wrote its closing line
     int failedAtEnd = 0; // folders failed, as the closing line says
@@ -80,6 +83,8 @@ public:
     platform::Status held(const std::string& archive, const std::string& path);
     platform::Status failed(const std::string& path, const std::string& archive, const std::string& why);
     platform::Status specials(const std::string& archive, const std::vector<std::string>& names);
+    // What the run saw of a folder it holds, in its look before the archiver started.
+    platform::Status seen(const FolderSeen& folder);
     platform::Status stopped();
     // The closing line of a run that reached its end, with the number of
     // folders it left out (0 for a complete run).
@@ -109,3 +114,7 @@ std::string OutcomeWord(const RunVerdict& verdict);
 // The computer's id: /etc/machine-id, or a random id kept in `stateFolder`
 // where there is none. Empty only when neither can be had.
 std::string MachineId(const std::string& stateFolder);
+
+// Makes MachineId give `id` from now on (empty: the computer's own again),
+// so that tests can play two computers sharing one backup target.
+void SetMachineIdForTests(std::string id);

@@ -1,11 +1,9 @@
-// Repeat backups: a folder that cannot have changed since the previous
-// complete run started gets that run's archive and count file as a second
+// Repeat backups: a folder that shows just what the previous run of this
+// computer saw of it gets that run's archive and count file as a second
 // name of the same files; every kind of change, and any doubt about the
 // previous run, compresses the folder again. Whole runs with the real
 // archiver and real files.
-#include "tests/support/QuietBackup.h"
-#include "tests/support/StoreFixtures.h"
-#include "tests/support/WindowDriving.h"
+#include "tests/backup/RepeatBackupFixture.h"
 
 #include "backup/BackupRun.h"
 #include "backup/PreviousArchives.h"
@@ -16,117 +14,16 @@
 #include "store/Archiver.h"
 #include "store/RunJournal.h"
 #include "store/RunMarker.h"
-#include "store/RunRecord.h"
-#include "store/StoreLayout.h"
-#include "tests/support/TestSupport.h"
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <functional>
-#include <thread>
 
 namespace fs = std::filesystem;
 
 namespace testsupport {
 namespace {
-
-using Lines = std::vector<std::string>;
-
-bool hasLine(const Lines& lines, const std::string& line)
-{
-    return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-// Change times are stamped from a clock that may lag the wall clock by a
-// tick; what a test makes before a run must lie clearly before its start.
-void letChangeTimesSettle()
-{
-    std::this_thread::sleep_for(std::chrono::nanoseconds(platform::kChangeTimeLag) * 2);
-}
-
-// Gives a run's journal another start and archiver switches, as a clock set
-// back or another version of the program would have left them.
-void rewriteJournal(const std::string& runFolder, std::int64_t started, const std::string& archiver)
-{
-    const std::string path = AddBackslash(runFolder) + kRunJournal;
-    std::string text = readText(path);
-    std::string out;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        const std::size_t end = text.find('\n', at);
-        std::string line = text.substr(at, end - at + 1);
-        if (line.starts_with("started\t"))
-            line = JournalLine("started", { std::to_string(started) });
-        else if (line.starts_with("archiver\t"))
-            line = JournalLine("archiver", { archiver });
-        out += line;
-        at = end + 1;
-    }
-    writeText(path, out);
-}
-
-class RepeatBackup : public BackupRestoreFixture {
-protected:
-    RepeatBackup()
-    {
-        for (const char* name : { "one", "two", "three", "four", "five", "six" })
-            folders.push_back(folderWithFiles(name));
-        letChangeTimesSettle();
-    }
-
-    std::string folderWithFiles(const std::string& name)
-    {
-        return testsupport::folderWithFiles(sources, name);
-    }
-
-    // One whole backup without a window at the next second of the test's
-    // clock; returns its log and remembers its run folder.
-    Lines backUpQuietly(const std::function<void(BackupRun&, const std::string&)>& onLine = {})
-    {
-        clock.setLocal(2026, 12, 6, 9, 0, ++m_second);
-        fields.from = { sources };
-        QuietBackup done = backUpWithoutWindow(fields, app.path(), onLine);
-        summary = done.summary;
-        runs.push_back(done.runFolder);
-        return done.log;
-    }
-
-    std::string archiveIn(std::size_t run, const std::string& folder) const
-    {
-        return runs.at(run) + ArchiveName(folder);
-    }
-
-    // True when the second run's archive and count file of `folder` are the
-    // very files of the first run's.
-    bool taken(const std::string& folder, std::size_t from = 0, std::size_t to = 1) const
-    {
-        const std::string before = archiveIn(from, folder), after = archiveIn(to, folder);
-        return fs::exists(after) && fs::equivalent(before, after)
-            && fs::equivalent(CountFileName(before), CountFileName(after));
-    }
-
-    std::vector<std::string> compressedAgain(std::size_t from = 0, std::size_t to = 1) const
-    {
-        std::vector<std::string> again;
-        for (const std::string& folder : folders) {
-            if (!taken(folder, from, to))
-                again.push_back(folder);
-        }
-        return again;
-    }
-
-    std::string sources = dir / "src";
-    std::vector<std::string> folders; // the sources' folders below the top one
-    std::vector<std::string> runs; // run folders, oldest first, trailing separator included
-    RunSummary summary;
-
-private:
-    int m_second = 0;
-};
 
 TEST_F(RepeatBackup, AnUnchangedTreeIsTakenOverWholeAndSaidSo)
 {
@@ -209,19 +106,20 @@ TEST_F(RepeatBackup, AnyDoubtAboutThePreviousRunCompressesEveryFolder)
     backUpQuietly();
     const RunJournal made = *ReadRunJournal(runs[0]);
 
-    // The clock set back since: the previous run seems to start later than this one.
-    rewriteJournal(runs[0], platform::wallClockNanoseconds() + 3600'000'000'000, made.archiver);
-    Lines log = backUpQuietly();
-    EXPECT_TRUE(hasLine(
-        log, "Every folder is compressed: the clock is earlier than at the start of the previous backup."));
-    EXPECT_EQ(summary.reused, 0);
-
     // Archives made with other switches.
-    fs::remove_all(runs[1]);
     rewriteJournal(runs[0], made.started, made.archiver + " -mx9");
-    log = backUpQuietly();
+    Lines log = backUpQuietly();
     EXPECT_TRUE(
         hasLine(log, "Every folder is compressed: the previous backup made its archives another way."));
+    EXPECT_EQ(summary.reused, 0);
+
+    // Made before runs kept what they saw: its journal holds no look at any folder.
+    fs::remove_all(runs[1]);
+    rewriteJournal(runs[0], made.started, made.archiver);
+    editJournal(runs[0], [](const std::string& line) { return line.starts_with("seen\t") ? "" : line; });
+    log = backUpQuietly();
+    EXPECT_TRUE(hasLine(log,
+        "Every folder is compressed: the previous backup keeps no record of what it saw in the folders."));
     EXPECT_EQ(summary.reused, 0);
 
     // Asked for.
@@ -249,11 +147,9 @@ TEST_F(RepeatBackup, TheRecordedArchiverIsItsContentSwitchesOnly)
     // taken over from then on.
     backUpQuietly();
     const RunJournal made = *ReadRunJournal(runs[0]);
-    fs::remove(AddBackslash(runs[0]) + kRunJournal);
-    ASSERT_TRUE(WriteRunRecord(runs[0],
-        { made.started,
-            "/7z a -t7z -snl \"/archive.7z\" -i!* -x!*/ > \"/output.txt\" 2>&1; echo \"Exit status of 7z: "
-            "$?\" >> \"/output.txt\"" }));
+    rewriteJournal(runs[0], made.started,
+        "/7z a -t7z -snl \"/archive.7z\" -i!* -x!*/ > \"/output.txt\" 2>&1; echo \"Exit status of 7z: "
+        "$?\" >> \"/output.txt\"");
     Lines log = backUpQuietly();
     EXPECT_TRUE(
         hasLine(log, "Every folder is compressed: the previous backup made its archives another way."));
@@ -360,13 +256,22 @@ TEST_F(RepeatBackup, SourcesOnAFileSystemWithoutChangeTimesAreAlwaysCompressed)
     if (!fat.mounted())
         GTEST_SKIP() << kNoExfat;
     sources = fat.path() + "/src";
-    folders = { folderWithFiles("one") };
+    folders = { folderWithFiles("one"), folderWithFiles("two") };
     letChangeTimesSettle();
     backUpQuietly();
-    backUpQuietly();
+    const Lines log = backUpQuietly();
 
     EXPECT_EQ(summary.reused, 0);
-    EXPECT_EQ(summary.done, 2);
+    EXPECT_EQ(summary.done, 3);
+    // Said once for the run, not once for each folder.
+    EXPECT_EQ(
+        std::count_if(log.begin(), log.end(),
+            [](const std::string& l) { return l.starts_with("Folders on a file system that keeps no"); }),
+        1);
+    EXPECT_TRUE(hasLine(log,
+        "Folders on a file system that keeps no change times of its own are compressed on every backup, such "
+        "as "
+            + sources + "/"));
 }
 
 } // namespace
