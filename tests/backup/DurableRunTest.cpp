@@ -39,9 +39,9 @@ protected:
         for (const char* name : { "one", "two" })
             folderWithFiles(sources, name);
         fields.from = { sources };
-        // What is made before a run must lie clearly before its start, or
-        // the repeat run compresses it again.
-        std::this_thread::sleep_for(std::chrono::nanoseconds(platform::kChangeTimeLag) * 2);
+        // What is made before a run must be older than the newest change a
+        // run trusts to have seen, or the repeat run compresses it again.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2100));
         m_previous
             = platform::setDurabilityObserver([this](const std::string& step, const std::string& path) {
                   const std::string run = newestRun();

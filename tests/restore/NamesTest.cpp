@@ -124,10 +124,7 @@ TEST_F(BadNames, NamesThatCannotBeStoredAreRefusedOnceEachAndTheRestIsStored)
     // The backup's box for each, then the restore's one box for the run's
     // folders left out.
     ASSERT_EQ(shown.size(), 3u);
-    EXPECT_TRUE(shown[2].text.starts_with("Error!
-
-Backup run failed...
-The backup of " + date))
+    EXPECT_TRUE(shown[2].text.starts_with("Error!\r\n\r\nBackup run failed...\r\nThe backup of " + date))
         << shown[2].text;
     EXPECT_EQ(shown[0].text,
         kRefused
