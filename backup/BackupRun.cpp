@@ -10,6 +10,7 @@
 #include "platform/FileSystem.h"
 #include "platform/FolderEntries.h"
 #include "store/Archiver.h"
+#include "store/CheckRecord.h"
 #include "store/FileCount.h"
 #include "store/JobFiles.h"
 #include "store/JobRunner.h"
@@ -187,8 +188,14 @@ bool BackupRun::takeOverUnchanged(const std::string& folder, const PreviousArchi
         return false;
     // A run folder that is gone fails the link, and the folder is then
     // compressed, which says so.
-    if (!previous.takeOver(folder, ArchiveName(folder), RunFolder))
+    if (!previous.takeOver(folder, ArchiveName(folder), RunFolder)) {
+        const std::string last = previous.runFolder() + "/" + ArchiveName(folder);
+        if (!previous.runFolder().empty()
+            && IsKnownDamaged(previous.runFolder().substr(0, previous.runFolder().find_last_of('/')), last))
+            log("Damaged: the last check found the archive of " + folder
+                + " in the previous backup damaged; it is compressed anew.");
         return false;
+    }
     tally().done++;
     tally().reused++;
     if (m_journal)

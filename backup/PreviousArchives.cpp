@@ -4,6 +4,7 @@
 #include "platform/ChangeTimes.h"
 #include "platform/FileSystem.h"
 #include "store/Archiver.h"
+#include "store/CheckRecord.h"
 #include "store/FileCount.h"
 #include "store/StoreLayout.h"
 
@@ -36,6 +37,9 @@ std::optional<platform::Sharing> PreviousArchives::takeOver(
     const std::string& folder, const std::string& archiveName, const std::string& newRunFolder) const
 {
     if (m_runFolder.empty() || !unchanged(folder, archiveName))
+        return std::nullopt;
+    // An archive the last check found damaged is never handed on: the folder is compressed anew.
+    if (IsKnownDamaged(m_runFolder.substr(0, m_runFolder.find_last_of('/')), m_runFolder + "/" + archiveName))
         return std::nullopt;
     const std::string archive = newRunFolder + "/" + archiveName;
     const std::string countFile = newRunFolder + "/" + CountFileName(archiveName);
