@@ -175,7 +175,7 @@ void CheckRun::closing(const std::vector<StoreArchive>& archives)
     for (const StoreArchive& archive : archives)
         if (archive.last && !archive.last->good) {
             log(DamageLine(archive));
-            ++m_damagedKnown;
+            m_damaged.push_back(archive.holders.front().folder);
         }
     const CheckCoverage coverage = Coverage(archives, m_options.checkDays, now);
     std::size_t named = 0;
@@ -189,7 +189,7 @@ void CheckRun::closing(const std::vector<StoreArchive>& archives)
     }
     if (named > kOverdueNamed)
         log("Overdue: " + std::to_string(named - kOverdueNamed) + " more archives.");
-    m_closingLine = plural(m_tested, "archive") + " checked, " + std::to_string(m_damagedKnown) + " damaged; "
-        + CoverageText(coverage, now);
+    m_closingLine = plural(m_tested, "archive") + " checked, " + std::to_string(m_damaged.size())
+        + " damaged; " + CoverageText(coverage, now);
     log(m_closingLine);
 }

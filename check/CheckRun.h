@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The check run: tests the archives of a backup target with the archiver's
 // own test command, each distinct file once, the ones checked longest ago
@@ -24,7 +25,9 @@ public:
     // What the check found, once it is over.
     std::size_t testedNow() const { return m_tested; } // archives tested by this run
     std::size_t damagedNow() const { return m_damagedNow; } // of them, found damaged
-    std::size_t damagedKnown() const { return m_damagedKnown; } // damaged in the store, as last checked
+    std::size_t damagedKnown() const { return m_damaged.size(); } // damaged in the store, as last checked
+    // The folders of those damaged archives, as the user names them.
+    const std::vector<std::string>& damagedFolders() const { return m_damaged; }
     bool timeUsed() const { return m_timeUsed; } // the budget ended the run before every archive was tested
     // The closing line, e.g. "312 archives checked, 0 damaged; every archive
     // checked within the last 23 days".
@@ -49,7 +52,7 @@ private:
     CheckOptions m_options;
     std::size_t m_tested = 0;
     std::size_t m_damagedNow = 0;
-    std::size_t m_damagedKnown = 0;
+    std::vector<std::string> m_damaged;
     bool m_timeUsed = false;
     bool m_recordWarned = false;
     std::string m_closingLine;

@@ -11,7 +11,7 @@ namespace {
 constexpr char kTag[] = "check";
 constexpr char kGood[] = "good";
 constexpr char kDamaged[] = "damaged";
-constexpr std::size_t kFields = 10; // the tag and nine facts
+constexpr std::size_t kFields = 9; // the tag and eight facts
 
 // A field's bytes as the journal escapes them; none when an escape is not one we write.
 std::optional<std::string> unescaped(std::string_view field)
