@@ -37,6 +37,8 @@ public:
     ~frmMain() override;
 
     void setRunWindowFactories(RunWindowFactory backup, RunWindowFactory restore);
+    // The window of the "Check backups" button beside the full-backup choice.
+    void setCheckWindowFactory(RunWindowFactory check);
 
     std::string backupTarget() const override;
     std::vector<std::string> sourceFolders() const override;
@@ -53,6 +55,7 @@ protected:
 private:
     void addLinesBelowDefinedControls();
     void showLastBackup();
+    void addCheckButton();
     void Form_Load(const std::string& settingsPath);
     void Form_Unload();
     void SaveSettings();
@@ -83,6 +86,8 @@ private:
     QTimer* m_timer = nullptr;
     QLabel* m_lblLastBackup = nullptr; // below the defined controls
     QCheckBox* m_chkFullBackup = nullptr; // below it
+    QPushButton* m_cmdCheck = nullptr; // at the right end of its line
+    RunWindowFactory m_checkWindow;
 
     std::unique_ptr<platform::SettingsFile> m_settings;
     RunWindowFactory m_backupWindow;

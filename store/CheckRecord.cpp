@@ -175,6 +175,10 @@ std::string CheckLine(const CheckedFile& file)
 
 platform::Status AppendCheck(const std::string& backupTarget, const CheckedFile& file)
 {
+    // Something else by the record's name (a FIFO would hold the check up for good) is left alone.
+    const std::string path = CheckRecordPath(backupTarget);
+    if (platform::fileExists(path) && !platform::isRegularFileItself(path))
+        return platform::Status::failure(path + " is not a plain file");
     return platform::appendFile(CheckRecordPath(backupTarget), CheckLine(file));
 }
 
