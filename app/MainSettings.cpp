@@ -60,7 +60,16 @@ std::string saveMainSettings(platform::SettingsFile& store, const MainSettings& 
     if (settings.fullBackup)
         bestEffort([&] { store.writeValue(kSectionOptions, kKeyFullBackup, "1"); });
     else
-        bestEffort([&] { (void)store.deleteSection(kSectionOptions); });
+        bestEffort([&] {
+            // Options set by hand (CheckDays) stay; only the choice goes.
+            platform::SettingPairs kept;
+            for (const auto& pair : store.listSection(kSectionOptions))
+                if (pair.first != kKeyFullBackup)
+                    kept.push_back(pair);
+            (void)store.deleteSection(kSectionOptions);
+            for (const auto& [key, value] : kept)
+                store.writeValue(kSectionOptions, key, value);
+        });
     // Written to its file once, so it is never left half-saved.
     std::string failure;
     try {

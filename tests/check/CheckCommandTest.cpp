@@ -149,5 +149,18 @@ TEST_F(CheckCommand, AScheduledBackupThatReachedItsEndIsFollowedByACheck)
     EXPECT_TRUE(holds(fields(listed()[0])[3], "checked ")) << listed()[0];
 }
 
+TEST_F(CheckCommand, TheDaysSetByHandOutliveTheSavingOfTheSettings)
+{
+    makeSources();
+    const std::string path = m_home / "config/Quorvel Backup/settings.ini";
+    {
+        platform::SettingsFile store(path);
+        store.writeValue("Options", "CheckDays", "7");
+        ASSERT_TRUE(store.save());
+    }
+    saveSources({ source + "/one" }, target, restored);
+    EXPECT_EQ(platform::SettingsFile(path).readValue("Options", "CheckDays", ""), "7");
+}
+
 } // namespace
 } // namespace testsupport
