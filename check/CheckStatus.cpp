@@ -62,8 +62,10 @@ std::string CoverageText(const CheckCoverage& coverage, std::int64_t now)
     if (coverage.checked < coverage.archives)
         return std::to_string(coverage.archives - coverage.checked) + " of "
             + plural(coverage.archives, "archive") + " not checked yet";
-    const std::int64_t days = std::max<std::int64_t>(0, (now - coverage.oldestCheck + kDay - 1) / kDay);
-    if (days <= 0 || coverage.archives == 0)
+    // A check within the last day was "today"; an older one counts its days begun.
+    const std::int64_t since = now - coverage.oldestCheck;
+    const std::int64_t days = (since + kDay - 1) / kDay;
+    if (since < kDay || coverage.archives == 0)
         return "every archive checked today";
     return "every archive checked within the last " + plural(static_cast<std::size_t>(days), "day");
 }
