@@ -152,23 +152,24 @@ double TestBytesPerSecond(const std::vector<StoreArchive>& archives)
 std::int64_t DailyCheckSeconds(const std::vector<StoreArchive>& archives, int checkDays, std::int64_t now)
 {
     checkDays = std::max(checkDays, 1);
-    // Bytes due on each day ahead; the overdue ones today.
+    const double speed = TestBytesPerSecond(archives);
+    // Each archive takes what its last test took, the archiver's start
+    // included; one never tested its bytes at the speed of the others, and
+    // a start.
+    constexpr double kStartSeconds = 0.05;
+    // Seconds of tests due on each day ahead; the overdue ones today.
     std::vector<double> due(static_cast<std::size_t>(checkDays), 0.0);
-    std::vector<double> files(due.size(), 0.0);
     for (const StoreArchive& archive : archives) {
         const std::int64_t left = lastRead(archive) + checkDays * kDay - now;
         const auto day = static_cast<std::size_t>(std::clamp<std::int64_t>(left / kDay, 0, checkDays - 1));
-        due[day] += static_cast<double>(archive.identity.size);
-        files[day] += 1;
+        due[day] += archive.last && archive.last->millis > 0
+            ? static_cast<double>(archive.last->millis) / 1000.0
+            : static_cast<double>(archive.identity.size) / speed + kStartSeconds;
     }
-    const double speed = TestBytesPerSecond(archives);
-    // Each test costs the archiver's start besides its reading.
-    constexpr double kStartSeconds = 0.05;
-    double most = 0, bytes = 0, count = 0;
+    double most = 0, seconds = 0;
     for (std::size_t day = 0; day < due.size(); ++day) {
-        bytes += due[day];
-        count += files[day];
-        most = std::max(most, (bytes / speed + count * kStartSeconds) / static_cast<double>(day + 1));
+        seconds += due[day];
+        most = std::max(most, seconds / static_cast<double>(day + 1));
     }
     return static_cast<std::int64_t>(std::ceil(most));
 }

@@ -157,13 +157,19 @@ TEST(DailyCheckTime, KeepsEveryArchiveWithinTheDaysAndGrowsWhenTheyFallBehind)
             = CheckedFile{ "r/" + std::to_string(i), archives[i].identity, now - 86400, true, 1000 };
     }
     // Checked yesterday: a thirtieth of them a day.
-    EXPECT_EQ(DailyCheckSeconds(archives, 30, now), 2);
+    EXPECT_EQ(DailyCheckSeconds(archives, 30, now), 1);
     EXPECT_EQ(ScheduledCheckSeconds(archives, 30, now), kScheduledCheckSeconds);
     // Half of them last read 31 days ago: those are due today.
     for (std::size_t i = 0; i < 15; ++i)
         archives[i].last->checked = now - 31 * 86400;
-    EXPECT_EQ(DailyCheckSeconds(archives, 30, now), 16);
-    EXPECT_EQ(DailyCheckSeconds(archives, 1, now), 32);
+    EXPECT_EQ(DailyCheckSeconds(archives, 30, now), 15);
+    EXPECT_EQ(DailyCheckSeconds(archives, 1, now), 30);
+    // One of 60 MB never tested, made 40 days ago: due today at the recorded speed, and a start.
+    StoreArchive never;
+    never.identity.size = 60'000'000;
+    never.identity.modified = (now - 40 * 86400) * 1'000'000'000;
+    archives.push_back(never);
+    EXPECT_EQ(DailyCheckSeconds(archives, 30, now), 18);
 }
 
 } // namespace
