@@ -85,50 +85,55 @@ void CheckRun::steps()
     host().progress(progress);
     for (const std::size_t index : order) {
         stopIfRequested();
-        const auto left = duration_cast<milliseconds>(deadline - platform::clock().monotonicNow()).count();
-        if (!m_options.all && left <= 0) {
-            m_timeUsed = true;
+        if (!checkOne(archives[index], deadline))
             break;
-        }
-        StoreArchive& archive = archives[index];
-        const std::string path = ArchiveFilePath(m_backupTarget, archive);
-        const auto before = platform::fileIdentity(path);
-        if (!before || !sameFile(*before, archive.identity))
-            continue; // removed or replaced since it was listed: the next check sees it as it is
-        log("Testing: " + archive.holders.front().folder + " (" + archive.holders.front().runDate + ")");
-        const auto began = platform::clock().monotonicNow();
-        const Outcome outcome = test(path, left);
-        const auto took = duration_cast<milliseconds>(platform::clock().monotonicNow() - began).count();
-        if (outcome == Outcome::Unchecked) {
-            stopIfRequested();
-            if (!m_options.all && platform::clock().monotonicNow() >= deadline) {
-                log("Time is up: " + archive.holders.front().folder + " stays unchecked.");
-                m_timeUsed = true;
-                break;
-            }
-            continue;
-        }
-        const auto after = platform::fileIdentity(path);
-        if (!after || !sameFile(*after, *before))
-            continue; // changed while it was read: what the test saw is not the file
-        const CheckedFile entry{ archive.path, *after, CheckClockNow(), outcome == Outcome::Good, took };
-        if (auto written = AppendCheck(m_backupTarget, entry); !written && !m_recordWarned) {
-            warn(
-                "The record of checks cannot be written, so the next check starts again: " + written.error());
-            m_recordWarned = true;
-        }
-        archive.last = entry;
-        ++m_tested;
-        ++tally().done;
-        if (outcome == Outcome::Damaged) {
-            ++m_damagedNow;
-            ++tally().failed;
-        }
         ++progress.foldersDone;
-        progress.bytesDone += archive.identity.size;
+        progress.bytesDone += archives[index].identity.size;
         host().progress(progress);
     }
     closing(archives);
+}
+
+bool CheckRun::checkOne(StoreArchive& archive, std::chrono::steady_clock::time_point deadline)
+{
+    const auto left = duration_cast<milliseconds>(deadline - platform::clock().monotonicNow()).count();
+    if (!m_options.all && left <= 0) {
+        m_timeUsed = true;
+        return false;
+    }
+    const std::string path = ArchiveFilePath(m_backupTarget, archive);
+    const auto before = platform::fileIdentity(path);
+    if (!before || !sameFile(*before, archive.identity))
+        return true; // removed or replaced since it was listed: the next check sees it as it is
+    log("Testing: " + archive.holders.front().folder + " (" + archive.holders.front().runDate + ")");
+    const auto began = platform::clock().monotonicNow();
+    const Outcome outcome = test(path, left);
+    const auto took = duration_cast<milliseconds>(platform::clock().monotonicNow() - began).count();
+    if (outcome == Outcome::Unchecked) {
+        stopIfRequested();
+        if (!m_options.all && platform::clock().monotonicNow() >= deadline) {
+            log("Time is up: " + archive.holders.front().folder + " stays unchecked.");
+            m_timeUsed = true;
+            return false;
+        }
+        return true;
+    }
+    const auto after = platform::fileIdentity(path);
+    if (!after || !sameFile(*after, *before))
+        return true; // changed while it was read: what the test saw is not the file
+    const CheckedFile entry{ archive.path, *after, CheckClockNow(), outcome == Outcome::Good, took };
+    if (auto written = AppendCheck(m_backupTarget, entry); !written && !m_recordWarned) {
+        warn("The record of checks cannot be written, so the next check starts again: " + written.error());
+        m_recordWarned = true;
+    }
+    archive.last = entry;
+    ++m_tested;
+    ++tally().done;
+    if (outcome == Outcome::Damaged) {
+        ++m_damagedNow;
+        ++tally().failed;
+    }
+    return true;
 }
 
 CheckRun::Outcome CheckRun::test(const std::string& archivePath, std::int64_t msLeft)

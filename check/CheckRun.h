@@ -3,6 +3,7 @@
 #include "check/StoreArchives.h"
 #include "store/Run.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -45,6 +46,8 @@ protected:
 private:
     enum class Outcome { Good, Damaged, Unchecked };
     Outcome test(const std::string& archivePath, std::int64_t msLeft);
+    // Tests one archive file unless the time is up (false: the check ends here).
+    bool checkOne(StoreArchive& archive, std::chrono::steady_clock::time_point deadline);
     void compact(const CheckRecord& record, const std::vector<StoreArchive>& archives);
     void closing(const std::vector<StoreArchive>& archives);
 
