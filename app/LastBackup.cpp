@@ -1,5 +1,7 @@
 #include "app/LastBackup.h"
 
+#include "app/CheckSettings.h"
+#include "check/CheckStatus.h"
 #include "platform/FileSystem.h"
 #include "store/RunList.h"
 #include "store/StoreIdentity.h"
@@ -35,12 +37,16 @@ std::string LastBackupText(const std::string& backupTarget)
     if (runs.empty())
         return "Last backup: none yet";
     std::string text = "Last backup: " + runs.front().date + ", " + RunOutcomeText(runs.front());
-    if (ReachedItsEnd(runs.front().verdict))
-        return text;
-    // The backup a restore of "the latest" would bring back.
-    if (const auto ended = NewestEndedRun(runs))
-        return text + "; the last to reach its end: " + ended->date + ", " + RunOutcomeText(*ended);
-    return text + "; none reached its end";
+    if (!ReachedItsEnd(runs.front().verdict)) {
+        // The backup a restore of "the latest" would bring back.
+        if (const auto ended = NewestEndedRun(runs))
+            text += "; the last to reach its end: " + ended->date + ", " + RunOutcomeText(*ended);
+        else
+            text += "; none reached its end";
+    }
+    if (const std::string checked = CheckStatusText(backupTarget, savedCheckDays()); !checked.empty())
+        text += "; " + checked;
+    return text;
 }
 
 std::string TargetTroubleText(const std::string& backupTarget, const std::string& stateFolder)

@@ -52,6 +52,7 @@ frmMain::frmMain(const std::string& settingsPath, QWidget* parent)
     m_timer = m_form.get<QTimer>("Timer1");
 
     addLinesBelowDefinedControls();
+    addCheckButton();
 
     // The Change buttons lie over the right end of their text boxes: keep the
     // typed text clear of them.
@@ -156,6 +157,31 @@ void frmMain::addLinesBelowDefinedControls()
     m_chkFullBackup->setObjectName("chkFullBackup");
     m_chkFullBackup->setGeometry(8, defined.height() + kLineHeight, defined.width() - 16, kLineHeight);
     setFixedSize(defined.width(), defined.height() + 2 * kLineHeight);
+}
+
+void frmMain::setCheckWindowFactory(RunWindowFactory check)
+{
+    m_checkWindow = std::move(check);
+}
+
+void frmMain::addCheckButton()
+{
+    // At the right end of the full-backup choice's line, which gives up that
+    // much of its width: no defined control moves, and no line is added.
+    constexpr int kWidth = 120;
+    const QRect line = m_chkFullBackup->geometry();
+    m_chkFullBackup->setGeometry(line.x(), line.y(), line.width() - kWidth - 8, line.height());
+    m_cmdCheck = new QPushButton("Check backups", this);
+    m_cmdCheck->setObjectName("cmdCheck");
+    m_cmdCheck->setGeometry(line.right() + 1 - kWidth, line.y(), kWidth, line.height());
+    connect(m_cmdCheck, &QPushButton::clicked, this, [this] {
+        if (!m_checkWindow)
+            return;
+        const std::unique_ptr<QDialog> window(m_checkWindow(*this, this));
+        if (window)
+            window->exec();
+        showLastBackup();
+    });
 }
 
 void frmMain::showLastBackup()

@@ -37,6 +37,8 @@ public:
     ~frmMain() override;
 
     void setRunWindowFactories(RunWindowFactory backup, RunWindowFactory restore);
+    // The window of the "Check backups" button beside the full-backup choice.
+    void setCheckWindowFactory(RunWindowFactory check);
 
     std::string backupTarget() const override;
     std::vector<std::string> sourceFolders() const override;
@@ -54,6 +56,7 @@ private:
     void addLinesBelowDefinedControls();
     void showLastBackup();
     void followTargetTrouble();
+    void addCheckButton();
     void Form_Load(const std::string& settingsPath);
     void Form_Unload();
     void SaveSettings();
@@ -86,6 +89,8 @@ private:
     std::string m_shownTarget; // the backup target the status line speaks of
     std::string m_targetTrouble; // what it says keeps a backup from that target
     QCheckBox* m_chkFullBackup = nullptr; // below it
+    QPushButton* m_cmdCheck = nullptr; // at the right end of its line
+    RunWindowFactory m_checkWindow;
 
     std::unique_ptr<platform::SettingsFile> m_settings;
     RunWindowFactory m_backupWindow;

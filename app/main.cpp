@@ -1,9 +1,11 @@
+#include "app/CheckSettings.h"
 #include "app/EndRequests.h"
 #include "app/SingleInstance.h"
 #include "app/StartUp.h"
 #include "app/cli/CommandLine.h"
 #include "app/frmMain.h"
 #include "backup/windows/frmBackup.h"
+#include "check/windows/frmCheck.h"
 #include "platform/gui/QtMessageBox.h"
 #include "restore/windows/frmUnBackup.h"
 
@@ -39,6 +41,9 @@ int main(int argc, char** argv)
         [appFolder](const MainFields& fields, QWidget* parent) -> QDialog* {
             return new frmUnBackup(fields, appFolder, parent);
         });
+    window.setCheckWindowFactory([appFolder](const MainFields& fields, QWidget* parent) -> QDialog* {
+        return new frmCheck(fields, appFolder, { .checkDays = savedCheckDays() }, parent);
+    });
     instance.raiseOnRequest(&window);
     window.show();
     return application.exec();

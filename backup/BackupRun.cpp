@@ -11,6 +11,7 @@
 #include "platform/FileSystem.h"
 #include "platform/FolderEntries.h"
 #include "store/Archiver.h"
+#include "store/CheckRecord.h"
 #include "store/FileCount.h"
 #include "store/JobFiles.h"
 #include "store/JobRunner.h"
@@ -213,9 +214,15 @@ bool BackupRun::takeOverUnchanged(
         return false;
     // A run folder that is gone fails the link, and the folder is then
     // compressed, which says so.
-    if (!previous.takeOver(folder, archiveNameOf(folder), RunFolder, sight))
-        return false;
     const std::string archiveName = archiveNameOf(folder);
+    if (!previous.takeOver(folder, archiveName, RunFolder, sight)) {
+        const std::string last = previous.runFolder() + "/" + archiveName;
+        if (!previous.runFolder().empty()
+            && IsKnownDamaged(previous.runFolder().substr(0, previous.runFolder().find_last_of('/')), last))
+            log("Damaged: the last check found the archive of " + folder
+                + " in the previous backup damaged; it is compressed anew.");
+        return false;
+    }
     m_madeFiles.push_back(RunFolder + "/" + archiveName);
     m_madeFiles.push_back(RunFolder + "/" + CountFileName(archiveName));
     if (archiveName != ArchiveName(folder))

@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "store/ArchiveNames.h"
 #include "store/Archiver.h"
+#include "store/CheckRecord.h"
 #include "store/FileCount.h"
 #include "store/JobRunner.h"
 #include "store/RunList.h"
@@ -114,6 +115,9 @@ std::optional<platform::Sharing> PreviousArchives::takeOver(const std::string& f
     const std::string& archiveName, const std::string& newRunFolder, const FolderSight& sight)
 {
     if (m_runFolder.empty() || !unchanged(folder, archiveName, sight))
+        return std::nullopt;
+    // An archive the last check found damaged is never handed on: the folder is compressed anew.
+    if (IsKnownDamaged(m_runFolder.substr(0, m_runFolder.find_last_of('/')), m_runFolder + "/" + archiveName))
         return std::nullopt;
     const std::string archive = newRunFolder + "/" + archiveName;
     const std::string countFile = newRunFolder + "/" + CountFileName(archiveName);

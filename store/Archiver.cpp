@@ -136,3 +136,11 @@ std::string ListCommandLine(const std::string& appFolder, const std::string& arc
     return platform::parentDeathWrapper() + platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z")
         + " l -ba -slt \"" + escapeInDoubleQuotes(archivePath) + "\" > \"" + output + "\" 2>&1";
 }
+
+std::string TestCommandLine(const std::string& appFolder, const std::string& archivePath)
+{
+    const std::string output = "\"" + escapeInDoubleQuotes(AddBackslash(appFolder) + kOutputFile) + "\"";
+    return platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z") + " t \""
+        + escapeInDoubleQuotes(archivePath) + "\" > " + output + " 2>&1; echo \"" + kExitStatusLine
+        + "$?\" >> " + output;
+}

@@ -36,3 +36,8 @@ bool IsCompleteArchive(const std::string& path);
 // archiver's technical form, one "Path = " line per entry, into "output.txt"
 // in the application folder.
 std::string ListCommandLine(const std::string& appFolder, const std::string& archivePath);
+
+// Tests the archive at `archivePath` (a full path) with the archiver's own
+// test command, which reads every file in it and checks its CRC; the report
+// and the exit status line go to "output.txt" in the application folder.
+std::string TestCommandLine(const std::string& appFolder, const std::string& archivePath);

@@ -2,10 +2,12 @@
 #include "app/cli/CommandLine.h"
 #include "app/cli/ConsoleHost.h"
 #include "app/cli/Preconditions.h"
+#include "app/cli/ScheduledCheck.h"
 #include "app/cli/ScheduledNotice.h"
 #include "backup/BackupRun.h"
 #include "store/JobRunner.h"
 #include "store/RunJournal.h"
+#include "store/RunList.h"
 
 #include <utility>
 
@@ -56,6 +58,8 @@ int backup(const CommandContext& context)
     if (const std::string why = run.whyCannotStart(); !why.empty())
         return refuse(why);
     const int status = backupStatus(runToEnd(run, host), run);
+    if (isScheduledRun() && !run.RunFolder.empty() && ReachedItsEnd(ReadRunVerdict(run.RunFolder)))
+        runScheduledCheck(context.appFolder, fields.backupTarget(), context.out, context.err);
     if (status == kExitCannotStart) {
         noticeNotStarted(host.busyText(), context.err);
     } else if (status != kExitDone) {

@@ -46,3 +46,4 @@ std::vector<Command> allCommands();
 Command backupCommand();
 Command listCommand();
 Command restoreCommand();
+Command checkCommand();

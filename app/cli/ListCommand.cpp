@@ -1,6 +1,7 @@
 #include "app/MainSettings.h"
 #include "app/cli/Command.h"
 #include "app/cli/Preconditions.h"
+#include "check/CheckStatus.h"
 #include "pathutil/PathRoutines.h"
 #include "platform/FileSystem.h"
 #include "platform/TextConversion.h"
@@ -22,11 +23,12 @@ int list(const CommandContext& context)
         why = preconditions::folder("backup target", settings.backupTarget);
     if (!why.empty())
         return context.cannotStart(why);
+    auto checks = RunCheckColumns(settings.backupTarget);
     for (const StoredRun& run : ListRuns(settings.backupTarget)) {
         const std::size_t folders
             = platform::folderExists(run.folder) ? FindArchiveNames(AddBackslash(run.folder)).size() : 0;
         context.out << platform::displayText(run.date) << '\t' << OutcomeWord(run.verdict) << '\t' << folders
-                    << '\n';
+                    << '\t' << (checks.contains(run.folder) ? checks[run.folder] : "unchecked") << '\n';
     }
     context.out.flush();
     return 0;
@@ -38,7 +40,9 @@ Command listCommand()
 {
     return { QCommandLineOption("list"), {}, "--list",
         { "the runs in the backup target, newest first, one a line, separated",
-            "by tabs: date, outcome (complete, failed N, stopped or incomplete),", "number of folders.",
+            "by tabs: date, outcome (complete, failed N, stopped or incomplete),",
+            "number of folders, when its archives were all last checked (or",
+            "unchecked, partly checked, N damaged).",
             "Exit status: 0 listed, 2 no settings or no backup target." },
         list };
 }

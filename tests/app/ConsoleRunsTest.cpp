@@ -41,7 +41,7 @@ TEST_F(ConsoleRuns, BackupListAndRestoreLatestRunWithoutDisplay)
     const auto listed = linesOf(list.out);
     ASSERT_EQ(listed.size(), 1u) << list.out;
     const std::string date = listed[0].substr(0, listed[0].find('\t'));
-    EXPECT_EQ(listed[0], date + "\tcomplete\t2");
+    EXPECT_EQ(listed[0], date + "\tcomplete\t2\tunchecked");
 
     const ProgramRun restore = runProgram({ "--restore", "latest" });
     EXPECT_EQ(restore.status, 0) << restore.out << restore.err;
@@ -103,8 +103,8 @@ TEST_F(ConsoleRuns, ListsNewestFirstWithStateAndFolderCount)
     EXPECT_EQ(list.status, 0) << list.err;
     const auto listed = linesOf(list.out);
     ASSERT_EQ(listed.size(), 2u) << list.out;
-    EXPECT_EQ(listed[0], dateText(2026, 1, 2, 10, 30, 5) + "\tcomplete\t0");
-    EXPECT_EQ(listed[1], dateText(2025, 3, 1, 9, 0, 0) + "\tincomplete\t1");
+    EXPECT_EQ(listed[0], dateText(2026, 1, 2, 10, 30, 5) + "\tcomplete\t0\tunchecked");
+    EXPECT_EQ(listed[1], dateText(2025, 3, 1, 9, 0, 0) + "\tincomplete\t1\tunchecked");
 }
 
 TEST_F(ConsoleRuns, RunsThatCannotStartReturnTwo)

@@ -60,8 +60,8 @@ TEST_F(RunOutcome, ListTellsCompleteFailedAndIncompleteRuns)
     writeText(runFolder(cutShort) + "/" + kIncompleteMarker, "");
 
     EXPECT_EQ(listed(),
-        (std::vector<std::string>{
-            cutShort + "\tincomplete\t1", failed + "\tfailed 1\t1", complete + "\tcomplete\t1" }));
+        (std::vector<std::string>{ cutShort + "\tincomplete\t1\tunchecked",
+            failed + "\tfailed 1\t1\tunchecked", complete + "\tcomplete\t1\tunchecked" }));
 }
 
 TEST_F(RunOutcome, RunsOfEveryRegionalSettingAndTimeZoneAreListedAndChosenInOneOrder)
@@ -83,8 +83,8 @@ TEST_F(RunOutcome, RunsOfEveryRegionalSettingAndTimeZoneAreListedAndChosenInOneO
     const std::string third = backup(0, us);
     ASSERT_NE(second.find('.'), std::string::npos) << "not named under de_DE: " << second;
 
-    const std::vector<std::string> newestFirst{ third + "\tcomplete\t1", second + "\tcomplete\t1",
-        first + "\tcomplete\t1" };
+    const std::vector<std::string> newestFirst{ third + "\tcomplete\t1\tunchecked",
+        second + "\tcomplete\t1\tunchecked", first + "\tcomplete\t1\tunchecked" };
     for (const Env& env : { us, de, ahead, behind })
         EXPECT_EQ(listed(env), newestFirst) << env.at("LC_ALL") << " " << env.at("TZ");
     for (const Env& env : { de, ahead }) {
@@ -134,7 +134,7 @@ TEST_F(RunOutcome, BackupWithAnUnreadableSubfolderIsNotComplete)
     saveSettings(target, restored);
     const std::string date = backup(1);
     fs::permissions(source + "/locked", fs::perms::owner_all);
-    EXPECT_EQ(listed(), std::vector<std::string>{ date + "\tfailed 1\t2" });
+    EXPECT_EQ(listed(), std::vector<std::string>{ date + "\tfailed 1\t2\tunchecked" });
 }
 
 TEST_F(RunOutcome, ASourceThatIsTheBackupTargetDoesNotStart)
