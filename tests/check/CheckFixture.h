@@ -25,8 +25,8 @@ protected:
         makeDirs(fields.to);
         for (int i = 0; i < folderCount; ++i)
             folders.push_back(folderWithFiles(sources, "folder" + std::to_string(i)));
-        // What a test makes before a run must lie clearly before its start.
-        std::this_thread::sleep_for(std::chrono::nanoseconds(platform::kChangeTimeLag) * 2);
+        // What a test makes before a run must be older than the newest change a run trusts.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2100));
     }
 
     // One whole backup at the next second of the test's clock; returns its log.

@@ -35,10 +35,10 @@ protected:
     // One whole backup of `from` without a window, a second after the last.
     QuietBackup backUpQuietly(const Lines& from)
     {
-        // What the test made must lie clearly before the first run's start,
-        // for the second to take its archives over.
+        // What the test made must be older than the newest change a run
+        // trusts, for the second run to take its archives over.
         if (runs.empty())
-            std::this_thread::sleep_for(std::chrono::nanoseconds(platform::kChangeTimeLag) * 2);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2100));
         clock.setLocal(2026, 12, 6, 9, 0, ++m_second);
         fields.from = from;
         QuietBackup done = backUpWithoutWindow(fields, app.path());
@@ -250,7 +250,7 @@ TEST_F(DeepFolders, AnIncompleteRunNamesTheDeepFolderItLacksByItsPath)
         fs::remove(run + file);
     ASSERT_TRUE(MarkRunIncomplete(run, planned));
 
-    restore(dateOf(run) + frmUnBackupSelectDate::kIncompleteFlag);
+    restore(dateOf(run) + frmUnBackupSelectDate::outcomeFlag("incomplete"));
     const auto shown = shownAfterQuestion();
     ASSERT_FALSE(shown.empty());
     const std::string& text = shown.back().text;
