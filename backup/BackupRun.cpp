@@ -187,7 +187,7 @@ void BackupRun::compressPhase(PreviousArchives& previous)
     for (const std::string& folder : FolderList) {
         stopIfRequested();
         // Before the archiver starts: what the archive may hold is what the run saw.
-        const FolderSight sight = LookAtFolder(folder, ArchiveName(folder));
+        const FolderSight sight = LookAtFolder(folder, archiveNameOf(folder));
         const int failedBefore = tally().failed;
         if (takeOverUnchanged(folder, previous, sight)) {
             log("Reused:  " + folder);

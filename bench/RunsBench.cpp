@@ -283,8 +283,11 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
         }
 
         std::vector<std::string> runFolders;
-        for (const auto& entry : fs::directory_iterator(target))
-            runFolders.push_back(entry.path().string());
+        for (const auto& entry : fs::directory_iterator(target)) {
+            // The store's own hidden files are no run folders.
+            if (!entry.path().filename().string().starts_with('.'))
+                runFolders.push_back(entry.path().string());
+        }
         if (runFolders.size() != 1)
             fail("the backup target holds " + std::to_string(runFolders.size()) + " run folders");
         const std::string runFolder = AddBackslash(runFolders.front());

@@ -185,7 +185,7 @@ std::string JournalLine(std::string_view tag, const std::vector<std::string_view
     return line;
 }
 
-RunJournalWriter::RunJournalWriter(std::string runFolder)
+RunJournalWriter::RunJournalWriter(const std::string& runFolder)
     : m_path(AddBackslash(runFolder) + kRunJournal)
 {
 }

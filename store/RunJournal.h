@@ -76,7 +76,7 @@ std::string JournalLine(std::string_view tag, const std::vector<std::string_view
 // Writes a run's journal as the run goes. Every call adds one line at once.
 class RunJournalWriter {
 public:
-    explicit RunJournalWriter(std::string runFolder);
+    explicit RunJournalWriter(const std::string& runFolder);
 
     // The first lines: the start, the archiver's switches and the computer.
     platform::Status begin(std::int64_t started, const std::string& archiver, const std::string& machine);

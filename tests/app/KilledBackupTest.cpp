@@ -173,7 +173,7 @@ TEST_F(KilledBackup, AKilledProgramTakesItsArchiverAlongAndTheNextBackupComplete
     EXPECT_EQ(finish(next), 0) << m_out;
     std::string newRun;
     for (const auto& entry : fs::directory_iterator(target)) {
-        if (entry.path() != cutShort)
+        if (entry.path() != cutShort && entry.is_directory())
             newRun = entry.path().string();
     }
     ASSERT_FALSE(newRun.empty());

@@ -25,11 +25,11 @@ protected:
     // of the run folder it made. Run folders are named to the second.
     std::string backup(int status, const Env& env = {})
     {
-        const std::vector<std::string> before = allNames(target);
+        const std::vector<std::string> before = runNames(target);
         std::this_thread::sleep_for(std::chrono::milliseconds(1100));
         const ProgramRun run = runProgram({ "--backup" }, env);
         EXPECT_EQ(run.status, status) << run.out << run.err;
-        for (const std::string& name : allNames(target))
+        for (const std::string& name : runNames(target))
             if (std::find(before.begin(), before.end(), name) == before.end())
                 return DecodePath(name);
         ADD_FAILURE() << "no run folder made\n" << run.out << run.err;
@@ -116,7 +116,7 @@ TEST_F(RunOutcome, LatestPassesOverANewerRunThatDidNotReachItsEnd)
     // No run reached its end: nothing is restored.
     fs::remove_all(restored);
     makeDirs(restored);
-    for (const std::string& name : allNames(target))
+    for (const std::string& name : runNames(target))
         writeText(target + "/" + name + "/" + kIncompleteMarker, "");
     const ProgramRun none = runProgram({ "--restore", "latest" });
     EXPECT_EQ(none.status, 2) << none.out << none.err;
@@ -144,7 +144,7 @@ TEST_F(RunOutcome, ASourceThatIsTheBackupTargetDoesNotStart)
     const ProgramRun run = runProgram({ "--backup" });
     EXPECT_EQ(run.status, 2) << run.out << run.err;
     EXPECT_TRUE(holds(run.err, "The source folder " + target + " is the backup target")) << run.err;
-    EXPECT_TRUE(allNames(target).empty());
+    EXPECT_TRUE(runNames(target).empty());
 }
 
 TEST_F(RunOutcome, ABackupDiskThatIsNotThereDoesNotStartAndWritesNothing)
@@ -159,7 +159,7 @@ TEST_F(RunOutcome, ABackupDiskThatIsNotThereDoesNotStartAndWritesNothing)
     const ProgramRun run = runProgram({ "--backup" });
     EXPECT_EQ(run.status, 2) << run.out << run.err;
     EXPECT_TRUE(holds(run.out + run.err, "The backup disk is not there: " + target)) << run.out << run.err;
-    EXPECT_TRUE(allNames(target).empty());
+    EXPECT_TRUE(runNames(target).empty());
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include "platform/ChangeTimes.h"
 #include "platform/Durability.h"
 #include "platform/FileSystem.h"
+#include "store/RunJournal.h"
 #include "store/RunMarker.h"
 #include "store/StoreLayout.h"
 
@@ -89,7 +90,10 @@ protected:
             EXPECT_TRUE(fs::equivalent(fs::path(steps[i].path).parent_path(), runFolder)) << steps[i].path;
             synced.insert(fs::path(steps[i].path).filename().string());
         }
-        EXPECT_EQ(synced, storedNames(runFolder));
+        // The archives, their count files and the journal that names them.
+        std::set<std::string> expected = storedNames(runFolder);
+        expected.insert(kRunJournal);
+        EXPECT_EQ(synced, expected);
         ASSERT_EQ(steps.size(), i + 3);
         EXPECT_EQ(steps[i].step, "fsync folder");
         EXPECT_TRUE(fs::equivalent(steps[i].path, runFolder));

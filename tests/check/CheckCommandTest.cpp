@@ -27,6 +27,9 @@ protected:
             writeText(source + "/" + name + "/a.txt", std::string("a of ") + name);
         }
         saveSources({ source + "/one", source + "/two" }, target, restored);
+        // Older than the newest change a backup trusts to have seen, so that
+        // repeat backups take the archives over.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2100));
     }
 
     // Backs up, a second later than the run before, so each run has a folder of its own.

@@ -3,6 +3,7 @@
 // "Done"; every defined control stays where it was.
 #include "tests/check/CheckFixture.h"
 
+#include "app/StatusLine.h"
 #include "app/frmMain.h"
 #include "check/CheckStatus.h"
 #include "check/windows/frmCheck.h"
@@ -81,7 +82,9 @@ TEST_F(CheckWindowTest, TheButtonOpensTheCheckWindowWhichRunsToItsEnd)
     EXPECT_GT(progressShown, 0);
     EXPECT_EQ(frmCheck::definition().caption, "Check backups");
     // The last-backup line now says how the check stands.
-    const std::string line = main.findChild<QLabel*>("lblLastBackup")->text().toStdString();
+    const auto* status = main.findChild<StatusLine*>("statusLine");
+    ASSERT_NE(status, nullptr);
+    const std::string line = status->text();
     EXPECT_TRUE(line.ends_with("; store checked in full " + CheckDate(CheckClockNow()))) << line;
 }
 

@@ -33,7 +33,7 @@ std::string makeRunFolder(const std::string& backupTarget, const std::string& da
 
 std::string onlyRunFolder(const std::string& backupTarget)
 {
-    std::vector<std::string> names = allNames(backupTarget);
+    const std::vector<std::string> names = runNames(backupTarget);
     if (names.size() != 1)
         return {};
     return backupTarget + "/" + names.front();

@@ -114,6 +114,13 @@ std::vector<std::string> allNames(const std::string& folder)
     return names;
 }
 
+std::vector<std::string> runNames(const std::string& backupTarget)
+{
+    std::vector<std::string> names = allNames(backupTarget);
+    std::erase_if(names, [](const std::string& name) { return name.starts_with('.'); });
+    return names;
+}
+
 std::vector<std::string> runFolderNames(const std::string& runFolder)
 {
     std::vector<std::string> names = allNames(runFolder);

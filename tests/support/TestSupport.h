@@ -50,6 +50,10 @@ std::vector<std::string> pathsBelow(
 // The names in a folder, hidden ones included, sorted.
 std::vector<std::string> allNames(const std::string& folder);
 
+// The names in a backup target that are not hidden: its run folders, without
+// the store's own files (its identity, the check record).
+std::vector<std::string> runNames(const std::string& backupTarget);
+
 // The names in a backup's run folder, sorted, the run's own record left out:
 // the archives and count files, and the marker of a run not complete.
 std::vector<std::string> runFolderNames(const std::string& runFolder);

@@ -73,9 +73,13 @@ int rerunUnprivileged()
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     if (!test)
         return -1;
+    // The other user keeps the program's state in a folder of its own, as
+    // it would in its own home.
+    const TempDir state("", "quorvel-state-");
+    std::filesystem::permissions(state.path(), std::filesystem::perms::all);
     QProcess rerun;
     if (!startSelf(rerun, std::string(test->test_suite_name()) + "." + test->name(),
-            { { kRerunSetting, "1" } }, true))
+            { { kRerunSetting, "1" }, { "XDG_STATE_HOME", state.path() } }, true))
         return -1;
     rerun.waitForFinished(-1);
     if (rerun.exitStatus() != QProcess::NormalExit)

@@ -145,8 +145,8 @@ std::vector<std::string> BackupRestoreFixture::backUp(const std::vector<std::str
 std::vector<std::string> BackupRestoreFixture::runFolders() const
 {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(fields.to))
-        names.push_back(entry.path().string());
+    for (const std::string& name : runNames(fields.to))
+        names.push_back((fs::path(fields.to) / name).string());
     std::sort(names.begin(), names.end());
     return names;
 }

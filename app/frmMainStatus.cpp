@@ -1,0 +1,79 @@
+#include "app/frmMain.h"
+
+#include "app/LastBackup.h"
+#include "app/PathWidgets.h"
+#include "app/StatusLine.h"
+#include "store/StoreIdentity.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QPushButton>
+
+#include <exception>
+#include <memory>
+
+// What the main window shows below its defined controls: the status line
+// with how the backups stand, the full-backup choice and the check button.
+
+void frmMain::addLinesBelowDefinedControls()
+{
+    // How the backups stand, and whether the next one compresses everything
+    // again, in lines of their own below the defined controls: the window
+    // grows by them, nothing else moves.
+    constexpr int kLineHeight = 22;
+    const QSize defined = size();
+    m_statusLine = new StatusLine(this);
+    m_statusLine->setGeometry(8, defined.height(), defined.width() - 16, kLineHeight);
+    m_chkFullBackup
+        = new QCheckBox("Compress every folder again, also the unchanged ones (full backup)", this);
+    m_chkFullBackup->setObjectName("chkFullBackup");
+    m_chkFullBackup->setGeometry(8, defined.height() + kLineHeight, defined.width() - 16, kLineHeight);
+    setFixedSize(defined.width(), defined.height() + 2 * kLineHeight);
+}
+
+void frmMain::setCheckWindowFactory(RunWindowFactory check)
+{
+    m_checkWindow = std::move(check);
+}
+
+void frmMain::addCheckButton()
+{
+    // At the right end of the full-backup choice's line, which gives up that
+    // much of its width: no defined control moves, and no line is added.
+    constexpr int kWidth = 120;
+    const QRect line = m_chkFullBackup->geometry();
+    m_chkFullBackup->setGeometry(line.x(), line.y(), line.width() - kWidth - 8, line.height());
+    m_cmdCheck = new QPushButton("Check backups", this);
+    m_cmdCheck->setObjectName("cmdCheck");
+    m_cmdCheck->setGeometry(line.right() + 1 - kWidth, line.y(), kWidth, line.height());
+    connect(m_cmdCheck, &QPushButton::clicked, this, [this] {
+        if (!m_checkWindow)
+            return;
+        const std::unique_ptr<QDialog> window(m_checkWindow(*this, this));
+        if (window)
+            window->exec();
+        showLastBackup();
+    });
+}
+
+void frmMain::showLastBackup()
+{
+    const std::string target = fieldPath(m_txtTo);
+    m_shownTarget = target;
+    m_targetTrouble = TargetTroubleText(target, StoreStateFolder());
+    // A disk that is not there is what the user must know first; the runs
+    // it holds are told again once it is back.
+    m_statusLine->setPart("backups", m_targetTrouble.empty() ? LastBackupText(target) : m_targetTrouble);
+}
+
+void frmMain::followTargetTrouble()
+{
+    try {
+        // Not while the user types another target: each half-typed path is
+        // not there. Leaving the box shows the new one.
+        const std::string target = fieldPath(m_txtTo);
+        if (target == m_shownTarget && TargetTroubleText(target, StoreStateFolder()) != m_targetTrouble)
+            showLastBackup();
+    } catch (const std::exception&) {
+    }
+}
