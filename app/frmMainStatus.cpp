@@ -38,14 +38,11 @@ void frmMain::setCheckWindowFactory(RunWindowFactory check)
 
 void frmMain::addCheckButton()
 {
-    // At the right end of the full-backup choice's line, which gives up that
-    // much of its width: no defined control moves, and no line is added.
-    constexpr int kWidth = 120;
-    const QRect line = m_chkFullBackup->geometry();
-    m_chkFullBackup->setGeometry(line.x(), line.y(), line.width() - kWidth - 8, line.height());
+    // At the right end of the status line, which it is about: no defined
+    // control moves, and no line is added.
     m_cmdCheck = new QPushButton("Check backups", this);
     m_cmdCheck->setObjectName("cmdCheck");
-    m_cmdCheck->setGeometry(line.right() + 1 - kWidth, line.y(), kWidth, line.height());
+    m_statusLine->addTrailingWidget(m_cmdCheck);
     connect(m_cmdCheck, &QPushButton::clicked, this, [this] {
         if (!m_checkWindow)
             return;
