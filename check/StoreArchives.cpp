@@ -73,7 +73,7 @@ std::vector<StoreArchive> ListStoreArchives(const std::string& backupTarget, con
             // Any of its names may be the one the record knows it by: on a
             // file system that gives new file numbers on every mount, only
             // the path of the name that was checked finds it.
-            if (const CheckedFile* last = record.find(path, *identity);
+            if (const CheckedFile* last = record.lastCheckOf(path, *identity);
                 last && (!archive.last || last->checked > archive.last->checked))
                 archive.last = *last;
         }

@@ -120,7 +120,8 @@ CheckRecord CheckRecord::read(const std::string& backupTarget)
     return bytes ? parse(*bytes) : CheckRecord{};
 }
 
-const CheckedFile* CheckRecord::find(const std::string& path, const platform::FileIdentity& identity) const
+const CheckedFile* CheckRecord::lastCheckOf(
+    const std::string& path, const platform::FileIdentity& identity) const
 {
     const CheckedFile* found = nullptr;
     if (auto it = m_byPath.find(path); it != m_byPath.end() && sameBytes(it->second.identity, identity))
@@ -212,6 +213,6 @@ bool IsKnownDamaged(const std::string& backupTarget, const std::string& archiveP
         cachedTarget = top;
         cachedIdentity = r;
     }
-    const CheckedFile* last = cached.find(archivePath.substr(top.size()), *identity);
+    const CheckedFile* last = cached.lastCheckOf(archivePath.substr(top.size()), *identity);
     return last && !last->good;
 }

@@ -53,7 +53,7 @@ public:
     // The latest check of the file at `path` (below the target) as it is
     // now: by its path, or by its file number, with the same size and
     // modification time either way. None when it was never checked as it is.
-    const CheckedFile* find(const std::string& path, const platform::FileIdentity& identity) const;
+    const CheckedFile* lastCheckOf(const std::string& path, const platform::FileIdentity& identity) const;
 
     // Notes a check in memory (the latest of its path from now on).
     void add(const CheckedFile& file);

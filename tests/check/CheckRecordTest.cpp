@@ -34,20 +34,20 @@ TEST(CheckRecordReading, ReadsWhatItWroteAndLeavesOutEveryLineThatIsNotOne)
         + CheckLine(sample("run/cut.7z", 13, true)).substr(0, 20); // cut short
     const CheckRecord record = CheckRecord::parse(bytes);
     EXPECT_EQ(record.paths(), 2u);
-    const CheckedFile* a = record.find("run/a\tb\\c\n.7z", { 7, 11, 1234, 5'000'000'000 });
+    const CheckedFile* a = record.lastCheckOf("run/a\tb\\c\n.7z", { 7, 11, 1234, 5'000'000'000 });
     ASSERT_NE(a, nullptr);
     EXPECT_TRUE(a->good);
     EXPECT_EQ(a->millis, 42);
     // Another name of the same file (a hard link in another run) finds it too.
-    const CheckedFile* d = record.find("other/d.7z", { 7, 12, 1234, 5'000'000'000 });
+    const CheckedFile* d = record.lastCheckOf("other/d.7z", { 7, 12, 1234, 5'000'000'000 });
     ASSERT_NE(d, nullptr);
     EXPECT_FALSE(d->good);
     // A file whose size or time changed since is not the file that was checked,
     // by its path or by its number.
-    EXPECT_EQ(record.find("run/d.7z", { 7, 12, 1235, 5'000'000'000 }), nullptr);
-    EXPECT_EQ(record.find("run/d.7z", { 9, 99, 1234, 5'000'000'001 }), nullptr);
+    EXPECT_EQ(record.lastCheckOf("run/d.7z", { 7, 12, 1235, 5'000'000'000 }), nullptr);
+    EXPECT_EQ(record.lastCheckOf("run/d.7z", { 9, 99, 1234, 5'000'000'001 }), nullptr);
     // After a remount of a store without file numbers of its own, the path still finds it.
-    EXPECT_NE(record.find("run/d.7z", { 9, 99, 1234, 5'000'000'000 }), nullptr);
+    EXPECT_NE(record.lastCheckOf("run/d.7z", { 9, 99, 1234, 5'000'000'000 }), nullptr);
 }
 
 TEST(CheckRecordReading, ALaterLineOfAPathReplacesTheEarlierOne)
@@ -57,7 +57,7 @@ TEST(CheckRecordReading, ALaterLineOfAPathReplacesTheEarlierOne)
     const CheckRecord record = CheckRecord::parse(CheckLine(sample("run/a.7z", 11, true)) + CheckLine(later));
     EXPECT_EQ(record.paths(), 1u);
     EXPECT_EQ(record.linesRead(), 2u);
-    EXPECT_FALSE(record.find("run/a.7z", later.identity)->good);
+    EXPECT_FALSE(record.lastCheckOf("run/a.7z", later.identity)->good);
 }
 
 TEST(CheckRecordReading, AHugeRecordIsReadOnlyAsFarAsTheLimitAndALongLineIsSkipped)
@@ -74,7 +74,7 @@ TEST(CheckRecordReading, AHugeRecordIsReadOnlyAsFarAsTheLimitAndALongLineIsSkipp
     }
     const CheckRecord record = CheckRecord::read(target.path());
     EXPECT_EQ(record.paths(), 1u);
-    EXPECT_NE(record.find("run/first.7z", sample("", 1, true).identity), nullptr);
+    EXPECT_NE(record.lastCheckOf("run/first.7z", sample("", 1, true).identity), nullptr);
 }
 
 TEST(CheckRecordReading, ARecordThatIsNoPlainFileIsNeitherReadNorWritten)
