@@ -45,11 +45,13 @@ TEST_F(CheckWindowTest, TheButtonOpensTheCheckWindowWhichRunsToItsEnd)
     auto* button = main.findChild<QPushButton*>("cmdCheck");
     ASSERT_NE(button, nullptr);
     EXPECT_EQ(button->text().toStdString(), "Check backups");
-    // Below every defined control, and clear of the full-backup choice beside it.
+    // Below every defined control, on the status line, clear of the
+    // full-backup choice below it.
     const int definedHeight = twipsToPixels(frmMainDefinition().clientHeight);
-    EXPECT_GE(button->geometry().top(), definedHeight);
-    EXPECT_FALSE(button->geometry().intersects(main.findChild<QWidget*>("chkFullBackup")->geometry()));
-    EXPECT_TRUE(main.rect().contains(button->geometry()));
+    const QRect inMain(button->mapTo(&main, QPoint(0, 0)), button->size());
+    EXPECT_GE(inMain.top(), definedHeight);
+    EXPECT_FALSE(inMain.intersects(main.findChild<QWidget*>("chkFullBackup")->geometry()));
+    EXPECT_TRUE(main.rect().contains(inMain));
 
     bool finished = false;
     std::vector<std::string> log;
