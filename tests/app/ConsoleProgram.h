@@ -94,8 +94,12 @@ protected:
         env.insert("XDG_CONFIG_HOME", QString::fromStdString(m_home / "config"));
         env.insert("XDG_STATE_HOME", QString::fromStdString(m_home / "state"));
         env.insert("PATH", "/usr/bin:/bin");
-        if (const char* locales = std::getenv("LOCPATH"))
-            env.insert("LOCPATH", locales);
+        // The sanitizers' settings too: the leak checker is told there of the
+        // piece of the locale search path that the C library never frees.
+        for (const char* name : { "LOCPATH", "ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS" }) {
+            if (const char* value = std::getenv(name))
+                env.insert(QString::fromLatin1(name), QString::fromLocal8Bit(value));
+        }
         for (const auto& [name, value] : extra)
             env.insert(QString::fromStdString(name), QString::fromStdString(value));
         process.setProcessEnvironment(env);
