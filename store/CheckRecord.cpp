@@ -13,33 +13,6 @@ constexpr char kGood[] = "good";
 constexpr char kDamaged[] = "damaged";
 constexpr std::size_t kFields = 9; // the tag and eight facts
 
-// A field's bytes as the journal escapes them; none when an escape is not one we write.
-std::optional<std::string> unescaped(std::string_view field)
-{
-    std::string out;
-    out.reserve(field.size());
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] != '\\') {
-            out += field[i];
-            continue;
-        }
-        if (++i == field.size())
-            return std::nullopt;
-        const char c = field[i];
-        if (c == '\\')
-            out += '\\';
-        else if (c == 't')
-            out += '\t';
-        else if (c == 'n')
-            out += '\n';
-        else if (c == 'r')
-            out += '\r';
-        else
-            return std::nullopt;
-    }
-    return out;
-}
-
 template <typename Number> std::optional<Number> number(std::string_view text)
 {
     Number value{};
@@ -64,7 +37,7 @@ std::optional<CheckedFile> readLine(std::string_view line)
     }
     if (fields.size() != kFields || fields[0] != kTag || (fields[7] != kGood && fields[7] != kDamaged))
         return std::nullopt;
-    auto path = unescaped(fields[1]);
+    auto path = UnescapeJournalField(fields[1]);
     auto size = number<std::uint64_t>(fields[2]);
     auto modified = number<std::int64_t>(fields[3]);
     auto device = number<std::uint64_t>(fields[4]);

@@ -49,38 +49,6 @@ std::string escaped(std::string_view field)
     return out;
 }
 
-// The field's bytes, or none when an escape is not one we write.
-std::optional<std::string> unescaped(std::string_view field)
-{
-    std::string out;
-    out.reserve(field.size());
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] != '\\') {
-            out += field[i];
-            continue;
-        }
-        if (++i == field.size())
-            return std::nullopt;
-        switch (field[i]) {
-        case '\\':
-            out += '\\';
-            break;
-        case 't':
-            out += '\t';
-            break;
-        case 'n':
-            out += '\n';
-            break;
-        case 'r':
-            out += '\r';
-            break;
-        default:
-            return std::nullopt;
-        }
-    }
-    return out;
-}
-
 // The tab-separated fields of a line, unescaped; none when one is damaged.
 std::optional<std::vector<std::string>> fieldsOf(std::string_view line)
 {
@@ -88,7 +56,8 @@ std::optional<std::vector<std::string>> fieldsOf(std::string_view line)
     std::size_t start = 0;
     while (true) {
         const std::size_t tab = line.find('\t', start);
-        auto field = unescaped(line.substr(start, tab == std::string_view::npos ? tab : tab - start));
+        auto field
+            = UnescapeJournalField(line.substr(start, tab == std::string_view::npos ? tab : tab - start));
         if (!field)
             return std::nullopt;
         fields.push_back(std::move(*field));
@@ -141,6 +110,37 @@ void takeLine(RunJournal& journal, const std::vector<std::string>& f)
 }
 
 } // namespace
+
+std::optional<std::string> UnescapeJournalField(std::string_view field)
+{
+    std::string out;
+    out.reserve(field.size());
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] != '\\') {
+            out += field[i];
+            continue;
+        }
+        if (++i == field.size())
+            return std::nullopt;
+        switch (field[i]) {
+        case '\\':
+            out += '\\';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        default:
+            return std::nullopt;
+        }
+    }
+    return out;
+}
 
 std::optional<RunJournal> ParseRunJournal(std::string_view text)
 {

@@ -70,6 +70,10 @@ std::optional<RunJournal> ParseRunJournal(std::string_view text);
 // it is longer than any run writes, or it is damaged.
 std::optional<RunJournal> ReadRunJournal(const std::string& runFolder);
 
+// One field of a journal line with its escapes undone; none when an escape
+// is not one JournalLine writes.
+std::optional<std::string> UnescapeJournalField(std::string_view field);
+
 // The fields of one journal line, escaped and joined, with its line feed.
 std::string JournalLine(std::string_view tag, const std::vector<std::string_view>& fields);
 
