@@ -14,6 +14,7 @@ namespace platform {
 class SettingsFile;
 }
 class QCheckBox;
+class QHBoxLayout;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -57,6 +58,10 @@ private:
     void showLastBackup();
     void followTargetTrouble();
     void addCheckButton();
+    // A check box on the line of lasting choices, a button on the line of
+    // tools; each goes right of those added before it.
+    void addToChoicesLine(QWidget* choice);
+    void addToToolsLine(QWidget* tool);
     void Form_Load(const std::string& settingsPath);
     void Form_Unload();
     void SaveSettings();
@@ -91,6 +96,8 @@ private:
     QCheckBox* m_chkFullBackup = nullptr; // below it
     QPushButton* m_cmdCheck = nullptr; // at the right end of its line
     RunWindowFactory m_checkWindow;
+    QHBoxLayout* m_choicesLine = nullptr; // below the full-backup choice
+    QHBoxLayout* m_toolsLine = nullptr; // below that
 
     std::unique_ptr<platform::SettingsFile> m_settings;
     RunWindowFactory m_backupWindow;

@@ -7,13 +7,15 @@
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QHBoxLayout>
 #include <QPushButton>
 
 #include <exception>
 #include <memory>
 
 // What the main window shows below its defined controls: the status line
-// with how the backups stand, the full-backup choice and the check button.
+// with how the backups stand, the full-backup choice and the check button,
+// then a line of lasting choices and a line of tools.
 
 void frmMain::addLinesBelowDefinedControls()
 {
@@ -28,7 +30,31 @@ void frmMain::addLinesBelowDefinedControls()
         = new QCheckBox("Compress every folder again, also the unchanged ones (full backup)", this);
     m_chkFullBackup->setObjectName("chkFullBackup");
     m_chkFullBackup->setGeometry(8, defined.height() + kLineHeight, defined.width() - 16, kLineHeight);
-    setFixedSize(defined.width(), defined.height() + 2 * kLineHeight);
+    // Below it, the lasting choices (check boxes) and the tools (buttons that
+    // open a window of their own), each a row filled from the left.
+    auto addRow = [&](const char* name, int top, int height) {
+        auto* row = new QWidget(this);
+        row->setObjectName(name);
+        row->setGeometry(8, top, defined.width() - 16, height);
+        auto* layout = new QHBoxLayout(row);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addStretch(1);
+        return layout;
+    };
+    constexpr int kButtonLineHeight = 30;
+    m_choicesLine = addRow("choicesLine", defined.height() + 2 * kLineHeight, kLineHeight);
+    m_toolsLine = addRow("toolsLine", defined.height() + 3 * kLineHeight, kButtonLineHeight);
+    setFixedSize(defined.width(), defined.height() + 3 * kLineHeight + kButtonLineHeight + 4);
+}
+
+void frmMain::addToChoicesLine(QWidget* choice)
+{
+    m_choicesLine->insertWidget(m_choicesLine->count() - 1, choice);
+}
+
+void frmMain::addToToolsLine(QWidget* tool)
+{
+    m_toolsLine->insertWidget(m_toolsLine->count() - 1, tool);
 }
 
 void frmMain::setCheckWindowFactory(RunWindowFactory check)

@@ -14,4 +14,11 @@ public:
     // True when a backup must compress every folder again rather than take
     // over the unchanged ones from the previous run.
     virtual bool fullBackup() const { return false; }
+    // How many archiver jobs a run keeps going at once; 0 lets the run
+    // choose from the cores and memory it may use.
+    virtual int jobs() const { return 0; }
+    // The patterns of what a backup leaves out, one per entry, as saved.
+    virtual std::vector<std::string> exclusionPatterns() const { return {}; }
+    // True when a backup walks hidden folders like any other.
+    virtual bool backUpHiddenFolders() const { return false; }
 };
