@@ -3,6 +3,7 @@
 #include "pathutil/PathRoutines.h"
 #include "platform/FileSystem.h"
 #include "platform/SymlinkTarget.h"
+#include "restore/NameList.h"
 #include "restore/RestoreChoices.h"
 #include "restore/RestoreSteps.h"
 #include "store/Archiver.h"
@@ -178,6 +179,30 @@ std::int32_t extractedByArchiver(const ArchiverVerdict& verdict)
     return visible;
 }
 
+// The check of single files asked of an archive: the archiver listed each
+// as extracted. Returns false when a box was shown.
+bool checkFiles(const std::string& archiveName, const ExtractionInputs& inputs, const ExtractionPlace& place,
+    const ArchiverVerdict& verdict, const std::string& outputFile, RunHost& host, RestoreChoices& choices)
+{
+    const std::vector<std::string> missing = NamesNotExtracted(inputs.onlyFiles, verdict);
+    if (missing.empty() && verdict.complete)
+        return true;
+    if (!missing.empty() && verdict.exitStatus == 0) {
+        std::string text = "Files not restored..." + kCrLf + "The backup of " + inputs.selectedDate
+            + " holds no such file in " + place.displayPath + ":";
+        for (const std::string& name : missing)
+            text += kCrLf + name;
+        ShowErrorBox(host, text + kCrLf + kCrLf + "For Directory: " + archiveName);
+        return false;
+    }
+    ShowErrorBox(host,
+        "ZZip not completed well..." + kCrLf + commandAndFolder(archiveName) + kCrLf
+            + "Files asked: " + std::to_string(inputs.onlyFiles.size()) + kCrLf + "Files extracted: "
+            + std::to_string(inputs.onlyFiles.size() - missing.size()) + kCrLf + "7z: " + verdict.reason);
+    offerReport(outputFile, host, choices);
+    return false;
+}
+
 } // namespace
 
 ExtractionResult ExtractArchiveInto(const std::string& archiveName, const ExtractionInputs& inputs,
@@ -187,6 +212,12 @@ ExtractionResult ExtractArchiveInto(const std::string& archiveName, const Extrac
     const ExtractionPlace place = PlanExtraction(inputs.restoreTarget, archiveName, runFolder);
     if (const std::string why = whyNotPlaced(inputs, place); !why.empty()) {
         refuse(host, archiveName, why);
+        return ExtractionResult::Failed;
+    }
+
+    const std::optional<std::string> unlisted = NameListProblem(inputs.onlyFiles);
+    if (unlisted) {
+        refuse(host, archiveName, *unlisted);
         return ExtractionResult::Failed;
     }
 
@@ -207,8 +238,11 @@ ExtractionResult ExtractArchiveInto(const std::string& archiveName, const Extrac
     // the user's that is named like the archive, and remove it with itself.
     const std::string storedArchive = runFolder + archiveName;
     const auto listedBefore = platform::listFolder(place.restoreFolder, false);
+    std::optional<ScopedNameList> nameList(std::in_place, inputs.appFolder, inputs.onlyFiles);
     const JobOutcome outcome = RunBatchJob(inputs.appFolder,
-        BatchJob{ place.restoreFolder, ExtractCommandLine(inputs.appFolder, storedArchive), true });
+        BatchJob{ place.restoreFolder, ExtractCommandLine(inputs.appFolder, storedArchive, nameList->path()),
+            true });
+    nameList.reset();
     if (outcome == JobOutcome::NotStarted) {
         ShowErrorBox(host, "Bat-File not executed..." + kCrLf + commandAndFolder(archiveName));
         return ExtractionResult::Failed;
@@ -226,14 +260,16 @@ ExtractionResult ExtractArchiveInto(const std::string& archiveName, const Extrac
         = untouchedFiles(listedBefore ? *listedBefore : std::vector<std::string>(), check.verdict);
     restoreAbsoluteLinks(place.restoreFolder, untouched);
     check.extracted = extractedByArchiver(check.verdict);
-    if (!untouched.empty() && warnings && check.verdict.complete) {
+    if (!untouched.empty() && warnings && check.verdict.complete && inputs.onlyFiles.empty()) {
         std::string names;
         for (const std::string& name : untouched)
             names += (names.empty() ? "" : ", ") + name;
         warnings->push_back("Files already in " + place.restoreFolder
             + " that the archive does not hold, left as they were: " + names);
     }
-    const bool restored = checkExtraction(archiveName, place, check, outputFile, host, choices);
+    const bool restored = inputs.onlyFiles.empty()
+        ? checkExtraction(archiveName, place, check, outputFile, host, choices)
+        : checkFiles(archiveName, inputs, place, check.verdict, outputFile, host, choices);
 
     host.log("End:     Decompress " + place.displayPath);
     return restored ? ExtractionResult::Restored : ExtractionResult::Failed;

@@ -12,6 +12,7 @@ struct ExtractionInputs {
     std::string backupTarget; // the backup store (txtTo)
     std::string restoreTarget; // where the folders are recreated (txtUnBackupTo)
     std::string selectedDate; // the chosen run's date text
+    std::vector<std::string> onlyFiles{}; // when any: only these files of the archive
 };
 
 // Restores one archive of the chosen run: recreates its folder under the
@@ -24,7 +25,8 @@ struct ExtractionInputs {
 // archiver reports it extracted, and its report counts as much as the
 // number: a folder it did not extract whole fails. Files that were in the
 // folder before and that the archive does not hold are named in one text
-// added to `warnings`, when given.
+// added to `warnings`, when given. With `onlyFiles`, the archiver is asked
+// for those files alone, and the check is that it extracted each of them.
 enum class ExtractionResult { Restored, Failed };
 ExtractionResult ExtractArchiveInto(const std::string& archiveName, const ExtractionInputs& inputs,
     RunHost& host, RestoreChoices& choices, std::vector<std::string>* warnings = nullptr);

@@ -70,6 +70,16 @@ void RestoreRun::copyFoldersAndUncompress()
     m_journal = ReadRunJournal(RunFolderPath(m_main.backupTarget(), SelectedDate));
     if (!ArchiveList.empty())
         log("Found:   " + std::to_string(ArchiveList.size()) + " compressed folders...");
+    std::optional<RestorePart> part = m_choices.choosePart(FoldersOfRun(ArchiveList, m_journal));
+    if (!part) {
+        log("Skipped...");
+        return;
+    }
+    m_part = std::move(*part);
+    m_runArchives = ArchiveList;
+    ArchiveList = m_part.archivesIn(m_runArchives);
+    for (const std::string& asked : m_part.whole() ? std::vector<std::string>() : m_part.asked())
+        log("Only:    " + asked);
     log("Start:   Copy Folders and uncompress...");
     noteArchiveSizes();
     for (const std::string& archive : ArchiveList) {
@@ -117,10 +127,19 @@ void RestoreRun::reportWhatIsNotThere()
     const std::string runFolder = RunFolderPath(m_main.backupTarget(), SelectedDate);
     if (RunFolderEmpty(runFolder))
         warn("The run folder " + AddBackslash(runFolder) + " is empty: there is nothing to restore.");
-    const std::vector<LostFolder> lost = LostFolders(runFolder, m_journal, ArchiveList);
+    // What the run lacks is said only of the folders that were asked for.
+    std::vector<LostFolder> lost = LostFolders(runFolder, m_journal, m_runArchives);
+    std::erase_if(lost, [this](const LostFolder& folder) { return !m_part.concerns(folder.path); });
     reportLostFolders(lost);
-    if (!ReadRunState(runFolder).complete)
-        reportIncompleteRun(MissingArchives(runFolder, ArchiveList, lost));
+    if (!ReadRunState(runFolder).complete) {
+        std::vector<std::string> missing = MissingArchives(runFolder, m_runArchives, lost);
+        const bool known = !missing.empty();
+        std::erase_if(missing, [this](const std::string& archive) {
+            return !m_part.concerns(FolderPathOf(archive, m_journal));
+        });
+        if (!known || !missing.empty())
+            reportIncompleteRun(missing);
+    }
     reportFailedFolders(runFolder);
 }
 
@@ -157,9 +176,13 @@ void RestoreRun::reportFailedFolders(const std::string& runFolder)
     std::vector<std::string> lines;
     std::vector<std::string> paths;
     for (const FailedFolder& folder : FailedFoldersOf(runFolder, ListRuns(m_main.backupTarget()))) {
+        if (!m_part.concerns(folder.path))
+            continue;
         lines.push_back(NotInThisBackupLine(folder));
         paths.push_back(folder.path);
     }
+    if (paths.empty())
+        return;
     reportFolders(lines, paths,
         "Backup run failed...\r\nThe backup of " + SelectedDate + " left out " + std::to_string(paths.size())
             + " folders:");
@@ -192,11 +215,14 @@ void RestoreRun::FindArchives()
 {
     ArchiveList.clear();
     ArchiveList = FindArchiveNames(AddBackslash(RunFolderPath(m_main.backupTarget(), SelectedDate)));
+    m_runArchives = ArchiveList;
+    m_part = RestorePart();
 }
 
 void RestoreRun::ExtractArchive(const std::string& archiveName)
 {
-    const ExtractionInputs inputs{ appFolder(), m_main.backupTarget(), m_main.restoreTarget(), SelectedDate };
+    const ExtractionInputs inputs{ appFolder(), m_main.backupTarget(), m_main.restoreTarget(), SelectedDate,
+        m_part.filesOf(archiveName) };
     std::vector<std::string> warnings;
     const ExtractionResult result = ExtractArchiveInto(archiveName, inputs, host(), m_choices, &warnings);
     for (const std::string& warning : warnings)
@@ -206,7 +232,8 @@ void RestoreRun::ExtractArchive(const std::string& archiveName)
         return;
     }
     ++tally().done;
-    warnOfSpecials(archiveName);
+    if (m_part.filesOf(archiveName).empty())
+        warnOfSpecials(archiveName);
 }
 
 void RestoreRun::warnOfSpecials(const std::string& archiveName)

@@ -2,6 +2,7 @@
 
 #include "store/Run.h"
 
+#include "restore/RestorePart.h"
 #include "store/RunJournal.h"
 
 #include <optional>
@@ -51,4 +52,6 @@ private:
     const MainFields& m_main;
     ProgressCounter m_progress; // archive sizes, archives and bytes done
     std::optional<RunJournal> m_journal; // the chosen run's, when it has one
+    RestorePart m_part; // what of the run the user asked for
+    std::vector<std::string> m_runArchives; // every archive of the run, asked for or not
 };

@@ -84,7 +84,8 @@ std::string CompressCommandLine(const std::string& appFolder, const std::string&
         + kExitStatusLine + "$?\" >> " + output;
 }
 
-std::string ExtractCommandLine(const std::string& appFolder, const std::string& archiveName)
+std::string ExtractCommandLine(
+    const std::string& appFolder, const std::string& archiveName, const std::string& nameList)
 {
     std::string folder = ShortPath(appFolder);
     const std::string a2
@@ -101,7 +102,9 @@ std::string ExtractCommandLine(const std::string& appFolder, const std::string& 
     // each file as it is extracted: the restore counts what the archiver
     // itself brought back, and tells files already in the folder from them.
     const std::string output = "\"" + a2 + kOutputFile + "\"";
-    return platform::parentDeathWrapper() + "\"" + a2 + "7z\" e -y -snld20 -bb1 \""
+    // "-iw-": the names in the list are names, not wildcards.
+    const std::string only = nameList.empty() ? "" : "\"-iw-@" + escapeInDoubleQuotes(nameList) + "\" ";
+    return platform::parentDeathWrapper() + "\"" + a2 + "7z\" e -y -snld20 -bb1 " + only + "\""
         + escapeInDoubleQuotes(name) + "\" > " + output + " 2>&1; echo \"" + kExitStatusLine + "$?\" >> "
         + output;
 }

@@ -22,8 +22,11 @@ const std::vector<std::string>& CompressionContentSwitches();
 std::string CompressCommandLine(const std::string& appFolder, const std::string& archivePath);
 
 // Extracts "<archiveName>" into the working folder, console output and error
-// messages to "output.txt" in the application folder.
-std::string ExtractCommandLine(const std::string& appFolder, const std::string& archiveName);
+// messages to "output.txt" in the application folder. With `nameList`, only
+// the files the list file names, their names taken as they are, not as
+// wildcards.
+std::string ExtractCommandLine(
+    const std::string& appFolder, const std::string& archiveName, const std::string& nameList = {});
 
 // True when the file is a whole 7z archive as the archiver leaves it when it
 // has finished: the signature, a start header whose checksum holds, and a

@@ -1,6 +1,8 @@
 // Shows the restore windows on a real display for screenshots, not a test.
 //   restore_shots dialog [PICTURE] - the date dialog over the restore window, left
 //       open, or saved into PICTURE
+//   restore_shots folders [PICTURE] - the folder dialog that follows the date,
+//       one folder unticked, left open or saved into PICTURE
 //   restore_shots finished - a finished restore of a small generated store
 //   restore_shots running FOLDERS PICTURES - a restore of a store of FOLDERS
 //       folders, with pictures saved during and after the run; then it ends
@@ -8,6 +10,7 @@
 #include "platform/Clock.h"
 #include "restore/windows/frmUnBackup.h"
 #include "restore/windows/frmUnBackupSelectDate.h"
+#include "restore/windows/frmUnBackupSelectFolders.h"
 #include "store/RunJournal.h"
 #include "store/RunMarker.h"
 #include "tests/support/FakeFields.h"
@@ -45,6 +48,7 @@ int main(int argc, char** argv)
     platform::initLocale();
     const bool running = argc > 3 && std::string(argv[1]) == "running";
     const bool finished = running || (argc > 1 && std::string(argv[1]) == "finished");
+    const bool folders = argc > 1 && std::string(argv[1]) == "folders";
     const char* picture = !running && !finished && argc > 2 ? argv[2] : nullptr;
 
     testsupport::TempDir dir;
@@ -81,12 +85,12 @@ int main(int argc, char** argv)
     boxes.answerAlways("Continue?", platform::MsgAnswer::Yes);
 
     frmUnBackup window(fields, appFolder.path());
-    testsupport::whenDateDialogOpens(&window, [finished, picture](frmUnBackupSelectDate& dialog) {
+    testsupport::whenDateDialogOpens(&window, [finished, folders, picture](frmUnBackupSelectDate& dialog) {
         QListWidget* list = dialog.lstDate();
         // The run of the 5th, which holds the folders, wherever the list puts it.
         const QList<QListWidgetItem*> stored = list->findItems("14:06:11", Qt::MatchContains);
         list->setCurrentRow(stored.isEmpty() ? 0 : list->row(stored.front()));
-        if (finished)
+        if (finished || folders)
             dialog.lstDate_DblClick();
         else if (picture)
             QTimer::singleShot(1000, &dialog, [&dialog, picture] {
@@ -94,6 +98,16 @@ int main(int argc, char** argv)
                 QApplication::exit(0);
             });
     });
+    if (folders)
+        testsupport::whenFoldersDialogOpens(&window, [picture](frmUnBackupSelectFolders& dialog) {
+            dialog.lstFolders()->setCurrentRow(1);
+            dialog.lstFolders()->item(1)->setCheckState(Qt::Unchecked);
+            if (picture)
+                QTimer::singleShot(1000, &dialog, [&dialog, picture] {
+                    dialog.grab().save(QString::fromLocal8Bit(picture));
+                    QApplication::exit(0);
+                });
+        });
     if (running)
         saveRunWindowShots(window, argv[3], "restore");
     window.show();

@@ -38,6 +38,9 @@ struct Command {
     // line each.
     std::vector<std::string> help;
     std::function<int(const CommandContext&)> run;
+    // The options of `options` that may be given more than once, by their
+    // long names ("--only"); any other is refused when repeated.
+    std::vector<std::string> repeatable{};
 };
 
 // Every command of the command line, in the order --help shows them.

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <algorithm>
 #include <exception>
 #include <map>
 #include <optional>
@@ -96,7 +97,7 @@ public:
             return { nullptr, *problem };
         std::map<std::string, int> given;
         for (const QString& name : m_parser.optionNames())
-            if (++given[longNameOf(name)] == 2)
+            if (++given[longNameOf(name)] == 2 && !repeatable(longNameOf(name)))
                 return { nullptr, longNameOf(name) + " is given more than once." };
         const Command* chosen = nullptr;
         for (const Command& command : m_commands) {
@@ -158,6 +159,14 @@ private:
                 if (option.names().contains(given))
                     return longName(option);
         return dashed(given);
+    }
+
+    bool repeatable(const std::string& name) const
+    {
+        return std::any_of(m_commands.begin(), m_commands.end(), [&name](const Command& command) {
+            return std::find(command.repeatable.begin(), command.repeatable.end(), name)
+                != command.repeatable.end();
+        });
     }
 
     bool goesWith(const std::string& name, const Command* command) const

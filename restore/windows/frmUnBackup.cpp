@@ -2,6 +2,7 @@
 
 #include "restore/windows/TextViewer.h"
 #include "restore/windows/frmUnBackupSelectDate.h"
+#include "restore/windows/frmUnBackupSelectFolders.h"
 #include "store/MainFields.h"
 #include "store/RunJournal.h"
 #include "store/RunList.h"
@@ -40,6 +41,20 @@ std::string frmUnBackup::chooseDate(
     }
     dialog->exec();
     return dialog->Tag;
+}
+
+std::optional<RestorePart> frmUnBackup::choosePart(const std::vector<RunFolder>& folders)
+{
+    if (folders.empty())
+        return RestorePart();
+    std::vector<std::string> paths;
+    for (const RunFolder& folder : folders)
+        paths.push_back(folder.path);
+    auto dialog = std::make_unique<frmUnBackupSelectFolders>(m_run.SelectedDate, paths, this);
+    dialog->exec();
+    if (!dialog->confirmed())
+        return std::nullopt;
+    return RestorePart::Ticked(folders, dialog->ticked());
 }
 
 void frmUnBackup::openTextFile(const std::string& path)

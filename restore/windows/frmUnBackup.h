@@ -11,7 +11,7 @@ class MainFields;
 
 // The restore window: its first timer tick runs one whole restore, the
 // RestoreRun it holds, and shows the run's log. The run's date choice is
-// the date dialog over this window; the archiver's report opens in the
+// the date dialog over this window, then the folder dialog; the archiver's report opens in the
 // desktop's text viewer.
 class frmUnBackup : public ProgressWindow, public RestoreChoices {
     Q_OBJECT
@@ -26,6 +26,7 @@ public:
     // RestoreChoices
     std::string chooseDate(
         const std::vector<std::string>& dates, const std::vector<bool>& incomplete) override;
+    std::optional<RestorePart> choosePart(const std::vector<RunFolder>& folders) override;
     void openTextFile(const std::string& path) override;
 
 private:

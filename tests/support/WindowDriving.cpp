@@ -5,6 +5,7 @@
 #include "pathutil/PathRoutines.h"
 #include "platform/FileSystem.h"
 #include "restore/windows/frmUnBackupSelectDate.h"
+#include "restore/windows/frmUnBackupSelectFolders.h"
 #include "store/StoreLayout.h"
 #include "ui/ProgressWindow.h"
 
@@ -36,24 +37,56 @@ void whenArchiveBegins(frmBackup& window, const std::string& folder, std::functi
     watch->start();
 }
 
-void whenDateDialogOpens(QWidget* owner, std::function<void(frmUnBackupSelectDate&)> action, int pollMs)
+namespace {
+
+constexpr char kFoldersScripted[] = "quorvelFoldersDialogScripted";
+
+// Runs `action` on the first visible child dialog of type T over `owner`;
+// gives up after ten seconds, failing the test when `mustOpen`, else
+// quietly, or as soon as `owner`'s run has finished.
+template <typename T>
+void whenDialogOpens(
+    QWidget* owner, std::function<void(T&)> action, int pollMs, bool mustOpen, const char* what)
 {
     auto* poll = new QTimer(owner);
     auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
-    QObject::connect(poll, &QTimer::timeout, owner, [poll, owner, clock, action] {
-        auto* dialog = owner->findChild<frmUnBackupSelectDate*>();
+    QObject::connect(poll, &QTimer::timeout, owner, [poll, owner, clock, action, mustOpen, what] {
+        auto* dialog = owner->findChild<T*>();
+        auto* window = qobject_cast<ProgressWindow*>(owner);
         if (dialog && dialog->isVisible()) {
             poll->stop();
             poll->deleteLater();
             action(*dialog);
-        } else if (clock->elapsed() > 10000) {
+        } else if (clock->elapsed() > 10000 || (!mustOpen && window && window->runFinished())) {
             poll->stop();
             poll->deleteLater();
-            ADD_FAILURE() << "the date dialog did not open";
+            if (mustOpen)
+                ADD_FAILURE() << what << " did not open";
         }
     });
     poll->start(pollMs);
+}
+
+} // namespace
+
+void whenDateDialogOpens(QWidget* owner, std::function<void(frmUnBackupSelectDate&)> action, int pollMs)
+{
+    auto withFolders = [owner, action, pollMs](frmUnBackupSelectDate& dialog) {
+        action(dialog);
+        if (dialog.Tag.empty() || owner->property(kFoldersScripted).toBool())
+            return;
+        whenDialogOpens<frmUnBackupSelectFolders>(
+            owner, [](frmUnBackupSelectFolders& folders) { folders.cmdRestore()->click(); }, pollMs, false,
+            "the folder dialog");
+    };
+    whenDialogOpens<frmUnBackupSelectDate>(owner, withFolders, pollMs, true, "the date dialog");
+}
+
+void whenFoldersDialogOpens(QWidget* owner, std::function<void(frmUnBackupSelectFolders&)> action, int pollMs)
+{
+    owner->setProperty(kFoldersScripted, true);
+    whenDialogOpens<frmUnBackupSelectFolders>(owner, std::move(action), pollMs, true, "the folder dialog");
 }
 
 bool runToEnd(QWidget& window, int timeoutMs)

@@ -15,6 +15,7 @@
 class QWidget;
 class frmBackup;
 class frmUnBackupSelectDate;
+class frmUnBackupSelectFolders;
 
 // The backup and restore windows driven through whole runs, as a user would.
 namespace testsupport {
@@ -23,6 +24,12 @@ namespace testsupport {
 // modally over `owner` (within a few seconds; the test fails otherwise),
 // looking for it every `pollMs` milliseconds.
 void whenDateDialogOpens(QWidget* owner, std::function<void(frmUnBackupSelectDate&)> action, int pollMs = 10);
+
+// The same for the folder dialog that follows the date. Unless a test
+// queues its own, a date dialog's action that chooses a date is followed by
+// one that restores every folder, as a user who only chose the date would.
+void whenFoldersDialogOpens(
+    QWidget* owner, std::function<void(frmUnBackupSelectFolders&)> action, int pollMs = 10);
 
 // Runs `action` once, as soon as the backup window's run has begun the
 // archive of `folder` (with its separator) in its run folder, looking for it
