@@ -37,6 +37,12 @@ std::vector<RunFolder> FoldersOfRun(
     folders.reserve(archives.size());
     for (const std::string& archive : archives)
         folders.push_back({ archive, FolderPathOf(archive, journal) });
+    if (journal) {
+        for (const JournalFolder& held : journal->held) {
+            if (std::find(archives.begin(), archives.end(), held.archive) == archives.end())
+                folders.push_back({ held.archive, held.path });
+        }
+    }
     std::sort(folders.begin(), folders.end(),
         [](const RunFolder& a, const RunFolder& b) { return a.path < b.path; });
     return folders;

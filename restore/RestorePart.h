@@ -18,8 +18,10 @@ struct RunFolder {
     std::string path; // ends in one separator
 };
 
-// The folders of a run by their archives, each with its real path (from the
-// run's journal where it lists the archive), in path order.
+// The folders of a run: one for each of its archives, with its real path
+// (from the run's journal where it lists the archive), and one for each
+// folder the journal lists as held whose archive is not among them, so that
+// asking for it is answered by what became of its archive. In path order.
 std::vector<RunFolder> FoldersOfRun(
     const std::vector<std::string>& archives, const std::optional<RunJournal>& journal);
 

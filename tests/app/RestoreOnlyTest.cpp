@@ -163,5 +163,20 @@ TEST_F(RestoreOnly, TheCountCheckConcernsOnlyWhatWasAsked)
     expectRestoredExactly(restored, { { source + "/b/w.txt", "w in b" } });
 }
 
+TEST_F(RestoreOnly, AFolderTheRunHasLostIsNamedOnlyWhenItWasAsked)
+{
+    // The run's record holds src/b, whose archive is gone since.
+    fs::remove(onlyRunFolder(target) + "/" + ArchiveName(source + "/b/"));
+
+    const ProgramRun other = restoreOnly({ source + "/a" });
+    EXPECT_EQ(other.status, 0) << other.out << other.err;
+    EXPECT_FALSE(holds(other.out, "Folders not restored...")) << other.out;
+    expectRestoredExactly(restored, treesOf({ source + "/a" }));
+
+    const ProgramRun asked = restoreOnly({ source + "/a/sub", source + "/b/w.txt" });
+    EXPECT_EQ(asked.status, 1) << asked.out << asked.err;
+    EXPECT_TRUE(holds(asked.out, "Folder not restored: " + source + "/b/")) << asked.out;
+}
+
 } // namespace
 } // namespace testsupport
