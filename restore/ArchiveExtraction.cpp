@@ -39,6 +39,8 @@ std::string whyNotPlaced(const ExtractionInputs& inputs, const ExtractionPlace& 
 {
     if (!place.refusal.empty())
         return place.refusal;
+    if (auto unlisted = NameListProblem(inputs.onlyFiles))
+        return *unlisted;
     if (auto linked = LinkedLevelBelow(inputs.restoreTarget, place.restoreFolder))
         return "The folder " + *linked
             + " under the restore target is a link or a file, not a real folder; the files "
@@ -179,6 +181,17 @@ std::int32_t extractedByArchiver(const ArchiverVerdict& verdict)
     return visible;
 }
 
+// Runs the extraction as a batch job; the list of the single files asked,
+// if any, is there for as long as the job runs.
+JobOutcome runExtractionJob(
+    const ExtractionInputs& inputs, const std::string& restoreFolder, const std::string& storedArchive)
+{
+    const ScopedNameList nameList(inputs.appFolder, inputs.onlyFiles);
+    return RunBatchJob(inputs.appFolder,
+        BatchJob{
+            restoreFolder, ExtractCommandLine(inputs.appFolder, storedArchive, nameList.path()), true });
+}
+
 // The check of single files asked of an archive: the archiver listed each
 // as extracted. Returns false when a box was shown.
 bool checkFiles(const std::string& archiveName, const ExtractionInputs& inputs, const ExtractionPlace& place,
@@ -215,12 +228,6 @@ ExtractionResult ExtractArchiveInto(const std::string& archiveName, const Extrac
         return ExtractionResult::Failed;
     }
 
-    const std::optional<std::string> unlisted = NameListProblem(inputs.onlyFiles);
-    if (unlisted) {
-        refuse(host, archiveName, *unlisted);
-        return ExtractionResult::Failed;
-    }
-
     host.log("Start:   Decompress " + place.displayPath);
     MakeFolders(place.restoreFolder);
     if (const std::string why = whyNotWritable(place.restoreFolder); !why.empty()) {
@@ -238,11 +245,7 @@ ExtractionResult ExtractArchiveInto(const std::string& archiveName, const Extrac
     // the user's that is named like the archive, and remove it with itself.
     const std::string storedArchive = runFolder + archiveName;
     const auto listedBefore = platform::listFolder(place.restoreFolder, false);
-    std::optional<ScopedNameList> nameList(std::in_place, inputs.appFolder, inputs.onlyFiles);
-    const JobOutcome outcome = RunBatchJob(inputs.appFolder,
-        BatchJob{ place.restoreFolder, ExtractCommandLine(inputs.appFolder, storedArchive, nameList->path()),
-            true });
-    nameList.reset();
+    const JobOutcome outcome = runExtractionJob(inputs, place.restoreFolder, storedArchive);
     if (outcome == JobOutcome::NotStarted) {
         ShowErrorBox(host, "Bat-File not executed..." + kCrLf + commandAndFolder(archiveName));
         return ExtractionResult::Failed;

@@ -68,6 +68,7 @@ frmUnBackupSelectFolders::frmUnBackupSelectFolders(
 std::vector<bool> frmUnBackupSelectFolders::ticked() const
 {
     std::vector<bool> ticks;
+    ticks.reserve(static_cast<std::size_t>(m_lstFolders->count()));
     for (int row = 0; row < m_lstFolders->count(); ++row)
         ticks.push_back(m_lstFolders->item(row)->checkState() == Qt::Checked);
     return ticks;
