@@ -47,3 +47,4 @@ Command backupCommand();
 Command listCommand();
 Command restoreCommand();
 Command checkCommand();
+Command pruneCommand();
