@@ -1,5 +1,6 @@
 #include "prune/PrunePlan.h"
 
+#include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
 #include "platform/Clock.h"
 #include "platform/FileTree.h"
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -104,7 +106,17 @@ std::vector<std::string> PreviewLines(const PrunePlan& plan)
     for (const PlannedRun& run : plan.runs)
         lines.push_back(
             run.run.date + "\t" + OutcomeWord(run.run.verdict) + "\t" + KeepWord(run.reason, plan.rules));
+    // A run half removed is no run any more; it is named so that the user
+    // sees where the bytes come from.
+    for (const std::string& folder : plan.unfinished)
+        lines.push_back(UnfinishedDate(folder) + "\tincomplete\tremove (cut short)");
     return lines;
+}
+
+std::string UnfinishedDate(const std::string& hiddenFolder)
+{
+    const std::string name = hiddenFolder.substr(hiddenFolder.find_last_of('/') + 1);
+    return DecodePath(name.substr(std::string_view(kRemovalPrefix).size()));
 }
 
 std::string PreviewTotal(const PrunePlan& plan)

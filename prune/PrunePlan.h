@@ -51,5 +51,8 @@ std::uint64_t BytesFreedBy(const std::vector<std::string>& folders);
 // (rule)" or "remove", separated by tabs; then the total.
 std::vector<std::string> PreviewLines(const PrunePlan& plan);
 
+// The date of the run a removal cut short was removing, from its hidden name.
+std::string UnfinishedDate(const std::string& hiddenFolder);
+
 // "Removing 3 runs frees 123456 bytes." or "No run to remove."
 std::string PreviewTotal(const PrunePlan& plan);

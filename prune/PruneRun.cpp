@@ -71,8 +71,7 @@ bool PruneRun::run(const std::tm& now, const Log& log)
         log(line);
     log(PreviewTotal(plan));
     for (const std::string& hidden : plan.unfinished) {
-        const std::string date = DecodePath(nameOf(hidden).substr(sizeof kRemovalPrefix - 1));
-        (void)finish(hidden, "the run " + date + " (its removal was cut short)", log);
+        (void)finish(hidden, "the run " + UnfinishedDate(hidden) + " (its removal was cut short)", log);
     }
     for (const std::string& folder : going)
         if (removeOne(folder, log))

@@ -88,7 +88,8 @@ void runScheduledPrune(
     const std::string body = status == kExitCannotStart
         ? "The clean-up of old runs could not start: " + run.whyNotStarted()
         : std::to_string(run.failures().size())
-            + " old runs could not be removed; Vimblor --prune --dry-run names them.";
+            + " old runs could not be removed; the backup's log names them (journalctl --user -u "
+              "quorvel-backup).";
     if (!notifyDesktop("Old backups not removed", body))
         err << "No desktop notification could be sent." << std::endl;
 }
@@ -101,7 +102,7 @@ Command pruneCommand()
             "never; lists every run with \"keep (rule)\" or \"remove\" and the bytes",
             "removing them frees. --dry-run only lists.",
             "Exit status: 0 done, 1 a run could not be removed,",
-            "2 could not start (no settings, no backup target, the backup disk not there, another run "
-            "busy)." },
+            "2 could not start (no settings, no backup target, the backup disk",
+            "not there, another run busy)." },
         prune };
 }

@@ -87,6 +87,8 @@ void frmPrune::showPlan()
             { text(run.run.date), text(OutcomeWord(run.run.verdict)), text(KeepWord(run.reason, m_rules)) });
         item->setData(0, Qt::UserRole, QByteArray::fromStdString(run.run.folder));
     }
+    for (const std::string& folder : m_plan.unfinished)
+        new QTreeWidgetItem(m_lstRuns, { text(UnfinishedDate(folder)), "incomplete", "remove (cut short)" });
     m_lblTotal->setText(text(PreviewTotal(m_plan)));
     m_cmdRemove->setEnabled(m_plan.removedCount() > 0 || !m_plan.unfinished.empty());
     if (m_previewShown)

@@ -162,7 +162,10 @@ TEST_F(PruneCommand, ACleanUpCutShortLeavesNoRunThatLooksLikeOneAndTheNextFinish
     EXPECT_EQ(listedDates(), (std::vector<std::string>{ now, old[2], old[1] }));
     const ProgramRun preview = runProgram({ "--prune", "--dry-run" });
     ASSERT_EQ(preview.status, 0);
-    const std::string total = linesOf(preview.out).back();
+    const std::vector<std::string> lines = linesOf(preview.out);
+    ASSERT_EQ(lines.size(), 5u) << preview.out;
+    EXPECT_EQ(lines[3], old[0] + "\tincomplete\tremove (cut short)");
+    const std::string total = lines.back();
     EXPECT_TRUE(total.starts_with("Removing 2 runs and finishing 1 removal cut short frees ")) << total;
     const std::uint64_t predicted = std::stoull(total.substr(total.rfind("frees ") + 6));
 
