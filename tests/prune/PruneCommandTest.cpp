@@ -43,8 +43,9 @@ protected:
     }
 
     // Three runs of 2023, made here with a set clock: older than any rule
-    // keeps. Their dates, oldest first.
-    std::vector<std::string> makeOldRuns()
+    // keeps; with `andAFailedOne`, a fourth, newer, that failed a folder.
+    // Their dates, oldest first.
+    std::vector<std::string> makeOldRuns(bool andAFailedOne = false)
     {
         TestClock clock;
         ScopedAppFolder app;
@@ -55,6 +56,12 @@ protected:
         for (int month : { 3, 6, 9 }) {
             writeText(source + "/b.txt", "b of month " + std::to_string(month));
             clock.setLocal(2023, month, 14, 10, 0, 0);
+            EXPECT_FALSE(backUpWithoutWindow(fields, app.path()).runFolder.empty());
+            dates.push_back(platform::formatDateText(clock.localNow()));
+        }
+        if (andAFailedOne) {
+            fields.from.push_back(m_data / "gone/");
+            clock.setLocal(2023, 12, 14, 10, 0, 0);
             EXPECT_FALSE(backUpWithoutWindow(fields, app.path()).runFolder.empty());
             dates.push_back(platform::formatDateText(clock.localNow()));
         }
@@ -146,27 +153,29 @@ TEST_F(PruneCommand, ExitStatusesSayDoneCouldNotStartOrARunCouldNotBeRemoved)
 
 TEST_F(PruneCommand, ACleanUpCutShortLeavesNoRunThatLooksLikeOneAndTheNextFinishesIt)
 {
-    const std::vector<std::string> old = makeOldRuns();
+    const std::vector<std::string> old = makeOldRuns(true);
     backUpNow();
     const std::string now = listedDates()[0];
 
-    // Cut short right after the first run got its hidden name, as a kill there would.
+    // Cut short right after the first run got its hidden name, as a kill
+    // there would. A run that did not end complete goes first, though it
+    // is the newest of those that go.
     const auto previous
         = PruneRun::setRenameObserver([](const std::string&) { throw std::runtime_error("cut"); });
     PruneRun cut(target, programFolder(), KeepRules{});
     EXPECT_THROW(cut.run(platform::clock().localNow(), [](const std::string&) {}), std::runtime_error);
     PruneRun::setRenameObserver(previous);
-    EXPECT_TRUE(fs::is_directory(target + "/" + kRemovalPrefix + EncodePath(old[0])));
+    EXPECT_TRUE(fs::is_directory(target + "/" + kRemovalPrefix + EncodePath(old[3])));
 
     // The run half gone is no run: --list does not show it.
-    EXPECT_EQ(listedDates(), (std::vector<std::string>{ now, old[2], old[1] }));
+    EXPECT_EQ(listedDates(), (std::vector<std::string>{ now, old[2], old[1], old[0] }));
     const ProgramRun preview = runProgram({ "--prune", "--dry-run" });
     ASSERT_EQ(preview.status, 0);
     const std::vector<std::string> lines = linesOf(preview.out);
-    ASSERT_EQ(lines.size(), 5u) << preview.out;
-    EXPECT_EQ(lines[3], old[0] + "\tincomplete\tremove (cut short)");
+    ASSERT_EQ(lines.size(), 6u) << preview.out;
+    EXPECT_EQ(lines[4], old[3] + "\tincomplete\tremove (cut short)");
     const std::string total = lines.back();
-    EXPECT_TRUE(total.starts_with("Removing 2 runs and finishing 1 removal cut short frees ")) << total;
+    EXPECT_TRUE(total.starts_with("Removing 3 runs and finishing 1 removal cut short frees ")) << total;
     const std::uint64_t predicted = std::stoull(total.substr(total.rfind("frees ") + 6));
 
     const std::uint64_t beforeSecond = apparentBytes(target);
