@@ -186,6 +186,39 @@ TEST_F(PruneCommand, ACleanUpCutShortLeavesNoRunThatLooksLikeOneAndTheNextFinish
     EXPECT_EQ(allNames(target), (std::vector<std::string>{ kStoreIdentityFile, EncodePath(now) }));
 }
 
+TEST_F(PruneCommand, ACleanUpKilledWhileDeletingARunIsFinishedByTheNext)
+{
+    const std::vector<std::string> old = makeOldRuns();
+    backUpNow();
+    const std::string now = listedDates()[0];
+    // The oldest run goes first; with many files its deletion takes long
+    // enough to be killed in the middle of it.
+    for (int i = 0; i < 5000; ++i)
+        writeText(runFolder(old[0]) + "/filler-" + std::to_string(i), "x");
+    const std::string hidden = target + "/" + kRemovalPrefix + EncodePath(old[0]);
+
+    QProcess process;
+    start(process, { "--prune" });
+    bool seen = false;
+    while (!seen && process.state() == QProcess::Running)
+        seen = fs::exists(hidden);
+    ASSERT_TRUE(seen) << "the clean-up ended before its first run was renamed";
+    process.kill(); // SIGKILL: nothing of the program runs after it
+    process.waitForFinished(60000);
+    ASSERT_EQ(process.exitStatus(), QProcess::CrashExit);
+    ASSERT_TRUE(fs::is_directory(hidden)) << "killed too late";
+
+    EXPECT_EQ(listedDates(), (std::vector<std::string>{ now, old[2], old[1] }));
+    const ProgramRun preview = runProgram({ "--prune", "--dry-run" });
+    const std::string total = linesOf(preview.out).back();
+    const std::uint64_t predicted = std::stoull(total.substr(total.rfind("frees ") + 6));
+    const std::uint64_t before = apparentBytes(target);
+    const ProgramRun second = runProgram({ "--prune" });
+    EXPECT_EQ(second.status, 0) << second.out;
+    EXPECT_EQ(before - apparentBytes(target), predicted);
+    EXPECT_EQ(allNames(target), (std::vector<std::string>{ kStoreIdentityFile, EncodePath(now) }));
+}
+
 TEST_F(PruneCommand, AScheduledBackupCleansUpOnlyOnceAPreviewWasSeen)
 {
     const std::vector<std::string> old = makeOldRuns();
