@@ -219,6 +219,35 @@ TEST_F(PruneCommand, ACleanUpKilledWhileDeletingARunIsFinishedByTheNext)
     EXPECT_EQ(allNames(target), (std::vector<std::string>{ kStoreIdentityFile, EncodePath(now) }));
 }
 
+TEST_F(PruneCommand, TheKeepRulesAndTheCleanUpAfterScheduledBackupsAreTheSettingsOnes)
+{
+    const std::vector<std::string> old = makeOldRuns();
+    const auto keep = [this](const char* key, const char* value) {
+        platform::SettingsFile file(m_home / "config/Quorvel Backup/settings.ini");
+        file.writeValue("Keep", key, value);
+        ASSERT_TRUE(file.save());
+    };
+    // Forty months reach back to 2023; a count that is no count is the default.
+    keep("Monthly", "40");
+    keep("Days", "a week");
+    ProgramRun run = runProgram({ "--prune", "--dry-run" });
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::vector<std::string> lines = linesOf(run.out);
+    ASSERT_EQ(lines.size(), 4u) << run.out;
+    EXPECT_EQ(lines[0], old[2] + "\tcomplete\tkeep (newest complete)");
+    EXPECT_EQ(lines[1], old[1] + "\tcomplete\tkeep (monthly)");
+    EXPECT_EQ(lines[2], old[0] + "\tcomplete\tkeep (monthly)");
+    EXPECT_EQ(lines[3], "No run to remove.");
+
+    // Turned off, a scheduled backup leaves every run, preview seen or not.
+    keep("Monthly", "24");
+    keep("AfterBackup", "0");
+    run = runProgram({ "--backup" }, { { "QUORVEL_SCHEDULED", "1" }, { "QUORVEL_CHECK_SECONDS", "1" } });
+    ASSERT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_EQ(listedDates().size(), 4u);
+    EXPECT_FALSE(holds(run.out, "runs removed")) << run.out;
+}
+
 TEST_F(PruneCommand, AScheduledBackupCleansUpOnlyOnceAPreviewWasSeen)
 {
     const std::vector<std::string> old = makeOldRuns();
