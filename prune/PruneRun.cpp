@@ -48,17 +48,12 @@ bool PruneRun::run(const std::tm& now, const Log& log)
         return false;
     }
     PrunePlan plan;
+    std::vector<std::string> going;
     try {
         plan = PlanPrune(m_backupTarget, m_rules, now);
-    } catch (const std::exception& error) {
-        m_whyNotStarted = error.what();
-        return false;
-    }
-    std::vector<std::string> going;
-    for (const std::string& folder : plan.removalOrder())
-        if (!m_limit || m_limit->contains(folder))
-            going.push_back(folder);
-    try {
+        for (const std::string& folder : plan.removalOrder())
+            if (!m_limit || m_limit->contains(folder))
+                going.push_back(folder);
         std::vector<std::string> all = plan.unfinished;
         all.insert(all.end(), going.begin(), going.end());
         m_bytesFreed = BytesFreedBy(all);
@@ -70,9 +65,8 @@ bool PruneRun::run(const std::tm& now, const Log& log)
     for (const std::string& line : PreviewLines(plan))
         log(line);
     log(PreviewTotal(plan));
-    for (const std::string& hidden : plan.unfinished) {
+    for (const std::string& hidden : plan.unfinished)
         (void)finish(hidden, "the run " + UnfinishedDate(hidden) + " (its removal was cut short)", log);
-    }
     for (const std::string& folder : going)
         if (removeOne(folder, log))
             ++m_removed;

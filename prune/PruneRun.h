@@ -33,6 +33,8 @@ public:
     // The runs that could not be removed, each with why, once run() is over.
     const std::vector<std::string>& failures() const { return m_failures; }
     std::size_t removed() const { return m_removed; }
+    // What the removal freed, exact when every run went (no failures): a run
+    // partly deleted has freed an unknown part of its bytes.
     std::uint64_t bytesFreed() const { return m_bytesFreed; }
 
     // Called with the hidden name of each run once it is renamed and before

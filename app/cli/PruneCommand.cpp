@@ -35,9 +35,10 @@ int removeRuns(PruneRun& run, std::ostream& out)
         [&out](const std::string& line) { out << platform::displayText(line) << std::endl; });
     if (!started)
         return kExitCannotStart;
-    out << run.removed() << (run.removed() == 1 ? " run removed, " : " runs removed, ") << run.bytesFreed()
-        << " bytes freed";
-    if (!run.failures().empty())
+    out << run.removed() << (run.removed() == 1 ? " run removed" : " runs removed");
+    if (run.failures().empty())
+        out << ", " << run.bytesFreed() << " bytes freed";
+    else
         out << "; " << run.failures().size() << " could not be removed";
     out << '.' << std::endl;
     return run.failures().empty() ? kExitDone : kExitFailed;
