@@ -53,6 +53,7 @@ frmMain::frmMain(const std::string& settingsPath, QWidget* parent)
 
     addLinesBelowDefinedControls();
     addCheckButton();
+    addPruneButton();
 
     // The Change buttons lie over the right end of their text boxes: keep the
     // typed text clear of them.

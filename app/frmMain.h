@@ -40,6 +40,8 @@ public:
     void setRunWindowFactories(RunWindowFactory backup, RunWindowFactory restore);
     // The window of the "Check backups" button beside the full-backup choice.
     void setCheckWindowFactory(RunWindowFactory check);
+    // The window of the "Clean up old backups…" button on the line of tools.
+    void setPruneWindowFactory(RunWindowFactory prune);
 
     std::string backupTarget() const override;
     std::vector<std::string> sourceFolders() const override;
@@ -58,6 +60,7 @@ private:
     void showLastBackup();
     void followTargetTrouble();
     void addCheckButton();
+    void addPruneButton();
     // A check box on the line of lasting choices, a button on the line of
     // tools; each goes right of those added before it.
     void addToChoicesLine(QWidget* choice);
@@ -98,6 +101,7 @@ private:
     RunWindowFactory m_checkWindow;
     QHBoxLayout* m_choicesLine = nullptr; // below the full-backup choice
     QHBoxLayout* m_toolsLine = nullptr; // below that
+    RunWindowFactory m_pruneWindow;
 
     std::unique_ptr<platform::SettingsFile> m_settings;
     RunWindowFactory m_backupWindow;

@@ -1,5 +1,6 @@
 #include "app/CheckSettings.h"
 #include "app/EndRequests.h"
+#include "app/PruneSettings.h"
 #include "app/SingleInstance.h"
 #include "app/StartUp.h"
 #include "app/cli/CommandLine.h"
@@ -7,7 +8,9 @@
 #include "backup/windows/frmBackup.h"
 #include "check/windows/frmCheck.h"
 #include "platform/gui/QtMessageBox.h"
+#include "prune/windows/frmPrune.h"
 #include "restore/windows/frmUnBackup.h"
+#include "store/StoreIdentity.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -43,6 +46,11 @@ int main(int argc, char** argv)
         });
     window.setCheckWindowFactory([appFolder](const MainFields& fields, QWidget* parent) -> QDialog* {
         return new frmCheck(fields, appFolder, { .checkDays = savedCheckDays() }, parent);
+    });
+    window.setPruneWindowFactory([appFolder](const MainFields& fields, QWidget* parent) -> QDialog* {
+        return new frmPrune(
+            fields.backupTarget(), appFolder, savedKeepRules(), [] { notePreviewSeen(StoreStateFolder()); },
+            parent);
     });
     instance.raiseOnRequest(&window);
     window.show();

@@ -24,6 +24,9 @@ Clock& clock();
 // Installs a clock for tests; nullptr restores the system clock.
 void setClock(Clock* clock);
 
+// The local calendar date and time of a moment.
+std::tm localCalendar(std::time_t moment);
+
 // Adopts the user's regional settings (LC_ALL from the environment).
 void initLocale();
 

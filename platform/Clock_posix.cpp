@@ -141,6 +141,13 @@ std::tm Clock::localNow() const
     return local;
 }
 
+std::tm localCalendar(std::time_t moment)
+{
+    std::tm local{};
+    ::localtime_r(&moment, &local);
+    return local;
+}
+
 std::chrono::steady_clock::time_point Clock::monotonicNow() const
 {
     return std::chrono::steady_clock::now();

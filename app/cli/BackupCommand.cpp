@@ -4,6 +4,7 @@
 #include "app/cli/Preconditions.h"
 #include "app/cli/ScheduledCheck.h"
 #include "app/cli/ScheduledNotice.h"
+#include "app/cli/ScheduledPrune.h"
 #include "backup/BackupRun.h"
 #include "store/JobRunner.h"
 #include "store/RunJournal.h"
@@ -58,8 +59,10 @@ int backup(const CommandContext& context)
     if (const std::string why = run.whyCannotStart(); !why.empty())
         return refuse(why);
     const int status = backupStatus(runToEnd(run, host), run);
-    if (isScheduledRun() && !run.RunFolder.empty() && ReachedItsEnd(ReadRunVerdict(run.RunFolder)))
+    if (isScheduledRun() && !run.RunFolder.empty() && ReachedItsEnd(ReadRunVerdict(run.RunFolder))) {
+        runScheduledPrune(context.appFolder, fields.backupTarget(), context.out, context.err);
         runScheduledCheck(context.appFolder, fields.backupTarget(), context.out, context.err);
+    }
     if (status == kExitCannotStart) {
         noticeNotStarted(host.busyText(), context.err);
     } else if (status != kExitDone) {

@@ -50,3 +50,4 @@ Command backupCommand();
 Command listCommand();
 Command restoreCommand();
 Command checkCommand();
+Command pruneCommand();
