@@ -155,9 +155,15 @@ TEST_F(MainStatusLine, SaysHowTheLastRunEndedBelowTheDefinedControls)
     ASSERT_NE(line, nullptr);
     ASSERT_NE(full, nullptr);
     for (const QWidget* child : window.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
-        // The check button shares the full-backup choice's line.
-        if (child == line || child == full || child->objectName().isEmpty()
-            || child->objectName() == "cmdCheck")
+        // The check button shares the status line; the lines of choices
+        // and tools come below the full-backup choice.
+        const QString name = child->objectName();
+        if (name == "choicesLine" || name == "toolsLine") {
+            EXPECT_GE(child->geometry().top(), full->geometry().bottom()) << name.toStdString();
+            EXPECT_LE(child->geometry().bottom(), window.height()) << name.toStdString();
+            continue;
+        }
+        if (child == line || child == full || name.isEmpty() || name == "cmdCheck")
             continue;
         EXPECT_LE(child->geometry().bottom(), line->geometry().top()) << child->objectName().toStdString();
     }
