@@ -3,6 +3,7 @@
 #include "app/LastBackup.h"
 #include "app/PathWidgets.h"
 #include "app/StatusLine.h"
+#include "restore/windows/TextViewer.h"
 #include "store/StoreIdentity.h"
 
 #include <QCheckBox>
@@ -79,6 +80,20 @@ void frmMain::addCheckButton()
     });
 }
 
+void frmMain::addShowLogButton()
+{
+    // Beside what the line says of the last backup, so the whole story of
+    // that run is one click away, whenever it ran.
+    m_cmdShowLog = new QPushButton("Show log", this);
+    m_cmdShowLog->setObjectName("cmdShowLog");
+    m_cmdShowLog->setEnabled(false);
+    m_statusLine->addTrailingWidget(m_cmdShowLog);
+    connect(m_cmdShowLog, &QPushButton::clicked, this, [this] {
+        if (!m_shownLog.empty())
+            openTextFile(m_shownLog);
+    });
+}
+
 void frmMain::showLastBackup()
 {
     const std::string target = fieldPath(m_txtTo);
@@ -86,7 +101,11 @@ void frmMain::showLastBackup()
     m_targetTrouble = TargetTroubleText(target, StoreStateFolder());
     // A disk that is not there is what the user must know first; the runs
     // it holds are told again once it is back.
-    m_statusLine->setPart("backups", m_targetTrouble.empty() ? LastBackupText(target) : m_targetTrouble);
+    const LastRun last = LastRunOf(target, StoreStateFolder());
+    m_statusLine->setPart("backups", last.text);
+    m_shownLog = last.logPath;
+    if (m_cmdShowLog)
+        m_cmdShowLog->setEnabled(!m_shownLog.empty());
 }
 
 void frmMain::followTargetTrouble()
