@@ -122,8 +122,7 @@ LastRun LastRunOf(const std::string& backupTarget, const std::string& stateFolde
     // that backup stopped before it made one.
     if (!logs.empty() && (!newest || logs.front().began > newest->started)) {
         const std::string why = whyNotStarted(logs.front());
-        last.text += "; the backup of " + timeOf(logs.front().began) + " did not start"
-            + (why.empty() ? "" : ": " + why);
+        last.text += "; not started " + timeOf(logs.front().began) + (why.empty() ? "" : ": " + why);
         last.logPath = logs.front().path;
         return last;
     }

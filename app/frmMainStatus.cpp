@@ -24,13 +24,17 @@ void frmMain::addLinesBelowDefinedControls()
     // again, in lines of their own below the defined controls: the window
     // grows by them, nothing else moves.
     constexpr int kLineHeight = 22;
+    // The status line has room for two rows of text, so that what it says
+    // stays readable beside its buttons.
+    constexpr int kStatusHeight = 2 * kLineHeight;
     const QSize defined = size();
     m_statusLine = new StatusLine(this);
-    m_statusLine->setGeometry(8, defined.height(), defined.width() - 16, kLineHeight);
+    m_statusLine->setGeometry(8, defined.height(), defined.width() - 16, kStatusHeight);
+    const int below = defined.height() + kStatusHeight - kLineHeight;
     m_chkFullBackup
         = new QCheckBox("Compress every folder again, also the unchanged ones (full backup)", this);
     m_chkFullBackup->setObjectName("chkFullBackup");
-    m_chkFullBackup->setGeometry(8, defined.height() + kLineHeight, defined.width() - 16, kLineHeight);
+    m_chkFullBackup->setGeometry(8, below + kLineHeight, defined.width() - 16, kLineHeight);
     // Below it, the lasting choices (check boxes) and the tools (buttons that
     // open a window of their own), each a row filled from the left.
     auto addRow = [&](const char* name, int top, int height) {
@@ -43,9 +47,9 @@ void frmMain::addLinesBelowDefinedControls()
         return layout;
     };
     constexpr int kButtonLineHeight = 30;
-    m_choicesLine = addRow("choicesLine", defined.height() + 2 * kLineHeight, kLineHeight);
-    m_toolsLine = addRow("toolsLine", defined.height() + 3 * kLineHeight, kButtonLineHeight);
-    setFixedSize(defined.width(), defined.height() + 3 * kLineHeight + kButtonLineHeight + 4);
+    m_choicesLine = addRow("choicesLine", below + 2 * kLineHeight, kLineHeight);
+    m_toolsLine = addRow("toolsLine", below + 3 * kLineHeight, kButtonLineHeight);
+    setFixedSize(defined.width(), below + 3 * kLineHeight + kButtonLineHeight + 4);
 }
 
 void frmMain::addToChoicesLine(QWidget* choice)

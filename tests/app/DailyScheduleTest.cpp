@@ -23,7 +23,7 @@ using testsupport::readText;
 using testsupport::TempDir;
 using testsupport::writeText;
 
-// 2026-12-09 00:00:00 UTC, as systemd gives the timer's next elapse.
+// 2026-12-01 00:00:00 UTC, as systemd gives the timer's next elapse.
 constexpr qint64 kNextElapse = 1'796'083'200;
 
 class DailyBackupChoice : public ::testing::Test {

@@ -196,9 +196,9 @@ TEST_F(RunOutcome, EachBackupKeepsItsLogAlsoOneThatFoundTheDiskNotThere)
     writeText(idFile, id);
     const LastRun morning = LastRunOf(target, state);
     EXPECT_TRUE(morning.text.starts_with(
-        "Last backup: " + ListRuns(target).front().date + ", complete; the backup of "))
+        "Last backup: " + ListRuns(target).front().date + ", complete; not started "))
         << morning.text;
-    EXPECT_TRUE(morning.text.ends_with(" did not start: the backup disk is not there")) << morning.text;
+    EXPECT_TRUE(morning.text.ends_with(": the backup disk is not there")) << morning.text;
     EXPECT_EQ(morning.logPath, last.logPath);
 }
 
