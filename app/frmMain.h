@@ -60,6 +60,7 @@ protected:
 private:
     void addLinesBelowDefinedControls();
     void followTargetTrouble();
+    static std::string newestLogSeen();
     void addCheckButton();
     void addShowLogButton();
     void addScheduleChoice();
@@ -103,6 +104,8 @@ private:
     QPushButton* m_cmdCheck = nullptr; // at the right end of its line
     QPushButton* m_cmdShowLog = nullptr; // left of it: opens the last backup's kept log
     std::string m_shownLog; // that log's path, empty when none is kept
+    std::string m_newestLog; // the newest kept log and its size when the line was last made
+    std::string m_lastSeenLog; // the same at the last tick
     RunWindowFactory m_checkWindow;
     QHBoxLayout* m_choicesLine = nullptr; // below the full-backup choice
     QHBoxLayout* m_toolsLine = nullptr; // below that

@@ -42,7 +42,11 @@ void frmMain::addScheduleChoice()
     });
     auto* again = new QTimer(this);
     again->setInterval(kAskAgainMs);
-    connect(again, &QTimer::timeout, m_schedule, &DailySchedule::refresh);
+    connect(again, &QTimer::timeout, this, [this] {
+        m_schedule->refresh();
+        // A backup the timer began while the window was open has ended since.
+        showLastBackup();
+    });
     again->start();
     m_schedule->refresh();
 }

@@ -3,7 +3,9 @@
 #include "app/LastBackup.h"
 #include "app/PathWidgets.h"
 #include "app/StatusLine.h"
+#include "platform/FileOps.h"
 #include "restore/windows/TextViewer.h"
+#include "store/RunLogs.h"
 #include "store/StoreIdentity.h"
 
 #include <QCheckBox>
@@ -105,11 +107,21 @@ void frmMain::showLastBackup()
     m_targetTrouble = TargetTroubleText(target, StoreStateFolder());
     // A disk that is not there is what the user must know first; the runs
     // it holds are told again once it is back.
+    m_newestLog = newestLogSeen();
     const LastRun last = LastRunOf(target, StoreStateFolder());
     m_statusLine->setPart("backups", last.text);
     m_shownLog = last.logPath;
     if (m_cmdShowLog)
         m_cmdShowLog->setEnabled(!m_shownLog.empty());
+}
+
+std::string frmMain::newestLogSeen()
+{
+    const std::string name = NewestRunLogName(StoreStateFolder());
+    if (name.empty())
+        return {};
+    const auto size = platform::fileSize(RunLogFolder(StoreStateFolder()) + "/" + name);
+    return name + " " + std::to_string(size ? *size : 0);
 }
 
 void frmMain::followTargetTrouble()
@@ -118,7 +130,16 @@ void frmMain::followTargetTrouble()
         // Not while the user types another target: each half-typed path is
         // not there. Leaving the box shows the new one.
         const std::string target = fieldPath(m_txtTo);
-        if (target == m_shownTarget && TargetTroubleText(target, StoreStateFolder()) != m_targetTrouble)
+        if (target != m_shownTarget)
+            return;
+        // A backup run elsewhere (the daily timer, the command line) is told
+        // once its log stands still for a tick: when it has ended, or waits
+        // on a long folder, rather than at every line.
+        const std::string seen = newestLogSeen();
+        const bool settled = seen == m_lastSeenLog;
+        m_lastSeenLog = seen;
+        if (TargetTroubleText(target, StoreStateFolder()) != m_targetTrouble
+            || (settled && seen != m_newestLog))
             showLastBackup();
     } catch (const std::exception&) {
     }

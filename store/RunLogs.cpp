@@ -97,6 +97,16 @@ std::vector<KeptRunLog> KeptRunLogs(const std::string& stateFolder)
     return logs;
 }
 
+std::string NewestRunLogName(const std::string& stateFolder)
+{
+    std::string newest;
+    if (const auto names = platform::listFolder(RunLogFolder(stateFolder), false))
+        for (const std::string& name : *names)
+            if (name > newest && beganOf(name) >= 0)
+                newest = name;
+    return newest;
+}
+
 RunLogWriter::RunLogWriter(const std::string& stateFolder, const std::string& target, std::int64_t began)
 {
     const std::string folder = RunLogFolder(stateFolder);

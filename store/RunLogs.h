@@ -27,6 +27,10 @@ struct KeptRunLog {
 // The kept logs, newest first; files of other names are left out.
 std::vector<KeptRunLog> KeptRunLogs(const std::string& stateFolder);
 
+// The name of the newest kept log, or empty: one listing of the folder, so
+// that a window may look for a new backup every second.
+std::string NewestRunLogName(const std::string& stateFolder);
+
 // The file name of a log that began at `began`.
 std::string RunLogName(std::int64_t began);
 
