@@ -19,3 +19,14 @@ std::string LastBackupText(const std::string& backupTarget);
 // disk that held the store is not there (see WhyStoreMissing), or the
 // target folder is not there at all.
 std::string TargetTroubleText(const std::string& backupTarget, const std::string& stateFolder);
+
+// How the last backup into the target went, and the kept log that tells it
+// (see RunLogs).
+struct LastRun {
+    // LastBackupText, or the target's trouble; a backup tried after the
+    // newest run that made no run folder (the disk was not there at the
+    // time, another run was busy) is added with why it did not start.
+    std::string text;
+    std::string logPath; // empty when no log of that backup is kept
+};
+LastRun LastRunOf(const std::string& backupTarget, const std::string& stateFolder);

@@ -52,8 +52,10 @@ frmMain::frmMain(const std::string& settingsPath, QWidget* parent)
     m_timer = m_form.get<QTimer>("Timer1");
 
     addLinesBelowDefinedControls();
+    addShowLogButton();
     addCheckButton();
     addPruneButton();
+    addScheduleChoice();
 
     // The Change buttons lie over the right end of their text boxes: keep the
     // typed text clear of them.

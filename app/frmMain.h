@@ -19,6 +19,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTimer;
+class DailySchedule;
 class StatusLine;
 
 // The start-up window: the source folder list, the backup and restore
@@ -50,6 +51,9 @@ public:
 
     // Recomputes which run buttons are enabled; ticks every second.
     void Timer1_Timer();
+    // Says again on the status line how the last backup went, with the log
+    // it kept: after a run, and when a backup may have run elsewhere.
+    void showLastBackup();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -57,10 +61,13 @@ protected:
 
 private:
     void addLinesBelowDefinedControls();
-    void showLastBackup();
     void followTargetTrouble();
+    static std::string newestLogSeen();
     void addCheckButton();
     void addPruneButton();
+    void addShowLogButton();
+    void addScheduleChoice();
+    void showSchedule();
     // A check box on the line of lasting choices, a button on the line of
     // tools; each goes right of those added before it.
     void addToChoicesLine(QWidget* choice);
@@ -98,10 +105,16 @@ private:
     std::string m_targetTrouble; // what it says keeps a backup from that target
     QCheckBox* m_chkFullBackup = nullptr; // below it
     QPushButton* m_cmdCheck = nullptr; // at the right end of its line
+    QPushButton* m_cmdShowLog = nullptr; // left of it: opens the last backup's kept log
+    std::string m_shownLog; // that log's path, empty when none is kept
+    std::string m_newestLog; // the newest kept log and its size when the line was last made
+    std::string m_lastSeenLog; // the same at the last tick
     RunWindowFactory m_checkWindow;
     QHBoxLayout* m_choicesLine = nullptr; // below the full-backup choice
     QHBoxLayout* m_toolsLine = nullptr; // below that
     RunWindowFactory m_pruneWindow;
+    QCheckBox* m_chkDaily = nullptr; // on the choices line: switches the daily timer
+    DailySchedule* m_schedule = nullptr;
 
     std::unique_ptr<platform::SettingsFile> m_settings;
     RunWindowFactory m_backupWindow;

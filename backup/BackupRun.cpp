@@ -57,6 +57,8 @@ void BackupRun::steps()
     const std::string machine = MachineId(appFolder());
     if (auto written = m_journal->begin(record.started, record.archiver, machine); !written)
         warn("The next backup will compress every folder again: " + written.error());
+    else if (const std::string log = keptLogName(); !log.empty())
+        journal(m_journal->log(log));
 
     log("Starting Backup...");
     log("Start:   Finding Folders...");

@@ -2,6 +2,7 @@
 
 #include "store/ArchiveNames.h"
 #include "store/ArchiverReport.h"
+#include "store/MainFields.h"
 #include "store/Run.h"
 #include "store/RunJournal.h"
 #include "store/StoreLayout.h"
@@ -14,7 +15,6 @@
 #include <utility>
 #include <vector>
 
-class MainFields;
 class PreviousArchives;
 struct FolderSight;
 namespace platform {
@@ -65,6 +65,7 @@ protected:
     std::string stoppedLogLine(const std::exception& error) const override;
     std::string stoppedBoxText(const std::exception& error) const override;
     void stoppedByUser() override;
+    std::string keptLogTarget() const override { return m_main.backupTarget(); }
 
 private:
     // The name of the folder's archive in this run's folder.

@@ -1,20 +1,26 @@
 #include "store/Run.h"
 
 #include "pathutil/PathRoutines.h"
+#include "platform/ChangeTimes.h"
 #include "platform/RunLock.h"
 #include "platform/SymlinkTarget.h"
 #include "store/JobRunner.h"
+#include "store/StoreIdentity.h"
 
 #include <utility>
 
 Run::Run(RunHost& host, std::string appFolder)
-    : m_host(host)
+    : m_host(host, m_keptLog)
     , m_appFolder(std::move(appFolder))
 {
 }
 
 void Run::run()
 {
+    // Made before anything can stop the run, so that a backup that could
+    // not even start leaves its log too.
+    if (const std::string target = keptLogTarget(); !target.empty())
+        m_keptLog.emplace(StoreStateFolder(), target, platform::wallClockNanoseconds());
     // Another copy of the program using the same application folder would
     // overwrite this run's job files: the run holds the folder to its end,
     // and one that cannot have it does nothing and leaves the job files alone.
@@ -105,6 +111,14 @@ platform::MsgAnswer Run::StopAwareHost::showMessage(
     // asked for the stop is not held up by them.
     m_host.log(MessageLogLine(text, title));
     return platform::SafeAnswer(style);
+}
+
+void Run::KeepingHost::log(const std::string& line)
+{
+    // Kept first: whatever the host does with the line, the file has it.
+    if (m_kept)
+        m_kept->line(line);
+    m_host.log(line);
 }
 
 void Run::warn(const std::string& text)

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "store/RunHost.h"
+#include "store/RunLogs.h"
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -75,6 +77,14 @@ protected:
     virtual std::string doneWord() const { return "stored"; }
     // Called once when the user's stop ended the steps, before the summary.
     virtual void stoppedByUser() { }
+    // The backup target of a run whose log is kept in the state folder
+    // (see RunLogs), or empty for a run that keeps none.
+    virtual std::string keptLogTarget() const { return {}; }
+    // The name of the kept log of this run, or empty when it keeps none.
+    std::string keptLogName() const
+    {
+        return m_keptLog && m_keptLog->kept() ? m_keptLog->name() : std::string();
+    }
 
     RunHost& host() const { return m_gate; }
     // Ends the steps here (RunStopped) when the user asked the run to stop.
@@ -107,7 +117,29 @@ private:
         const bool& m_stopped;
     };
 
-    RunHost& m_host;
+    // The host the run was given, with every log line also added to the
+    // kept log while there is one.
+    class KeepingHost : public RunHost {
+    public:
+        KeepingHost(RunHost& host, std::optional<RunLogWriter>& kept)
+            : m_host(host)
+            , m_kept(kept)
+        {
+        }
+        void log(const std::string& line) override;
+        void progress(const RunProgress& progress) override { m_host.progress(progress); }
+        platform::MsgAnswer showMessage(const std::string& text, const std::string& title, int style) override
+        {
+            return m_host.showMessage(text, title, style);
+        }
+
+    private:
+        RunHost& m_host;
+        std::optional<RunLogWriter>& m_kept;
+    };
+
+    std::optional<RunLogWriter> m_keptLog;
+    mutable KeepingHost m_host;
     std::string m_appFolder;
     RunSummary m_summary;
     bool m_stopRequested = false;

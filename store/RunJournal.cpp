@@ -19,6 +19,7 @@ constexpr char kFailed[] = "failed";
 constexpr char kSpecials[] = "specials";
 constexpr char kStopped[] = "stopped";
 constexpr char kEnd[] = "end";
+constexpr char kLog[] = "log";
 
 // A run of a million folders with long paths stays well below this; a
 // longer file is no journal of ours, and is not read into memory.
@@ -99,6 +100,8 @@ void takeLine(RunJournal& journal, const std::vector<std::string>& f)
             journal.seen.push_back(std::move(*seen));
         else
             journal.damagedSeen++;
+    } else if (tag == kLog && f.size() == 2) {
+        journal.log = f[1];
     } else if (tag == kStopped && f.size() == 1) {
         journal.stopped = true;
     } else if (tag == kEnd && f.size() == 2) {
@@ -221,6 +224,11 @@ platform::Status RunJournalWriter::seen(const FolderSeen& folder)
 {
     const std::vector<std::string> fields = SeenFields(folder);
     return line(kSeenTag, { fields.begin(), fields.end() });
+}
+
+platform::Status RunJournalWriter::log(const std::string& name)
+{
+    return line(kLog, { name });
 }
 
 platform::Status RunJournalWriter::stopped()

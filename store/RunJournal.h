@@ -57,6 +57,7 @@ struct RunJournal {
     std::vector<JournalSpecials> specials;
     std::vector<FolderSeen> seen; // what the run saw of each folder it holds
     int damagedSeen = 0; // looks at folders whose line does not read
+    std::string log; // the name of the run's kept log in the state folder (see RunLogs)
     bool stopped = false; // the user stopped the run
     bool ended = false; // the run wrote its closing line
     int failedAtEnd = 0; // folders failed, as the closing line says
@@ -89,6 +90,8 @@ public:
     platform::Status specials(const std::string& archive, const std::vector<std::string>& names);
     // What the run saw of a folder it holds, in its look before the archiver started.
     platform::Status seen(const FolderSeen& folder);
+    // The name of the run's kept log, so that its log is found from the run.
+    platform::Status log(const std::string& name);
     platform::Status stopped();
     // The closing line of a run that reached its end, with the number of
     // folders it left out (0 for a complete run).

@@ -6,9 +6,12 @@
 #include "app/cli/ScheduledNotice.h"
 #include "app/cli/ScheduledPrune.h"
 #include "backup/BackupRun.h"
+#include "platform/ChangeTimes.h"
 #include "store/JobRunner.h"
 #include "store/RunJournal.h"
 #include "store/RunList.h"
+#include "store/RunLogs.h"
+#include "store/StoreIdentity.h"
 
 #include <utility>
 
@@ -43,13 +46,18 @@ int backupStatus(int status, const BackupRun& run)
 
 int backup(const CommandContext& context)
 {
-    const auto refuse = [&context](const std::string& why) {
+    MainSettings settings;
+    const auto refuse = [&context](const std::string& why, const std::string& target) {
+        // The main window tells the last backup by its kept log, also one
+        // the timer tried while the disk was not there.
+        if (!target.empty())
+            RunLogWriter(StoreStateFolder(), target, platform::wallClockNanoseconds())
+                .line(ErrorLogLine(why));
         noticeNotStarted(why, context.err);
         return context.cannotStart(why);
     };
-    MainSettings settings;
     if (const std::string why = whyNotStarting(context.appFolder, settings); !why.empty())
-        return refuse(why);
+        return refuse(why, settings.backupTarget);
     settings.fullBackup = settings.fullBackup || context.parser.isSet(fullOption());
     const SettingsFields fields(std::move(settings));
     ConsoleHost host(context.out, AnotherRunText(context.appFolder));
@@ -57,7 +65,7 @@ int backup(const CommandContext& context)
     // The run would say the same in a box and count it as a failure; a
     // backup that must not start is one that could not start.
     if (const std::string why = run.whyCannotStart(); !why.empty())
-        return refuse(why);
+        return refuse(why, fields.backupTarget());
     const int status = backupStatus(runToEnd(run, host), run);
     if (isScheduledRun() && !run.RunFolder.empty() && ReachedItsEnd(ReadRunVerdict(run.RunFolder))) {
         runScheduledPrune(context.appFolder, fields.backupTarget(), context.out, context.err);

@@ -103,6 +103,35 @@ TEST(StatusLine, PartsKeepTheirOrderAndAnEmptyOneIsLeftOut)
     EXPECT_EQ(line.label()->textFormat(), Qt::PlainText);
 }
 
+TEST(StatusLine, TooLongForOneRowItBreaksBetweenPartsAndClauses)
+{
+    StatusLine line;
+    const QFontMetrics metrics = line.label()->fontMetrics();
+    const std::string last = "Last backup: 12/08/26 02:59:30, complete";
+    const std::string tried
+        = "not started 2026-12-09 03:00: the backup disk is not there, connect it or choose the target again";
+    const std::string next = "Next backup: 2026-12-09 00:00";
+    auto width
+        = [&](const std::string& text) { return metrics.horizontalAdvance(QString::fromStdString(text)); };
+    line.setPart("backups", last);
+    line.setPart("schedule", next);
+    // Room for each part, not for both, on two rows.
+    line.resize(std::max(width(last), width(next)) + 8, 3 * metrics.lineSpacing() - 1);
+    line.show();
+    EXPECT_EQ(line.label()->text().toStdString(), last + "\n" + next);
+
+    // A part of two clauses: the first row ends as its clause did, and the
+    // rest shares the last row, giving way in its middle.
+    line.setPart("backups", last + "; " + tried);
+    const QStringList rows = line.label()->text().split('\n');
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows[0].toStdString(), last + ";");
+    EXPECT_TRUE(rows[1].startsWith("not started")) << rows[1].toStdString();
+    EXPECT_TRUE(rows[1].endsWith("00:00")) << rows[1].toStdString();
+    EXPECT_LE(metrics.horizontalAdvance(rows[1]), line.label()->contentsRect().width());
+    EXPECT_EQ(line.label()->toolTip().toStdString(), line.text());
+}
+
 class MainStatusLine : public ::testing::Test {
 protected:
     void SetUp() override { platform::gui::resetFolderPicker(); }
@@ -127,7 +156,11 @@ protected:
         if (!line || !label)
             return {};
         EXPECT_EQ(platform::bytesFromText(label->toolTip()), line->text());
-        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width());
+        // Each row it shows fits, and the rows fit its height.
+        const QStringList rows = label->text().split('\n');
+        for (const QString& row : rows)
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(row), label->contentsRect().width());
+        EXPECT_LE(rows.size() * label->fontMetrics().lineSpacing(), label->contentsRect().height());
         return line->text();
     }
     std::string missingText() const

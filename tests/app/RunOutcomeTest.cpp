@@ -3,7 +3,9 @@
 // --restore latest takes, and the status of a backup that is not complete.
 #include "tests/app/ConsoleProgram.h"
 
+#include "app/LastBackup.h"
 #include "pathutil/PathEncoding.h"
+#include "store/RunList.h"
 #include "store/RunMarker.h"
 #include "tests/support/StoreFixtures.h"
 #include "tests/support/Unprivileged.h"
@@ -160,6 +162,44 @@ TEST_F(RunOutcome, ABackupDiskThatIsNotThereDoesNotStartAndWritesNothing)
     EXPECT_EQ(run.status, 2) << run.out << run.err;
     EXPECT_TRUE(holds(run.out + run.err, "The backup disk is not there: " + target)) << run.out << run.err;
     EXPECT_TRUE(runNames(target).empty());
+}
+
+// The timer's backups run from the command line: each keeps its log where
+// the main window finds it, also one that found the disk not there.
+TEST_F(RunOutcome, EachBackupKeepsItsLogAlsoOneThatFoundTheDiskNotThere)
+{
+    writeText(source + "/file.txt", "x");
+    saveSettings(target, restored);
+    const ProgramRun done = runProgram({ "--backup" });
+    ASSERT_EQ(done.status, 0) << done.err;
+    const std::string state = m_home / "state/Quorvel Backup";
+    LastRun last = LastRunOf(target, state);
+    EXPECT_EQ(last.text, "Last backup: " + ListRuns(target).front().date + ", complete");
+    ASSERT_FALSE(last.logPath.empty());
+    std::vector<std::string> kept = linesOf(readText(last.logPath));
+    ASSERT_GE(kept.size(), 3u);
+    EXPECT_EQ(kept.front(), "Backup into: " + target);
+    EXPECT_TRUE(kept.back().starts_with("Summary: 1 folders stored, 0 failed")) << kept.back();
+    for (std::size_t i = 1; i < kept.size(); ++i)
+        EXPECT_TRUE(holdsLine(done.out, kept[i])) << kept[i];
+
+    // The disk unplugged for the night's backup, then back in the morning.
+    const std::string idFile = target + "/.quorvel-store";
+    const std::string id = readText(idFile);
+    fs::remove(idFile);
+    EXPECT_EQ(runProgram({ "--backup" }).status, 2);
+    last = LastRunOf(target, state);
+    EXPECT_TRUE(last.text.starts_with("The backup disk is not there: " + target)) << last.text;
+    kept = linesOf(readText(last.logPath));
+    ASSERT_EQ(kept.size(), 2u);
+    EXPECT_TRUE(kept[1].starts_with("Error: The backup disk is not there: " + target)) << kept[1];
+    writeText(idFile, id);
+    const LastRun morning = LastRunOf(target, state);
+    EXPECT_TRUE(morning.text.starts_with(
+        "Last backup: " + ListRuns(target).front().date + ", complete; not started "))
+        << morning.text;
+    EXPECT_TRUE(morning.text.ends_with(": the backup disk is not there")) << morning.text;
+    EXPECT_EQ(morning.logPath, last.logPath);
 }
 
 } // namespace
