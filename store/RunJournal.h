@@ -48,6 +48,13 @@ struct JournalSpecials {
     std::vector<std::string> names;
 };
 
+// Names in a folder the run holds that its exclusion patterns left out of
+// the folder's archive, in byte order.
+struct JournalLeftOut {
+    std::string path;
+    std::vector<std::string> names;
+};
+
 struct RunJournal {
     std::int64_t started = 0; // nanoseconds since 1970 (UTC), taken before any folder was read
     std::string archiver; // the switches that decide what an archive holds
@@ -56,6 +63,7 @@ struct RunJournal {
     std::vector<JournalFailure> failed;
     std::vector<JournalSpecials> specials;
     std::vector<FolderSeen> seen; // what the run saw of each folder it holds
+    std::vector<JournalLeftOut> leftOut; // runs made before patterns existed have none
     int damagedSeen = 0; // looks at folders whose line does not read
     bool stopped = false; // the user stopped the run
     bool ended = false; // the run wrote its closing line
@@ -89,6 +97,9 @@ public:
     platform::Status specials(const std::string& archive, const std::vector<std::string>& names);
     // What the run saw of a folder it holds, in its look before the archiver started.
     platform::Status seen(const FolderSeen& folder);
+    // The names the patterns left out of a folder's archive; written before
+    // the folder's look, so a look in the journal says its names are there too.
+    platform::Status leftOut(const std::string& path, const std::vector<std::string>& names);
     platform::Status stopped();
     // The closing line of a run that reached its end, with the number of
     // folders it left out (0 for a complete run).
