@@ -156,11 +156,7 @@ void frmMain::SaveSettings()
     // configuration without a word.
     std::string failure;
     try {
-        MainSettings current;
-        current.sources = sourceFolders();
-        current.backupTarget = fieldPath(m_txtTo);
-        current.restoreTarget = fieldPath(m_txtUnBackupTo);
-        current.fullBackup = fullBackup();
+        MainSettings current{ sourceFolders(), fieldPath(m_txtTo), fieldPath(m_txtUnBackupTo), fullBackup() };
         current.exclusions = exclusionPatterns();
         current.hiddenFolders = backUpHiddenFolders();
         failure = saveMainSettings(*m_settings, current);
