@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string name = relative.substr(
         relative.find_last_of('/') == std::string::npos ? 0 : relative.find_last_of('/') + 1);
     const std::string real = "/src/" + relative;
-    const ExcludePlace place{ name, relative, real, "/typed/" + relative };
+    const std::string typed = "/typed/" + relative;
+    const ExcludePlace place{ name, relative, real, typed };
 
     const ExcludePatterns patterns(lines);
     FUZZ_CHECK(patterns.refusals().size() <= lines.size(), visible(bytes));
