@@ -169,6 +169,23 @@ TEST_F(Exclusions, ARepeatBackupCompressesExactlyTheFoldersWhoseNamesLeftOutChan
     expectNewestRestores(expected);
 }
 
+TEST_F(Exclusions, OnlyAFolderWithNamesLeftOutGetsAListReadableByTheUserAlone)
+{
+    // The archiver notes, for each job, the mode of the list it was handed.
+    writeArchiverScript(app.path(),
+        "for a in \"$@\"; do case \"$a\" in -xw-@*) stat -c %a \"${a#-xw-@}\" >> \"$(dirname "
+        "\"${a#-xw-@}\")/modes\";; "
+        "esac; done\nexec \"$REAL\" \"$@\"");
+    backUpQuietly();
+
+    const RunJournal journal = *ReadRunJournal(runs[0]);
+    // The top folder, docs, two, three and six; "four" holds only names that cannot be left out.
+    ASSERT_EQ(journal.leftOut.size(), 5u);
+    EXPECT_EQ(readText(app.path() + "/modes"), "600\n600\n600\n600\n600\n");
+    EXPECT_FALSE(fs::exists(app.path() + "/leaveout.txt"));
+    EXPECT_EQ(summary.failed, 0);
+}
+
 TEST_F(Exclusions, HiddenFoldersGoInWhenAskedForAndTheRulesStillHold)
 {
     fields.exclusions = { "*.iso" };
