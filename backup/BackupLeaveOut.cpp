@@ -38,7 +38,7 @@ void BackupRun::leaveOutNames(std::size_t index, const std::string& folder, Fold
         for (const SeenEntry& entry : sight.seen->entries)
             names.push_back(entry.name);
     } else if (auto listed = platform::listFolder(folder, false)) {
-        names = std::move(*listed);
+        names = std::move(listed).value();
     }
     std::vector<std::string> kept;
     for (WalkRules::LeftOutName& left : m_rules.namesLeftOut(index, folder, names)) {
