@@ -13,6 +13,8 @@ const std::string kSectionBackup = "ToBackup";
 const std::string kSectionRestore = "ToUnBackup";
 const std::string kSectionOptions = "Options";
 const std::string kKeyFullBackup = "FullBackup";
+const std::string kSectionExclude = "Exclude";
+const std::string kKeyHiddenFolders = "HiddenFolders";
 
 // Runs one step of saving; a failure leaves the step undone and the next one
 // still runs.
@@ -65,6 +67,9 @@ MainSettings loadMainSettings(const platform::SettingsFile& store)
     // under any name is a source as well.
     for (const auto& entry : store.listSection(kSectionSources))
         settings.sources.push_back(entry.second);
+    settings.hiddenFolders = store.readValue(kSectionOptions, kKeyHiddenFolders, "0") == "1";
+    for (const auto& entry : store.listSection(kSectionExclude))
+        settings.exclusions.push_back(entry.second);
     return settings;
 }
 
@@ -87,6 +92,16 @@ std::string saveMainSettings(platform::SettingsFile& store, const MainSettings& 
         bestEffort([&] { store.writeValue(kSectionOptions, kKeyFullBackup, "1"); });
     else
         bestEffort([&] { dropKey(store, kSectionOptions, kKeyFullBackup); });
+    if (settings.hiddenFolders)
+        bestEffort([&] { store.writeValue(kSectionOptions, kKeyHiddenFolders, "1"); });
+    else
+        bestEffort([&] { dropKey(store, kSectionOptions, kKeyHiddenFolders); });
+    // Written like the source list, and only while there is a pattern.
+    bestEffort([&] { (void)store.deleteSection(kSectionExclude); });
+    for (std::size_t i = 0; i < settings.exclusions.size(); ++i)
+        bestEffort([&] {
+            store.writeValue(kSectionExclude, kSectionExclude + std::to_string(i), settings.exclusions[i]);
+        });
     // Written to its file once, so it is never left half-saved.
     std::string failure;
     try {

@@ -16,6 +16,10 @@ struct MainSettings {
     // Every backup compresses every folder again instead of taking over the
     // archives of unchanged folders from the previous run.
     bool fullBackup = false;
+    // What a backup leaves out, one pattern a line, in the store's order.
+    std::vector<std::string> exclusions{};
+    // A backup walks hidden folders like any other.
+    bool hiddenFolders = false;
 };
 
 // The user's own store, named after the program.

@@ -96,6 +96,7 @@ frmMain::frmMain(const std::string& settingsPath, QWidget* parent)
     onLeave(m_txtUnBackupTo, &frmMain::txtUnBackupTo_Validate);
 
     Form_Load(settingsPath);
+    addExcludeControls();
 }
 
 frmMain::~frmMain() = default;
@@ -158,8 +159,10 @@ void frmMain::SaveSettings()
     // configuration without a word.
     std::string failure;
     try {
-        failure = saveMainSettings(
-            *m_settings, { sourceFolders(), fieldPath(m_txtTo), fieldPath(m_txtUnBackupTo), fullBackup() });
+        MainSettings current{ sourceFolders(), fieldPath(m_txtTo), fieldPath(m_txtUnBackupTo), fullBackup() };
+        current.exclusions = exclusionPatterns();
+        current.hiddenFolders = backUpHiddenFolders();
+        failure = saveMainSettings(*m_settings, current);
     } catch (const std::exception& error) {
         failure = error.what();
     }

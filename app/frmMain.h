@@ -48,6 +48,8 @@ public:
     std::vector<std::string> sourceFolders() const override;
     std::string restoreTarget() const override;
     bool fullBackup() const override;
+    std::vector<std::string> exclusionPatterns() const override;
+    bool backUpHiddenFolders() const override;
 
     // Recomputes which run buttons are enabled; ticks every second.
     void Timer1_Timer();
@@ -68,6 +70,8 @@ private:
     void addShowLogButton();
     void addScheduleChoice();
     void showSchedule();
+    void addExcludeControls();
+    void cmdExclude_Click();
     // A check box on the line of lasting choices, a button on the line of
     // tools; each goes right of those added before it.
     void addToChoicesLine(QWidget* choice);
@@ -115,6 +119,8 @@ private:
     RunWindowFactory m_pruneWindow;
     QCheckBox* m_chkDaily = nullptr; // on the choices line: switches the daily timer
     DailySchedule* m_schedule = nullptr;
+    QCheckBox* m_chkHiddenFolders = nullptr; // on the line of lasting choices
+    std::vector<std::string> m_exclusions; // as saved, or as the Exclude window left them
 
     std::unique_ptr<platform::SettingsFile> m_settings;
     RunWindowFactory m_backupWindow;

@@ -163,24 +163,6 @@ void BackupRun::markPlannedArchives()
         warn("The run folder could not be marked as incomplete: " + marked.error());
 }
 
-std::string BackupRun::busyLogLine() const
-{
-    return "Error:   Another backup or restore is running.";
-}
-
-std::string BackupRun::stoppedLogLine(const std::exception& error) const
-{
-    std::string line = std::string("Error:   ") + error.what();
-    std::replace_if(
-        line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
-    return line;
-}
-
-std::string BackupRun::stoppedBoxText(const std::exception& error) const
-{
-    return std::string(error.what()) + "\r\n\r\nThe backup has stopped.";
-}
-
 void BackupRun::compressPhase(PreviousArchives& previous)
 {
     m_refusedFolders.clear();
@@ -189,7 +171,8 @@ void BackupRun::compressPhase(PreviousArchives& previous)
     for (const std::string& folder : FolderList) {
         stopIfRequested();
         // Before the archiver starts: what the archive may hold is what the run saw.
-        const FolderSight sight = LookAtFolder(folder, archiveNameOf(folder));
+        FolderSight sight = LookAtFolder(folder, archiveNameOf(folder));
+        leaveOutNames(static_cast<std::size_t>(&folder - FolderList.data()), folder, sight);
         const int failedBefore = tally().failed;
         if (takeOverUnchanged(folder, previous, sight)) {
             log("Reused:  " + folder);
@@ -198,13 +181,16 @@ void BackupRun::compressPhase(PreviousArchives& previous)
             log("Start:   Copy " + folder);
             platform::processEvents();
             stopIfRequested();
-            CompressFolder(folder);
+            CompressFolder(folder, sight.leftOut);
             stopIfRequested();
             platform::processEvents();
             log("End:     Copy " + folder);
         }
-        if (sight.seen && tally().failed == failedBefore && m_journal)
+        if (sight.seen && tally().failed == failedBefore && m_journal) {
+            if (!sight.leftOut.empty())
+                journal(m_journal->leftOut(folder, sight.leftOut));
             journal(m_journal->seen(*sight.seen));
+        }
         folderDone(folder);
     }
 }
@@ -236,7 +222,7 @@ bool BackupRun::takeOverUnchanged(
     return true;
 }
 
-void BackupRun::CompressFolder(const std::string& folder)
+void BackupRun::CompressFolder(const std::string& folder, const std::vector<std::string>& leftOut)
 {
     if (refuseUnstorable(folder))
         return;
@@ -266,7 +252,7 @@ void BackupRun::CompressFolder(const std::string& folder)
     // Counted before the archiver runs.
     const std::optional<std::int64_t> changedBefore = platform::folderChangeTime(folder);
     CountProblems problems;
-    std::int32_t count = CountFolderFiles(folder, &problems);
+    std::int32_t count = CountFolderFiles(folder, &problems, leftOut);
     // The archiver would find nothing in a folder that cannot be listed and
     // make an empty archive, which would pass for a backup of an empty folder.
     if (!problems.listingError.empty()) {
@@ -275,9 +261,10 @@ void BackupRun::CompressFolder(const std::string& folder)
                 + problems.listingError);
         return;
     }
-    if (!makeArchive(folder, encoded, stored))
+    if (!makeArchive(folder, encoded, stored, leftOut))
         return;
-    if (changedBefore != platform::folderChangeTime(folder) || count != CountFolderFiles(folder)
+    if (changedBefore != platform::folderChangeTime(folder)
+        || count != CountFolderFiles(folder, nullptr, leftOut)
         || ArchiverMissedFiles(m_archiverVerdict, problems.unreadable))
         count = countArchived(folder, stored, count);
     if (IsShortenedName(archiveName)) {
@@ -347,10 +334,15 @@ bool BackupRun::refuseUnstorable(const std::string& folder)
 // The boxes of makeArchive and CompressFolder name the folder by its encoded
 // path, as they always have; the real path follows, since no user reads the
 // encoded one.
-bool BackupRun::makeArchive(const std::string& folder, const std::string& encoded, const std::string& stored)
+bool BackupRun::makeArchive(const std::string& folder, const std::string& encoded, const std::string& stored,
+    const std::vector<std::string>& leftOut)
 {
-    const BatchJob job{ folder, CompressCommandLine(appFolder(), stored), true };
-    if (RunBatchJob(appFolder(), job) == JobOutcome::NotStarted) {
+    const std::string list = writeLeaveOutList(folder, leftOut);
+    const BatchJob job{ folder, CompressCommandLine(appFolder(), stored, list), true };
+    const JobOutcome outcome = RunBatchJob(appFolder(), job);
+    if (!list.empty())
+        (void)platform::deleteFile(list);
+    if (outcome == JobOutcome::NotStarted) {
         // A job that starts late may still leave an archive behind; it is
         // no backup of this run.
         (void)platform::deleteFile(stored);

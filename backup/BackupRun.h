@@ -1,5 +1,6 @@
 #pragma once
 
+#include "backup/WalkRules.h"
 #include "store/ArchiveNames.h"
 #include "store/ArchiverReport.h"
 #include "store/MainFields.h"
@@ -45,14 +46,19 @@ public:
     // Appends `path` (with one trailing separator) and every folder below it
     // to `found`, pre-order, subfolders in name order, leaving out folders
     // this run already found. Symbolic links are never followed, hidden
-    // folders never entered (each one left out is logged).
+    // folders entered only when the user asks for them, cache folders and
+    // folders the exclusion patterns name never (each one left out is logged).
     void CollectFolders(const std::string& path, std::vector<std::string>& found);
 
     // Compresses the files directly in `folder` into the run folder: the
     // archive, then its count file. A failure that concerns only this folder
     // is shown in a message box and the call returns; one that must end the
-    // run throws RunError.
-    void CompressFolder(const std::string& folder);
+    // run throws RunError. The files named in `leftOut` (in byte order) stay
+    // out of the archive and its count.
+    void CompressFolder(const std::string& folder, const std::vector<std::string>& leftOut = {});
+
+    // What the walk leaves out by the user's choice, and what it left out.
+    const WalkRules& walkRules() const { return m_rules; }
 
     // The run folder of this run, without trailing separator.
     std::string RunFolder;
@@ -85,6 +91,9 @@ private:
     void warnOverlappingSources(const std::vector<std::string>& sources);
     std::string whyNotWalked(const std::string& folder, const std::string& root) const;
     void noteLeftOut(const std::string& folder, const platform::FolderEntries& entries);
+    std::vector<std::string> walkedSubfolders(platform::FolderEntries& entries) const;
+    void leaveOutNames(std::size_t index, const std::string& folder, FolderSight& sight);
+    std::string writeLeaveOutList(const std::string& folder, const std::vector<std::string>& leftOut);
     bool refuseUnstorable(const std::string& folder);
     // A folder the user chose that this run leaves out: counted as failed,
     // kept in the run's journal, and shown in an "Error!" box unless `box` is empty.
@@ -92,7 +101,8 @@ private:
     void leftOutUnreadable(const std::string& folder, const std::string& why);
     void journal(const platform::Status& written);
     std::int32_t countArchived(const std::string& folder, const std::string& stored, std::int32_t counted);
-    bool makeArchive(const std::string& folder, const std::string& encoded, const std::string& stored);
+    bool makeArchive(const std::string& folder, const std::string& encoded, const std::string& stored,
+        const std::vector<std::string>& leftOut);
     void storeCount(const std::string& runFolder, const std::string& archiveName, std::int32_t count);
     void letEventsRunDuringWalk();
     bool isBelowRefusedFolder(const std::string& folder) const;
@@ -109,6 +119,7 @@ private:
         bool belowRootOnly = true;
     };
     std::vector<NotWalked> m_notWalked;
+    WalkRules m_rules; // cache folders, patterns, hidden folders
     std::optional<RunJournalWriter> m_journal; // the run's hidden record, once its folder is made
     bool m_journalTrouble = false; // a line could not be written: said once
     std::chrono::steady_clock::time_point m_lastWalkEvents{};

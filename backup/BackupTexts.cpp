@@ -1,8 +1,12 @@
 #include "backup/BackupTexts.h"
 
+#include "backup/BackupRun.h"
+
 #include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
 #include "store/ArchiveNames.h"
+
+#include <algorithm>
 
 std::string unreadableFilesText(const std::string& folder, const std::vector<std::string>& names)
 {
@@ -47,4 +51,22 @@ std::string canonicalFolder(const std::string& path)
 {
     const std::string canonical = ShortPath(path);
     return canonical.empty() ? std::string() : AddBackslash(canonical);
+}
+
+std::string BackupRun::busyLogLine() const
+{
+    return "Error:   Another backup or restore is running.";
+}
+
+std::string BackupRun::stoppedLogLine(const std::exception& error) const
+{
+    std::string line = std::string("Error:   ") + error.what();
+    std::replace_if(
+        line.begin(), line.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    return line;
+}
+
+std::string BackupRun::stoppedBoxText(const std::exception& error) const
+{
+    return std::string(error.what()) + "\r\n\r\nThe backup has stopped.";
 }

@@ -17,6 +17,9 @@
 void BackupRun::FindFolders()
 {
     m_collected.clear();
+    m_rules = WalkRules(m_main);
+    for (const std::string& refused : m_rules.refusals())
+        warn(refused);
     const std::vector<std::string> sources = m_main.sourceFolders();
     notWalkedBelow(sources);
     warnOverlappingSources(sources);
@@ -28,6 +31,7 @@ void BackupRun::FindFolders()
         // is named after a path that a restore can make again.
         const std::string canonical = ShortPath(source);
         const std::string root = canonical.empty() ? source : canonical;
+        m_rules.enterSource(AddBackslash(root), AddBackslash(source));
         CollectFolders(root, AddBackslash(root), found);
         platform::processEvents();
     }
@@ -79,6 +83,7 @@ void BackupRun::warnOverlappingSources(const std::vector<std::string>& sources)
 
 void BackupRun::CollectFolders(const std::string& path, std::vector<std::string>& found)
 {
+    m_rules.enterSource(AddBackslash(path), AddBackslash(path));
     CollectFolders(path, AddBackslash(path), found);
 }
 
@@ -91,6 +96,7 @@ void BackupRun::CollectFolders(
     if (const std::string why = whyNotWalked(folder, root); !why.empty()) {
         // Not taken as found: another source may hold it as its own.
         warn("Folder not backed up, " + why + ": " + folder);
+        m_rules.noteLeftOut(folder, why);
         tally().skipped++;
         return;
     }
@@ -108,14 +114,24 @@ void BackupRun::CollectFolders(
             return;
         }
         found.push_back(folder);
+        m_rules.found();
         return;
     }
     found.push_back(folder);
+    m_rules.found();
     m_progress.setBytes(folder, entries->fileBytes);
     noteLeftOut(folder, *entries);
     letEventsRunDuringWalk();
-    for (const std::string& name : entries->subfolders)
+    for (const std::string& name : walkedSubfolders(entries.value())) {
+        if (const std::string why = m_rules.whyFolderLeftOut(folder, name); !why.empty()) {
+            // Left out by choice, as hidden folders are: a line, not a warning.
+            log("Folder not backed up, " + why + ": " + folder + name + "/");
+            m_rules.noteLeftOut(folder + name + "/", why);
+            tally().skipped++;
+            continue;
+        }
         CollectFolders(folder + name, root, found);
+    }
     letEventsRunDuringWalk();
 }
 
@@ -124,6 +140,7 @@ void BackupRun::leftOutUnreadable(const std::string& folder, const std::string& 
     // The user chose it and it is not in the backup: a failure of the run,
     // told once in the log rather than in a box of its own.
     warn("Folder not backed up, it cannot be read, nor anything below it: " + why);
+    m_rules.noteLeftOut(folder, "it cannot be read");
     folderFailed(folder, {});
 }
 
@@ -145,7 +162,10 @@ void BackupRun::noteLeftOut(const std::string& folder, const platform::FolderEnt
     // Hidden folders stay out of a backup; the user learns which ones, the
     // topmost of each, so that ~/.ssh is never missed without a word.
     for (const std::string& hidden : entries.hiddenSubfolders) {
+        if (m_rules.hiddenToo())
+            break;
         log("Hidden folder not backed up: " + folder + hidden + "/");
+        m_rules.noteLeftOut(folder + hidden + "/", "it is hidden");
         tally().skipped++;
     }
     if (!entries.specialFiles.empty() && m_journal)

@@ -102,6 +102,8 @@ void PreviousArchives::takeRecord(const std::string& backupTarget, const std::st
         if (!m_seen.count(held.path) && !failed.count(held.path))
             m_heldWithoutRecord.insert(held.path);
     }
+    for (const JournalLeftOut& left : journal->leftOut)
+        m_leftOut[left.path] = left.names;
     m_damagedLines = journal->damagedSeen;
     m_runFolder = previous->run.folder;
 }
@@ -165,6 +167,10 @@ bool PreviousArchives::unchanged(
     }
     if (before->second.archive != archiveName || !SeenTheSame(before->second, *sight.seen))
         return false;
+    // Patterns that now leave out other names make another archive of the same files.
+    const auto leftOut = m_leftOut.find(folder);
+    if ((leftOut == m_leftOut.end() ? std::vector<std::string>() : leftOut->second) != sight.leftOut)
+        return false;
     const std::string archive = m_runFolder + "/" + archiveName;
     const std::string countFile = m_runFolder + "/" + CountFileName(archiveName);
     if (!platform::isRegularFileItself(archive) || !platform::isRegularFileItself(countFile))
@@ -172,7 +178,7 @@ bool PreviousArchives::unchanged(
     // A file the user cannot read is not in the archive: the folder is
     // compressed again, so that the user hears of it on every run.
     CountProblems problems;
-    const std::int32_t count = CountFolderFiles(folder, &problems);
+    const std::int32_t count = CountFolderFiles(folder, &problems, sight.leftOut);
     if (!problems.listingError.empty() || !problems.unreadable.empty())
         return false;
     const CountFileRead stored = ReadCountFile(countFile);

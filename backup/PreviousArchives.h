@@ -65,6 +65,8 @@ private:
     std::string m_whyNone;
     std::unordered_map<std::string, FolderSeen> m_seen; // by path
     std::unordered_set<std::string> m_heldWithoutRecord; // folders the previous run holds but saw not as one
+    std::unordered_map<std::string, std::vector<std::string>>
+        m_leftOut; // names its patterns left out, by path
     int m_damagedLines = 0;
     std::string m_firstDoubt[DoubtKinds];
 };

@@ -4,7 +4,7 @@
 
 find_program(QUORVEL_CLANG_TIDY clang-tidy)
 if(QUORVEL_CLANG_TIDY AND NOT QUORVEL_SANITIZE)
-    foreach(folder platform pathutil store backup restore check prune ui backup/windows restore/windows check/windows prune/windows app app/cli)
+    foreach(folder platform pathutil exclude store backup restore check prune ui backup/windows restore/windows check/windows prune/windows app app/cli)
         file(GLOB _tidy_sources CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/${folder}/*.cpp")
         string(REPLACE "/" "_" _name "clang_tidy_${folder}")
         add_test(NAME ${_name} COMMAND "${QUORVEL_CLANG_TIDY}" -p "${CMAKE_BINARY_DIR}" --quiet ${_tidy_sources})

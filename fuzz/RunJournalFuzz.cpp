@@ -36,6 +36,11 @@ std::string written(const RunJournal& journal)
         fields.insert(fields.end(), specials.names.begin(), specials.names.end());
         text += JournalLine("specials", fields);
     }
+    for (const JournalLeftOut& left : journal.leftOut) {
+        std::vector<std::string_view> fields{ left.path };
+        fields.insert(fields.end(), left.names.begin(), left.names.end());
+        text += JournalLine("leftout", fields);
+    }
     if (journal.stopped)
         text += JournalLine("stopped", {});
     if (journal.ended)
@@ -47,8 +52,13 @@ bool same(const RunJournal& a, const RunJournal& b)
 {
     if (a.started != b.started || a.archiver != b.archiver || a.machine != b.machine || a.stopped != b.stopped
         || a.ended != b.ended || a.failedAtEnd != b.failedAtEnd || a.held.size() != b.held.size()
-        || a.failed.size() != b.failed.size() || a.specials.size() != b.specials.size())
+        || a.failed.size() != b.failed.size() || a.specials.size() != b.specials.size()
+        || a.leftOut.size() != b.leftOut.size())
         return false;
+    for (std::size_t i = 0; i < a.leftOut.size(); ++i) {
+        if (a.leftOut[i].path != b.leftOut[i].path || a.leftOut[i].names != b.leftOut[i].names)
+            return false;
+    }
     for (std::size_t i = 0; i < a.held.size(); ++i) {
         if (a.held[i].archive != b.held[i].archive || a.held[i].path != b.held[i].path)
             return false;
@@ -83,6 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(read->failedAtEnd >= 0 && (read->ended || read->failedAtEnd == 0), visible(bytes));
     for (const JournalSpecials& specials : read->specials)
         FUZZ_CHECK(!specials.names.empty(), visible(bytes));
+    for (const JournalLeftOut& left : read->leftOut)
+        FUZZ_CHECK(!left.names.empty(), visible(bytes));
     const std::string again = written(*read);
     const std::optional<RunJournal> reread = ParseRunJournal(again);
     FUZZ_CHECK(reread && same(*read, *reread), visible(bytes) + " wrote back as " + visible(again));

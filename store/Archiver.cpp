@@ -61,7 +61,8 @@ const std::vector<std::string>& CompressionContentSwitches()
     return switches;
 }
 
-std::string CompressCommandLine(const std::string& appFolder, const std::string& archivePath)
+std::string CompressCommandLine(
+    const std::string& appFolder, const std::string& archivePath, const std::string& leaveOutList)
 {
     // The archive is made where it is stored, named by its full path, while
     // the working folder stays the folder compressed: the user's folder is
@@ -80,6 +81,10 @@ std::string CompressCommandLine(const std::string& appFolder, const std::string&
     // comes last, after the switches.
     for (const std::string& contentSwitch : CompressionContentSwitches())
         line += " " + contentSwitch;
+    // "w-": a name in the list is only ever itself; with wildcards "st*r"
+    // would leave "stXr" out as well.
+    if (!leaveOutList.empty())
+        line += " \"-xw-@" + escapeInDoubleQuotes(leaveOutList) + "\"";
     return line + " \"" + escapeInDoubleQuotes(archivePath) + "\" > " + output + " 2>&1; echo \""
         + kExitStatusLine + "$?\" >> " + output;
 }

@@ -18,8 +18,11 @@ const std::vector<std::string>& CompressionContentSwitches();
 // Compresses the files directly in the working folder into the archive at
 // `archivePath`, a full path (in the run folder), never one in the working
 // folder; console output and error messages to "output.txt" in the
-// application folder, followed by the archiver's exit status line.
-std::string CompressCommandLine(const std::string& appFolder, const std::string& archivePath);
+// application folder, followed by the archiver's exit status line. With a
+// `leaveOutList` (a file of LeaveOutListText), the names in it stay out of
+// the archive, taken as they are, wildcards and all.
+std::string CompressCommandLine(
+    const std::string& appFolder, const std::string& archivePath, const std::string& leaveOutList = {});
 
 // Extracts "<archiveName>" into the working folder, console output and error
 // messages to "output.txt" in the application folder. With `nameList`, only

@@ -6,9 +6,11 @@
 #include "store/JobFiles.h"
 #include "store/JobRunner.h"
 
+#include <algorithm>
 #include <sstream>
 
-std::int32_t CountFolderFiles(const std::string& folder, CountProblems* problems)
+std::int32_t CountFolderFiles(
+    const std::string& folder, CountProblems* problems, const std::vector<std::string>& leftOut)
 {
     const std::string canonical = ShortPath(folder);
     if (canonical.empty())
@@ -22,13 +24,15 @@ std::int32_t CountFolderFiles(const std::string& folder, CountProblems* problems
             problems->listingError = files.error();
         return 0;
     }
-    if (problems) {
-        for (const platform::ListedFile& file : *files) {
-            if (file.unreadable)
-                problems->unreadable.push_back(file.name);
-        }
+    std::int32_t count = 0;
+    for (const platform::ListedFile& file : *files) {
+        if (std::binary_search(leftOut.begin(), leftOut.end(), file.name))
+            continue;
+        ++count;
+        if (problems && file.unreadable)
+            problems->unreadable.push_back(file.name);
     }
-    return static_cast<std::int32_t>(files->size());
+    return count;
 }
 
 std::optional<std::int32_t> CountArchivedFiles(const std::string& appFolder, const std::string& archivePath)

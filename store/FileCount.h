@@ -15,8 +15,10 @@ struct CountProblems {
 // beside the folder's archive and what a restore compares it with, so both
 // count alike. No folders and no hidden entries; files and links of every
 // kind count. A folder that cannot be listed has 0. What went wrong on the
-// way goes into `problems` when it is given.
-std::int32_t CountFolderFiles(const std::string& folder, CountProblems* problems = nullptr);
+// way goes into `problems` when it is given. The names in `leftOut` (in byte
+// order) are not stored, so they neither count nor make problems.
+std::int32_t CountFolderFiles(const std::string& folder, CountProblems* problems = nullptr,
+    const std::vector<std::string>& leftOut = {});
 
 // The number of entries in a finished archive that a restore counts: those
 // not hidden. Runs the archiver's listing as a batch job; empty when the

@@ -17,6 +17,7 @@ constexpr char kMachine[] = "machine";
 constexpr char kHeld[] = "held";
 constexpr char kFailed[] = "failed";
 constexpr char kSpecials[] = "specials";
+constexpr char kLeftOut[] = "leftout";
 constexpr char kStopped[] = "stopped";
 constexpr char kEnd[] = "end";
 constexpr char kLog[] = "log";
@@ -95,6 +96,8 @@ void takeLine(RunJournal& journal, const std::vector<std::string>& f)
         journal.failed.push_back({ f[1], f[2], f[3] });
     } else if (tag == kSpecials && f.size() >= 3) {
         journal.specials.push_back({ f[1], { f.begin() + 2, f.end() } });
+    } else if (tag == kLeftOut && f.size() >= 3) {
+        journal.leftOut.push_back({ f[1], { f.begin() + 2, f.end() } });
     } else if (tag == kSeenTag && f.size() > 1) {
         if (auto seen = ParseSeenFields({ f.begin() + 1, f.end() }))
             journal.seen.push_back(std::move(*seen));
@@ -218,6 +221,13 @@ platform::Status RunJournalWriter::specials(const std::string& archive, const st
     std::vector<std::string_view> fields{ archive };
     fields.insert(fields.end(), names.begin(), names.end());
     return line(kSpecials, fields);
+}
+
+platform::Status RunJournalWriter::leftOut(const std::string& path, const std::vector<std::string>& names)
+{
+    std::vector<std::string_view> fields{ path };
+    fields.insert(fields.end(), names.begin(), names.end());
+    return line(kLeftOut, fields);
 }
 
 platform::Status RunJournalWriter::seen(const FolderSeen& folder)

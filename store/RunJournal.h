@@ -48,6 +48,13 @@ struct JournalSpecials {
     std::vector<std::string> names;
 };
 
+// Names in a folder the run holds that its exclusion patterns left out of
+// the folder's archive, in byte order.
+struct JournalLeftOut {
+    std::string path;
+    std::vector<std::string> names;
+};
+
 struct RunJournal {
     std::int64_t started = 0; // nanoseconds since 1970 (UTC), taken before any folder was read
     std::string archiver; // the switches that decide what an archive holds
@@ -56,6 +63,7 @@ struct RunJournal {
     std::vector<JournalFailure> failed;
     std::vector<JournalSpecials> specials;
     std::vector<FolderSeen> seen; // what the run saw of each folder it holds
+    std::vector<JournalLeftOut> leftOut; // runs made before patterns existed have none
     int damagedSeen = 0; // looks at folders whose line does not read
     std::string log; // the name of the run's kept log in the state folder (see RunLogs)
     bool stopped = false; // the user stopped the run
@@ -92,6 +100,9 @@ public:
     platform::Status seen(const FolderSeen& folder);
     // The name of the run's kept log, so that its log is found from the run.
     platform::Status log(const std::string& name);
+    // The names the patterns left out of a folder's archive; written before
+    // the folder's look, so a look in the journal says its names are there too.
+    platform::Status leftOut(const std::string& path, const std::vector<std::string>& names);
     platform::Status stopped();
     // The closing line of a run that reached its end, with the number of
     // folders it left out (0 for a complete run).

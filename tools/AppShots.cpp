@@ -2,7 +2,9 @@
 // looked at and photographed. Run by hand, not a test:
 //   app_shots main|backup-running|restore-done|date [seconds]
 //   app_shots main SECONDS SETTINGS PICTURE  - saves the main window into PICTURE, then ends
+//   app_shots exclude SECONDS SETTINGS PICTURE  - the Exclude window with its totals, likewise
 #include "app/frmMain.h"
+#include "backup/windows/frmExclude.h"
 #include "ui/FormBuilder.h"
 #include "ui/ProgressWindow.h"
 #include "ui/WindowDefinitions.h"
@@ -65,6 +67,20 @@ int main(int argc, char** argv)
             const QString picture = QString::fromLocal8Bit(argv[4]);
             QTimer::singleShot(1500, &window, [&window, picture] {
                 window.grab().save(picture);
+                QApplication::quit();
+            });
+        }
+        return application.exec();
+    }
+    if (which == "exclude") {
+        frmMain window(argc > 3 ? argv[3] : "");
+        frmExclude editor(window, window.exclusionPatterns(), "");
+        editor.show();
+        editor.cmdTotals_Click();
+        if (argc > 4) {
+            const QString picture = QString::fromLocal8Bit(argv[4]);
+            QTimer::singleShot(1500, &editor, [&editor, picture] {
+                editor.grab().save(picture);
                 QApplication::quit();
             });
         }

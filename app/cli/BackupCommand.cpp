@@ -1,3 +1,4 @@
+#include "app/cli/BackupPreviewLines.h"
 #include "app/cli/Command.h"
 #include "app/cli/CommandLine.h"
 #include "app/cli/ConsoleHost.h"
@@ -5,6 +6,7 @@
 #include "app/cli/ScheduledCheck.h"
 #include "app/cli/ScheduledNotice.h"
 #include "app/cli/ScheduledPrune.h"
+#include "backup/BackupPreview.h"
 #include "backup/BackupRun.h"
 #include "platform/ChangeTimes.h"
 #include "store/JobRunner.h"
@@ -20,6 +22,12 @@ namespace {
 QCommandLineOption fullOption()
 {
     return QCommandLineOption("full");
+}
+
+// Shared by name with the commands that also look before they act.
+QCommandLineOption dryRunOption()
+{
+    return QCommandLineOption("dry-run");
 }
 
 // Why the backup cannot start, before anything is made, or empty.
@@ -50,7 +58,7 @@ int backup(const CommandContext& context)
     const auto refuse = [&context](const std::string& why, const std::string& target) {
         // The main window tells the last backup by its kept log, also one
         // the timer tried while the disk was not there.
-        if (!target.empty())
+        if (!target.empty() && !context.parser.isSet(dryRunOption()))
             RunLogWriter(StoreStateFolder(), target, platform::wallClockNanoseconds())
                 .line(ErrorLogLine(why));
         noticeNotStarted(why, context.err);
@@ -66,6 +74,10 @@ int backup(const CommandContext& context)
     // backup that must not start is one that could not start.
     if (const std::string why = run.whyCannotStart(); !why.empty())
         return refuse(why, fields.backupTarget());
+    if (context.parser.isSet(dryRunOption())) {
+        WriteBackupPreview(PreviewBackup(fields, context.appFolder), context.out);
+        return kExitDone;
+    }
     const int status = backupStatus(runToEnd(run, host), run);
     if (isScheduledRun() && !run.RunFolder.empty() && ReachedItsEnd(ReadRunVerdict(run.RunFolder))) {
         runScheduledPrune(context.appFolder, fields.backupTarget(), context.out, context.err);
@@ -86,10 +98,12 @@ int backup(const CommandContext& context)
 
 Command backupCommand()
 {
-    return { QCommandLineOption("backup"), { fullOption() }, "--backup [--full]",
+    return { QCommandLineOption("backup"), { fullOption(), dryRunOption() }, "--backup [--full] [--dry-run]",
         { "one backup of the saved source folders into the saved backup target;",
             "--full compresses every folder again rather than taking over",
             "the unchanged ones of the previous complete run.",
+            "--dry-run writes nothing: lists each folder it would store with its",
+            "files and bytes, each folder or file it would leave out and why, the totals.",
             "Exit status: 0 complete, 1 not complete (failed N, stopped, cut short),",
             "2 could not start (no settings, no archiver, a folder missing,",
             "a source folder that is the backup target, another run busy)." },

@@ -22,6 +22,8 @@ public:
     std::vector<std::string> sourceFolders() const override { return m_settings.sources; }
     std::string restoreTarget() const override { return m_settings.restoreTarget; }
     bool fullBackup() const override { return m_settings.fullBackup; }
+    std::vector<std::string> exclusionPatterns() const override { return m_settings.exclusions; }
+    bool backUpHiddenFolders() const override { return m_settings.hiddenFolders; }
 
 private:
     MainSettings m_settings;

@@ -15,11 +15,15 @@ public:
     std::vector<std::string> from;
     std::string unBackupTo;
     bool full = false;
+    std::vector<std::string> exclusions;
+    bool hiddenToo = false;
 
     std::string backupTarget() const override { return to; }
     std::vector<std::string> sourceFolders() const override { return from; }
     std::string restoreTarget() const override { return unBackupTo; }
     bool fullBackup() const override { return full; }
+    std::vector<std::string> exclusionPatterns() const override { return exclusions; }
+    bool backUpHiddenFolders() const override { return hiddenToo; }
 };
 
 } // namespace testsupport
