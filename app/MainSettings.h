@@ -16,6 +16,10 @@ struct MainSettings {
     // Every backup compresses every folder again instead of taking over the
     // archives of unchanged folders from the previous run.
     bool fullBackup = false;
+    // How many archiver jobs a run keeps going at once ([Options] Jobs);
+    // 0, or no such key, lets the run choose. Only ever read: the file's
+    // own value stays as the user wrote it.
+    int jobs = 0;
 };
 
 // The user's own store, named after the program.

@@ -45,6 +45,7 @@ public:
     std::vector<std::string> sourceFolders() const override;
     std::string restoreTarget() const override;
     bool fullBackup() const override;
+    int jobs() const override { return m_jobs; }
 
     // Recomputes which run buttons are enabled; ticks every second.
     void Timer1_Timer();
@@ -94,6 +95,7 @@ private:
     std::string m_shownTarget; // the backup target the status line speaks of
     std::string m_targetTrouble; // what it says keeps a backup from that target
     QCheckBox* m_chkFullBackup = nullptr; // below it
+    int m_jobs = 0; // [Options] Jobs as loaded: archiver jobs at once, 0 the run's choice
     QPushButton* m_cmdCheck = nullptr; // at the right end of its line
     RunWindowFactory m_checkWindow;
     QHBoxLayout* m_choicesLine = nullptr; // below the full-backup choice

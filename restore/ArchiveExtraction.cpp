@@ -183,47 +183,59 @@ std::int32_t extractedByArchiver(const ArchiverVerdict& verdict)
 ExtractionResult ExtractArchiveInto(const std::string& archiveName, const ExtractionInputs& inputs,
     RunHost& host, RestoreChoices& choices, std::vector<std::string>* warnings)
 {
+    const std::optional<ExtractionJob> job = BeginExtraction(archiveName, inputs, host);
+    if (!job)
+        return ExtractionResult::Failed;
+    const JobOutcome outcome = RunBatchJob(inputs.appFolder,
+        BatchJob{ job->place.restoreFolder, ExtractCommandLine(inputs.appFolder, job->storedArchive), true });
+    return FinishExtraction(
+        *job, outcome, JobFilePath(inputs.appFolder, kOutputFile), host, choices, warnings);
+}
+
+std::optional<ExtractionJob> BeginExtraction(
+    const std::string& archiveName, const ExtractionInputs& inputs, RunHost& host)
+{
     const std::string runFolder = AddBackslash(RunFolderPath(inputs.backupTarget, inputs.selectedDate));
     const ExtractionPlace place = PlanExtraction(inputs.restoreTarget, archiveName, runFolder);
     if (const std::string why = whyNotPlaced(inputs, place); !why.empty()) {
         refuse(host, archiveName, why);
-        return ExtractionResult::Failed;
+        return std::nullopt;
     }
 
     host.log("Start:   Decompress " + place.displayPath);
     MakeFolders(place.restoreFolder);
     if (const std::string why = whyNotWritable(place.restoreFolder); !why.empty()) {
         refuse(host, archiveName, why);
-        return ExtractionResult::Failed;
+        return std::nullopt;
     }
-
-    // The old markers go now; the job runner writes temp.bat over with the
-    // job's own and removes the old output.txt.
-    for (const char* jobFile : { kFinishMarker, kStartMarker })
-        (void)platform::deleteFile(JobFilePath(inputs.appFolder, jobFile));
 
     // The archive is read where it is stored. A copy beside the restored
     // files, removed after the extraction, would take the name of a file of
     // the user's that is named like the archive, and remove it with itself.
-    const std::string storedArchive = runFolder + archiveName;
+    // The job runner clears the slot's old markers and report.
     const auto listedBefore = platform::listFolder(place.restoreFolder, false);
-    const JobOutcome outcome = RunBatchJob(inputs.appFolder,
-        BatchJob{ place.restoreFolder, ExtractCommandLine(inputs.appFolder, storedArchive), true });
+    return ExtractionJob{ archiveName, place, runFolder + archiveName,
+        listedBefore ? *listedBefore : std::vector<std::string>() };
+}
+
+ExtractionResult FinishExtraction(const ExtractionJob& job, JobOutcome outcome, const std::string& outputFile,
+    RunHost& host, RestoreChoices& choices, std::vector<std::string>* warnings)
+{
+    const std::string& archiveName = job.archiveName;
+    const ExtractionPlace& place = job.place;
     if (outcome == JobOutcome::NotStarted) {
         ShowErrorBox(host, "Bat-File not executed..." + kCrLf + commandAndFolder(archiveName));
         return ExtractionResult::Failed;
     }
 
     ExtractionCheck check;
-    check.expected = ReadCountFile(CountFileName(storedArchive));
-    const std::string outputFile = JobFilePath(inputs.appFolder, kOutputFile);
+    check.expected = ReadCountFile(CountFileName(job.storedArchive));
     const auto report = platform::readFile(outputFile);
     check.verdict = JudgeArchiverReport(report ? *report : std::string());
     // Files already in the folder must not stand in for files the archiver
     // did not extract, nor fail a folder it extracted whole: the number is
     // always the archiver's own.
-    const std::set<std::string> untouched
-        = untouchedFiles(listedBefore ? *listedBefore : std::vector<std::string>(), check.verdict);
+    const std::set<std::string> untouched = untouchedFiles(job.listedBefore, check.verdict);
     restoreAbsoluteLinks(place.restoreFolder, untouched);
     check.extracted = extractedByArchiver(check.verdict);
     if (!untouched.empty() && warnings && check.verdict.complete) {

@@ -72,12 +72,7 @@ void RestoreRun::copyFoldersAndUncompress()
         log("Found:   " + std::to_string(ArchiveList.size()) + " compressed folders...");
     log("Start:   Copy Folders and uncompress...");
     noteArchiveSizes();
-    for (const std::string& archive : ArchiveList) {
-        stopIfRequested();
-        ExtractArchive(archive);
-        host().progress(m_progress.done(archive));
-    }
-    stopIfRequested();
+    extractAll();
     log("End:     Copy Folders and uncompress...");
     reportWhatIsNotThere();
 }

@@ -2,6 +2,7 @@
 
 #include "store/Run.h"
 
+#include "store/JobRunner.h"
 #include "store/RunJournal.h"
 
 #include <optional>
@@ -11,6 +12,7 @@
 class MainFields;
 class RestoreChoices;
 struct LostFolder;
+struct ExtractionJob;
 
 // One restore run, without any window: finds the backup dates, lets the user
 // choose one, finds that run's archives and extracts them one by one under
@@ -36,6 +38,8 @@ protected:
 
 private:
     void copyFoldersAndUncompress();
+    void extractAll();
+    void finishArchive(const ExtractionJob& job, JobOutcome outcome, const std::string& outputFile);
     void noteArchiveSizes();
     void warnOfSpecials(const std::string& archiveName);
     // What the run holds that was not brought back: folders whose archives

@@ -1,6 +1,7 @@
 #include "app/cli/Command.h"
 #include "app/cli/CommandLine.h"
 #include "app/cli/ConsoleHost.h"
+#include "app/cli/JobsOption.h"
 #include "app/cli/Preconditions.h"
 #include "app/cli/ScheduledCheck.h"
 #include "app/cli/ScheduledNotice.h"
@@ -50,6 +51,8 @@ int backup(const CommandContext& context)
     if (const std::string why = whyNotStarting(context.appFolder, settings); !why.empty())
         return refuse(why);
     settings.fullBackup = settings.fullBackup || context.parser.isSet(fullOption());
+    if (const std::string why = readJobsOption(context, settings.jobs); !why.empty())
+        return refuse(why);
     const SettingsFields fields(std::move(settings));
     ConsoleHost host(context.out, AnotherRunText(context.appFolder));
     BackupRun run(host, fields, context.appFolder);
@@ -75,10 +78,11 @@ int backup(const CommandContext& context)
 
 Command backupCommand()
 {
-    return { QCommandLineOption("backup"), { fullOption() }, "--backup [--full]",
+    return { QCommandLineOption("backup"), { fullOption(), jobsOption() }, "--backup [--full] [--jobs J]",
         { "one backup of the saved source folders into the saved backup target;",
             "--full compresses every folder again rather than taking over",
-            "the unchanged ones of the previous complete run.",
+            "the unchanged ones of the previous complete run; --jobs J runs",
+            "J archivers at once (default: one for each processor).",
             "Exit status: 0 complete, 1 not complete (failed N, stopped, cut short),",
             "2 could not start (no settings, no archiver, a folder missing,",
             "a source folder that is the backup target, another run busy)." },

@@ -22,6 +22,7 @@ public:
     std::vector<std::string> sourceFolders() const override { return m_settings.sources; }
     std::string restoreTarget() const override { return m_settings.restoreTarget; }
     bool fullBackup() const override { return m_settings.fullBackup; }
+    int jobs() const override { return m_settings.jobs; }
 
 private:
     MainSettings m_settings;

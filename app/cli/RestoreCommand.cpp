@@ -1,5 +1,6 @@
 #include "app/cli/Command.h"
 #include "app/cli/ConsoleHost.h"
+#include "app/cli/JobsOption.h"
 #include "app/cli/Preconditions.h"
 #include "platform/TextConversion.h"
 #include "restore/RestoreChoices.h"
@@ -70,6 +71,8 @@ int restore(const CommandContext& context)
     if (context.parser.isSet(toOption()))
         settings.restoreTarget = context.value(toOption());
     if (why.empty())
+        why = readJobsOption(context, settings.jobs);
+    if (why.empty())
         why = preconditions::folder("backup target", settings.backupTarget);
     if (why.empty())
         why = preconditions::folder("restore target", settings.restoreTarget);
@@ -95,7 +98,7 @@ int restore(const CommandContext& context)
 
 Command restoreCommand()
 {
-    return { restoreOption(), { toOption() }, "--restore latest|DATE [--to FOLDER]",
+    return { restoreOption(), { toOption(), jobsOption() }, "--restore latest|DATE [--to FOLDER] [--jobs J]",
         { "restores a run into FOLDER or the saved restore target: latest is",
             "the newest run that reached its end (complete or failed N), DATE a",
             "date as --list prints it, quoted when it holds a space.",

@@ -15,11 +15,13 @@ public:
     std::vector<std::string> from;
     std::string unBackupTo;
     bool full = false;
+    int jobCount = 0; // archiver jobs at once; 0 lets the run choose
 
     std::string backupTarget() const override { return to; }
     std::vector<std::string> sourceFolders() const override { return from; }
     std::string restoreTarget() const override { return unBackupTo; }
     bool fullBackup() const override { return full; }
+    int jobs() const override { return jobCount; }
 };
 
 } // namespace testsupport
