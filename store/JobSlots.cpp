@@ -230,8 +230,14 @@ void JobSlots::start(int slot, const BatchJob& job)
 {
     checkJob(m_appFolder, job);
     prepareJobFiles(m_appFolder, m_firstSlot + slot, job);
-    if (m_slots.size() > 1)
-        (void)platform::deleteFile(filePath(slot, kProgressFile));
+    if (m_slots.size() > 1) {
+        // The archiver's progress names the files it works on: the file is
+        // the user's alone, like the report, and the redirection keeps its mode.
+        const std::string progress = filePath(slot, kProgressFile);
+        (void)platform::deleteFile(progress);
+        if (auto made = platform::writeFile(progress, {}, platform::FileAccess::UserOnly); !made)
+            throw RunError("Cannot make the archiver's progress file " + progress + ": " + made.error());
+    }
 
     // Watch before the launch, so that a marker made at once is not missed.
     const std::string a = AddBackslash(m_appFolder);

@@ -51,8 +51,9 @@ int backup(const CommandContext& context)
     if (const std::string why = whyNotStarting(context.appFolder, settings); !why.empty())
         return refuse(why);
     settings.fullBackup = settings.fullBackup || context.parser.isSet(fullOption());
+    // A mistyped option is the caller's to see, not a notice on the desktop.
     if (const std::string why = readJobsOption(context, settings.jobs); !why.empty())
-        return refuse(why);
+        return context.cannotStart(why);
     const SettingsFields fields(std::move(settings));
     ConsoleHost host(context.out, AnotherRunText(context.appFolder));
     BackupRun run(host, fields, context.appFolder);

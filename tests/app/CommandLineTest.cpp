@@ -81,6 +81,14 @@ TEST_F(CommandLine, EachOptionGoesWithItsCommandOnly)
     expectRefused({ "--list", "--list" }, "--list is given more than once.");
     expectRefused({ "--restore", "latest", "--restore", "latest" }, "--restore is given more than once.");
     expectRefused({ "--backup", "--fast" }, "Unknown option 'fast'.");
+    expectRefused({ "--list", "--jobs", "2" }, "--jobs goes only with --backup or --restore.");
+    for (const QStringList& arguments :
+        { QStringList{ "--backup", "--jobs", "0" }, QStringList{ "--restore", "latest", "--jobs=2x" } }) {
+        const ProgramRun run = runProgram(arguments);
+        EXPECT_EQ(run.status, 2) << run.out << run.err;
+        EXPECT_TRUE(holds(run.err, "--jobs takes a number of jobs from 1 to 64, not \"")) << run.err;
+        EXPECT_TRUE(allNames(target).empty());
+    }
     expectRefused({ "-v" }, "Unknown option 'v'.");
 }
 

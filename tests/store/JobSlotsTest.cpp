@@ -105,6 +105,9 @@ TEST(JobSlots, ASlotsArchiverKeepsItsProgressOutOfItsReport)
     ASSERT_TRUE(last) << readText(app.path() + "/progress.1.txt");
     EXPECT_GE(*last, 90);
     EXPECT_FALSE(platform::fileExists(app.path() + "/output.txt"));
+    // Both name the user's files: they are the user's alone.
+    for (const char* name : { "/output.1.txt", "/progress.1.txt" })
+        EXPECT_EQ(testsupport::modeOf(app.path() + name), 0600u) << name;
 }
 
 TEST(JobSlots, TheProgressIsTheLastPercentageWritten)

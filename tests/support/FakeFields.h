@@ -15,7 +15,9 @@ public:
     std::vector<std::string> from;
     std::string unBackupTo;
     bool full = false;
-    int jobCount = 0; // archiver jobs at once; 0 lets the run choose
+    // Archiver jobs at once: one, as a run always had, unless a test asks
+    // for more (0 lets the run choose from the processors).
+    int jobCount = 1;
 
     std::string backupTarget() const override { return to; }
     std::vector<std::string> sourceFolders() const override { return from; }
