@@ -15,8 +15,8 @@ struct LostFolder;
 struct ExtractionJob;
 
 // One restore run, without any window: finds the backup dates, lets the user
-// choose one, finds that run's archives and extracts them one by one under
-// the restore target, logging each phase.
+// choose one, finds that run's archives and extracts them under the restore
+// target, up to the run's number of jobs at once, logging each phase.
 class RestoreRun : public Run {
 public:
     RestoreRun(RunHost& host, RestoreChoices& choices, const MainFields& main, std::string appFolder);
