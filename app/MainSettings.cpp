@@ -4,6 +4,7 @@
 #include "platform/SettingsFile.h"
 
 #include <algorithm>
+#include <charconv>
 #include <exception>
 
 namespace {
@@ -15,6 +16,7 @@ const std::string kSectionOptions = "Options";
 const std::string kKeyFullBackup = "FullBackup";
 const std::string kSectionExclude = "Exclude";
 const std::string kKeyHiddenFolders = "HiddenFolders";
+const std::string kKeyJobs = "Jobs";
 
 // Runs one step of saving; a failure leaves the step undone and the next one
 // still runs.
@@ -63,6 +65,11 @@ MainSettings loadMainSettings(const platform::SettingsFile& store)
     settings.backupTarget = store.readValue(kSectionBackup, kSectionBackup, "");
     settings.restoreTarget = store.readValue(kSectionRestore, kSectionRestore, "");
     settings.fullBackup = store.readValue(kSectionOptions, kKeyFullBackup, "0") == "1";
+    // Anything but a number of jobs leaves the choice to the run.
+    const std::string jobs = store.readValue(kSectionOptions, kKeyJobs, "0");
+    int value = 0;
+    const auto [end, error] = std::from_chars(jobs.data(), jobs.data() + jobs.size(), value);
+    settings.jobs = error == std::errc() && end == jobs.data() + jobs.size() && value > 0 ? value : 0;
     // The key names are not looked at: a folder added to the section by hand
     // under any name is a source as well.
     for (const auto& entry : store.listSection(kSectionSources))

@@ -20,6 +20,10 @@ struct MainSettings {
     std::vector<std::string> exclusions{};
     // A backup walks hidden folders like any other.
     bool hiddenFolders = false;
+    // How many archiver jobs a run keeps going at once ([Options] Jobs);
+    // 0, or no such key, lets the run choose. Only ever read: the file's
+    // own value stays as the user wrote it.
+    int jobs = 0;
 };
 
 // The user's own store, named after the program.

@@ -135,6 +135,7 @@ void frmMain::Form_Load(const std::string& settingsPath)
     setFieldPath(m_txtTo, saved.backupTarget);
     setFieldPath(m_txtUnBackupTo, saved.restoreTarget);
     m_chkFullBackup->setChecked(saved.fullBackup);
+    m_jobs = saved.jobs;
     connect(m_chkFullBackup, &QCheckBox::toggled, this, [this] { SaveSettings(); });
     for (const std::string& source : saved.sources) {
         try {

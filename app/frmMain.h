@@ -50,6 +50,7 @@ public:
     bool fullBackup() const override;
     std::vector<std::string> exclusionPatterns() const override;
     bool backUpHiddenFolders() const override;
+    int jobs() const override { return m_jobs; }
 
     // Recomputes which run buttons are enabled; ticks every second.
     void Timer1_Timer();
@@ -108,6 +109,7 @@ private:
     std::string m_shownTarget; // the backup target the status line speaks of
     std::string m_targetTrouble; // what it says keeps a backup from that target
     QCheckBox* m_chkFullBackup = nullptr; // below it
+    int m_jobs = 0; // [Options] Jobs as loaded: archiver jobs at once, 0 the run's choice
     QPushButton* m_cmdCheck = nullptr; // at the right end of its line
     QPushButton* m_cmdShowLog = nullptr; // left of it: opens the last backup's kept log
     std::string m_shownLog; // that log's path, empty when none is kept

@@ -57,12 +57,13 @@ void BackupRun::leaveOutNames(std::size_t index, const std::string& folder, Fold
             + folder + ": " + joined(kept));
 }
 
-std::string BackupRun::writeLeaveOutList(const std::string& folder, const std::vector<std::string>& leftOut)
+std::string BackupRun::writeLeaveOutList(
+    const std::string& folder, const std::vector<std::string>& leftOut, const std::string& listFile)
 {
     if (leftOut.empty())
         return {};
-    if (auto written = WriteLeaveOutList(appFolder(), leftOut); !written)
+    if (auto written = WriteLeaveOutList(listFile, leftOut); !written)
         throw RunError(
             "The list of files to leave out of " + folder + " could not be written.\r\n" + written.error());
-    return JobFilePath(appFolder(), kLeaveOutList);
+    return listFile;
 }

@@ -163,38 +163,6 @@ void BackupRun::markPlannedArchives()
         warn("The run folder could not be marked as incomplete: " + marked.error());
 }
 
-void BackupRun::compressPhase(PreviousArchives& previous)
-{
-    m_refusedFolders.clear();
-    m_madeFiles.clear();
-    host().progress(m_progress.begin(FolderList));
-    for (const std::string& folder : FolderList) {
-        stopIfRequested();
-        // Before the archiver starts: what the archive may hold is what the run saw.
-        FolderSight sight = LookAtFolder(folder, archiveNameOf(folder));
-        leaveOutNames(static_cast<std::size_t>(&folder - FolderList.data()), folder, sight);
-        const int failedBefore = tally().failed;
-        if (takeOverUnchanged(folder, previous, sight)) {
-            log("Reused:  " + folder);
-            letEventsRunDuringWalk();
-        } else {
-            log("Start:   Copy " + folder);
-            platform::processEvents();
-            stopIfRequested();
-            CompressFolder(folder, sight.leftOut);
-            stopIfRequested();
-            platform::processEvents();
-            log("End:     Copy " + folder);
-        }
-        if (sight.seen && tally().failed == failedBefore && m_journal) {
-            if (!sight.leftOut.empty())
-                journal(m_journal->leftOut(folder, sight.leftOut));
-            journal(m_journal->seen(*sight.seen));
-        }
-        folderDone(folder);
-    }
-}
-
 bool BackupRun::takeOverUnchanged(
     const std::string& folder, PreviousArchives& previous, const FolderSight& sight)
 {
@@ -220,86 +188,6 @@ bool BackupRun::takeOverUnchanged(
     if (m_journal)
         journal(m_journal->held(archiveNameOf(folder), folder));
     return true;
-}
-
-void BackupRun::CompressFolder(const std::string& folder, const std::vector<std::string>& leftOut)
-{
-    if (refuseUnstorable(folder))
-        return;
-    const std::string encoded = EncodePath(folder);
-    const std::string archiveName = archiveNameOf(folder);
-
-    const std::string runFolder = ShortPath(RunFolder);
-    if (runFolder.empty())
-        throw RunError("The run folder is gone: " + RunFolder);
-
-    // A folder that is gone by now (removed since it was found, or a source
-    // that is no folder) can hold no job: said at once, not after the job's
-    // start time-out.
-    if (!platform::folderExists(folder)) {
-        folderFailed(
-            folder, "7z not executed...For Directory: " + AddBackslash(encoded) + "\r\nFolder: " + folder);
-        return;
-    }
-
-    // The archiver adds to an archive that is there: one already in the run
-    // folder is this folder's from earlier in this run, and stays as it is.
-    const std::string stored = runFolder + "/" + archiveName;
-    if (platform::fileExists(stored))
-        throw RunError("The archive is already in the run folder: " + stored
-            + "\r\nThe folder lies in more than one source folder and is already in this backup.");
-
-    // Counted before the archiver runs.
-    const std::optional<std::int64_t> changedBefore = platform::folderChangeTime(folder);
-    CountProblems problems;
-    std::int32_t count = CountFolderFiles(folder, &problems, leftOut);
-    // The archiver would find nothing in a folder that cannot be listed and
-    // make an empty archive, which would pass for a backup of an empty folder.
-    if (!problems.listingError.empty()) {
-        folderFailed(folder,
-            "Folder not backed up: it cannot be listed...For Directory: " + folder + "\r\n"
-                + problems.listingError);
-        return;
-    }
-    if (!makeArchive(folder, encoded, stored, leftOut))
-        return;
-    if (changedBefore != platform::folderChangeTime(folder)
-        || count != CountFolderFiles(folder, nullptr, leftOut)
-        || ArchiverMissedFiles(m_archiverVerdict, problems.unreadable))
-        count = countArchived(folder, stored, count);
-    if (IsShortenedName(archiveName)) {
-        const std::string pathFile = runFolder + "/" + PathFileName(archiveName);
-        if (auto written = WritePathFile(pathFile, folder); !written)
-            throw RunError("The path file could not be written.\r\n" + written.error());
-    }
-    storeCount(runFolder, archiveName, count);
-    if (m_journal)
-        journal(m_journal->held(archiveName, folder));
-
-    // The archiver skips a file it cannot read and still makes the archive;
-    // the user learns of it now rather than at the restore.
-    if (!problems.unreadable.empty())
-        folderFailed(folder, unreadableFilesText(folder, problems.unreadable), true);
-    else
-        tally().done++;
-}
-
-std::int32_t BackupRun::countArchived(
-    const std::string& folder, const std::string& stored, std::int32_t counted)
-{
-    // Files came or went while the archiver worked, or it warned of one it
-    // found but could not read: the count file must hold what the archive
-    // holds, or a faithful restore would be reported as broken.
-    tally().changed++;
-    const std::optional<std::int32_t> archived = CountArchivedFiles(appFolder(), stored);
-    if (!archived) {
-        warn(
-            "Folder changed while it was backed up, its stored count may differ from the archive: " + folder);
-        return counted;
-    }
-    warn("Folder changed while it was backed up, stored as the archiver found it ("
-        + std::to_string(*archived) + " files): " + folder);
-    return *archived;
 }
 
 void BackupRun::folderFailed(const std::string& folder, const std::string& box, bool hasArchive)
@@ -329,57 +217,6 @@ bool BackupRun::refuseUnstorable(const std::string& folder)
         folderFailed(folder, {});
     }
     return true;
-}
-
-// The boxes of makeArchive and CompressFolder name the folder by its encoded
-// path, as they always have; the real path follows, since no user reads the
-// encoded one.
-bool BackupRun::makeArchive(const std::string& folder, const std::string& encoded, const std::string& stored,
-    const std::vector<std::string>& leftOut)
-{
-    const std::string list = writeLeaveOutList(folder, leftOut);
-    const BatchJob job{ folder, CompressCommandLine(appFolder(), stored, list), true };
-    const JobOutcome outcome = RunBatchJob(appFolder(), job);
-    if (!list.empty())
-        (void)platform::deleteFile(list);
-    if (outcome == JobOutcome::NotStarted) {
-        // A job that starts late may still leave an archive behind; it is
-        // no backup of this run.
-        (void)platform::deleteFile(stored);
-        folderFailed(
-            folder, "7z not executed...For Directory: " + AddBackslash(encoded) + "\r\nFolder: " + folder);
-        return false;
-    }
-    if (!platform::fileExists(stored)) {
-        folderFailed(
-            folder, "7z not completed...For Directory: " + AddBackslash(encoded) + "\r\nFolder: " + folder);
-        return false;
-    }
-    // The archiver's own word first: a report cut short, or an error status,
-    // is no finished archive whatever the file looks like.
-    const auto report = platform::readFile(JobFilePath(appFolder(), kOutputFile));
-    m_archiverVerdict = report ? JudgeCompressionReport(*report) : CompressionVerdict{};
-    // An archiver that was killed, or ran out of disk space, while writing
-    // leaves a partial archive under the name asked for; one whose folder
-    // was removed meanwhile found nothing there. Neither is a backup, and
-    // neither stays in the run folder.
-    if (!m_archiverVerdict.made || !IsCompleteArchive(stored) || !platform::folderExists(folder)) {
-        (void)platform::deleteFile(stored);
-        folderFailed(
-            folder, "7z not completed...For Directory: " + AddBackslash(encoded) + "\r\nFolder: " + folder);
-        return false;
-    }
-    return true;
-}
-
-void BackupRun::storeCount(const std::string& runFolder, const std::string& archiveName, std::int32_t count)
-{
-    // Written only now that the archive is in place.
-    const std::string countFile = runFolder + "/" + CountFileName(archiveName);
-    if (auto written = WriteCountFile(countFile, count); !written)
-        throw RunError("The count file could not be written.\r\n" + written.error());
-    m_madeFiles.push_back(runFolder + "/" + archiveName);
-    m_madeFiles.push_back(countFile);
 }
 
 bool BackupRun::isBelowRefusedFolder(const std::string& folder) const

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "backup/FolderSight.h"
 #include "backup/WalkRules.h"
 #include "store/ArchiveNames.h"
 #include "store/ArchiverReport.h"
+#include "store/FileCount.h"
+#include "store/JobSlots.h"
 #include "store/MainFields.h"
 #include "store/Run.h"
 #include "store/RunJournal.h"
@@ -17,7 +20,6 @@
 #include <vector>
 
 class PreviousArchives;
-struct FolderSight;
 namespace platform {
 struct FolderEntries;
 }
@@ -93,22 +95,45 @@ private:
     void noteLeftOut(const std::string& folder, const platform::FolderEntries& entries);
     std::vector<std::string> walkedSubfolders(platform::FolderEntries& entries) const;
     void leaveOutNames(std::size_t index, const std::string& folder, FolderSight& sight);
-    std::string writeLeaveOutList(const std::string& folder, const std::vector<std::string>& leftOut);
+    std::string writeLeaveOutList(
+        const std::string& folder, const std::vector<std::string>& leftOut, const std::string& listFile);
     bool refuseUnstorable(const std::string& folder);
     // A folder the user chose that this run leaves out: counted as failed,
     // kept in the run's journal, and shown in an "Error!" box unless `box` is empty.
     void folderFailed(const std::string& folder, const std::string& box, bool hasArchive = false);
     void leftOutUnreadable(const std::string& folder, const std::string& why);
     void journal(const platform::Status& written);
-    std::int32_t countArchived(const std::string& folder, const std::string& stored, std::int32_t counted);
-    bool makeArchive(const std::string& folder, const std::string& encoded, const std::string& stored,
-        const std::vector<std::string>& leftOut);
+    // A folder whose archiver job is under way, with what was seen of it
+    // before the job started.
+    struct FolderJob {
+        std::string folder;
+        FolderSight sight;
+        std::string encoded;
+        std::string archiveName;
+        std::string runFolder; // short form
+        std::string stored; // the archive's full path
+        std::optional<std::int64_t> changedBefore;
+        CountProblems problems;
+        std::int32_t count = 0;
+        std::vector<std::string> leftOut; // names the patterns leave out, in byte order
+        std::string leaveOutList; // the job's list of them, while it runs
+    };
+    std::optional<FolderJob> beginFolder(std::size_t index, PreviousArchives& previous);
+    std::optional<FolderJob> prepareCompression(const std::string& folder, std::vector<std::string> leftOut);
+    bool finishFolder(FolderJob& job, const JobSlots::Ended& ended, const std::string& report);
+    void closeFolder(const std::string& folder, const FolderSight& sight, bool stored);
+    std::string compressionLine(const JobSlots& jobSlots, int slot, FolderJob& job);
+    void showProgressUnderWay(const JobSlots& jobSlots, const std::vector<std::optional<FolderJob>>& running);
+    void dropPartialArchives(const std::vector<std::optional<FolderJob>>& running);
+    std::int32_t countArchived(
+        const std::string& folder, const std::string& stored, std::int32_t counted, int slot);
+    bool archiveMade(
+        const FolderJob& job, JobOutcome outcome, const std::string& report, CompressionVerdict& verdict);
     void storeCount(const std::string& runFolder, const std::string& archiveName, std::int32_t count);
     void letEventsRunDuringWalk();
     bool isBelowRefusedFolder(const std::string& folder) const;
 
     const MainFields& m_main;
-    CompressionVerdict m_archiverVerdict; // what the archiver said about the last archive it made
     std::vector<std::string> m_refusedFolders; // folders that cannot be stored, told once each
     std::unordered_set<std::string> m_collected; // folders found so far, so none is found twice
     // Canonical folder, why it is not walked, and the folder it must lie

@@ -121,6 +121,7 @@ int backupChild(const std::map<std::string, std::string>& opts)
     testsupport::FakeFields fields;
     fields.to = opts.at("--target");
     fields.from = { AddBackslash(opts.at("--source")) };
+    fields.jobCount = opts.count("--jobs") ? std::atoi(opts.at("--jobs").c_str()) : 1;
     AnsweredBoxes boxes;
     MainWindowUp main(appFolder);
     PaintCounter paints;
@@ -145,6 +146,7 @@ int restoreChild(const std::map<std::string, std::string>& opts)
     testsupport::FakeFields fields;
     fields.to = opts.at("--target");
     fields.unBackupTo = opts.at("--restore");
+    fields.jobCount = opts.count("--jobs") ? std::atoi(opts.at("--jobs").c_str()) : 1;
     AnsweredBoxes boxes;
     MainWindowUp main(appFolder);
     const double start = nowSeconds();

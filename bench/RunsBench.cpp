@@ -19,6 +19,7 @@
 #include "backup/BackupRun.h"
 #include "bench/BenchSystem.h"
 #include "bench/BenchTree.h"
+#include "bench/ParallelFloor.h"
 #include "bench/ProgramRuns.h"
 #include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
@@ -26,6 +27,7 @@
 #include "platform/Launcher.h"
 #include "restore/RestoreSteps.h"
 #include "store/Archiver.h"
+#include "store/JobSlots.h"
 #include "store/StoreLayout.h"
 #include "tests/support/FakeFields.h"
 #include "tests/support/TestSupport.h"
@@ -59,6 +61,7 @@ struct Options {
     int bigFolders = 20;
     double bigMegabytes = 50;
     int reps = 3;
+    int jobs = 1; // archiver jobs at once, the program's and the floor's
     int logLines = 200000;
     int pumpEvery = 2;
     int discoverFolders = 100000;
@@ -76,6 +79,7 @@ const char kUsage[] = "bench_runs [options]\n"
                       "  --big-folders N      folders of the large-files shape (20)\n"
                       "  --big-mb M           megabytes in the large-files shape in total (50)\n"
                       "  --reps R             repetitions; the median is reported (3)\n"
+                      "  --jobs J             archiver jobs at once, program and floor (1)\n"
                       "  --log-lines L        lines put into a progress window's log (200000)\n"
                       "  --pump-every P       events run after every P log lines (2, as a run does)\n"
                       "  --discover-folders N folders of the discovery tree (100000)\n"
@@ -107,6 +111,8 @@ Options parseOptions(int argc, char** argv)
             o.bigMegabytes = std::stod(value());
         else if (arg == "--reps")
             o.reps = std::stoi(value());
+        else if (arg == "--jobs")
+            o.jobs = std::max(1, std::stoi(value()));
         else if (arg == "--log-lines")
             o.logLines = std::stoi(value());
         else if (arg == "--pump-every")
@@ -233,12 +239,21 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
 
     // The floor makes its archives where the program does: in a store folder.
     const std::string floorStore = top + "/floor-store";
+    // With several jobs, each line is the one the program gives a job slot.
+    const SlotLine slotLine{ top + "/floor-output." + kSlotPlaceholder + ".txt",
+        top + "/floor-progress." + kSlotPlaceholder + ".txt", ThreadsPerJob(o.jobs) };
     std::vector<std::string> backupLines;
-    for (const std::string& folder : folderList)
+    for (const std::string& folder : folderList) {
+        const std::string archive = floorStore + "/" + ArchiveName(folder);
         backupLines.push_back("cd " + platform::shellQuoteIfNeeded(folder) + " && "
-            + CompressCommandLine(appFolder, floorStore + "/" + ArchiveName(folder)));
-    const std::string backupScript = top + "/floor-backup.sh";
-    writeScript(backupScript, backupLines);
+            + (o.jobs > 1 ? CompressCommandLine(appFolder, archive, slotLine)
+                          : CompressCommandLine(appFolder, archive)));
+    }
+    std::string backupScript = top + "/floor-backup.sh";
+    if (o.jobs > 1)
+        backupScript = writeParallelFloor(top, "floor-backup", backupLines, o.jobs);
+    else
+        writeScript(backupScript, backupLines);
 
     for (int rep = 0; rep < o.reps; ++rep) {
         const std::string target = top + "/backup-" + std::to_string(rep);
@@ -251,8 +266,9 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
 
         // Backup, program and floor.
         auto programBackup = [&] {
-            auto result
-                = programRun("backup", { "--app", appFolder, "--source", source, "--target", target });
+            auto result = programRun("backup",
+                { "--app", appFolder, "--source", source, "--target", target, "--jobs",
+                    std::to_string(o.jobs) });
             if (number(result, "folders") != folders)
                 fail("the backup found " + result["folders"] + " folders");
             figures.backup.push_back(number(result, "seconds"));
@@ -308,10 +324,14 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
                 fail(name + ": " + place.refusal);
             restoreFolders.push_back(place.restoreFolder);
             restoreLines.push_back("cd " + platform::shellQuoteIfNeeded(place.restoreFolder) + " && "
-                + ExtractCommandLine(appFolder, name));
+                + (o.jobs > 1 ? ExtractCommandLine(appFolder, name, slotLine)
+                              : ExtractCommandLine(appFolder, name)));
         }
-        const std::string restoreScript = top + "/floor-restore.sh";
-        writeScript(restoreScript, restoreLines);
+        std::string restoreScript = top + "/floor-restore.sh";
+        if (o.jobs > 1)
+            restoreScript = writeParallelFloor(top, "floor-restore", restoreLines, o.jobs);
+        else
+            writeScript(restoreScript, restoreLines);
         auto floorRestoreWork = [&] {
             const double start = nowSeconds();
             for (std::size_t i = 0; i < archives.size(); ++i) {
@@ -333,8 +353,9 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
         };
 
         auto programRestore = [&] {
-            auto result
-                = programRun("restore", { "--app", appFolder, "--target", target, "--restore", restored });
+            auto result = programRun("restore",
+                { "--app", appFolder, "--target", target, "--restore", restored, "--jobs",
+                    std::to_string(o.jobs) });
             if (number(result, "archives") != folders)
                 fail("the restore found " + result["archives"] + " archives");
             figures.restore.push_back(number(result, "seconds"));

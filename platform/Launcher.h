@@ -21,8 +21,10 @@ namespace platform {
 // a new shell, so it starts at once all the same. A job shell is killed when
 // the program ends, even by SIGKILL. For the main (user-interface) thread
 // only: a job launched from another thread is refused, since the shell's
-// death signal would follow that thread.
-Status launchBatchDetached(const std::string& batchFile, const std::string& workingFolder);
+// death signal would follow that thread. Jobs meant to run side by side
+// name their `slot`: each slot has job shells of its own, so a launch never
+// waits for a shell that another slot's job keeps busy.
+Status launchBatchDetached(const std::string& batchFile, const std::string& workingFolder, int slot = 0);
 
 // Kills every job launched and still running, with the archiver it runs,
 // and waits until they are gone; the next job gets a new job shell. For the

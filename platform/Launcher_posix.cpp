@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <map>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/prctl.h>
@@ -17,6 +18,7 @@
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
 #include <vector>
 
 extern char** environ;
@@ -303,10 +305,13 @@ private:
     std::vector<pid_t> m_left; // shells let go of, not yet reaped
 };
 
-JobShell& jobShell()
+// One job shell for each place a job may run in at the same time: a job
+// slot's earlier job is over before the slot's next one is launched, so its
+// shell is free at once, and the jobs of other slots never make it wait.
+std::map<int, JobShell>& jobShells()
 {
-    static JobShell shell;
-    return shell;
+    static std::map<int, JobShell> shells;
+    return shells;
 }
 
 bool isPlainShellChar(char c)
@@ -347,7 +352,7 @@ const std::string& parentDeathWrapper()
     return wrapper;
 }
 
-Status launchBatchDetached(const std::string& batchFile, const std::string& workingFolder)
+Status launchBatchDetached(const std::string& batchFile, const std::string& workingFolder, int slot)
 {
     // No folder is no place to run a job in (an empty name would leave the
     // job wherever the shell is), and a NUL cannot reach the shell.
@@ -369,7 +374,7 @@ Status launchBatchDetached(const std::string& batchFile, const std::string& work
         command += shellQuoteIfNeeded(line);
     }
     command += "\n";
-    JobShell& shell = jobShell();
+    JobShell& shell = jobShells()[slot];
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (auto ready = shell.prepare(); !ready)
             return ready;
@@ -383,7 +388,8 @@ Status launchBatchDetached(const std::string& batchFile, const std::string& work
 
 void killBatchJobs()
 {
-    jobShell().killAll();
+    for (auto& [slot, shell] : jobShells())
+        shell.killAll();
 }
 
 } // namespace platform

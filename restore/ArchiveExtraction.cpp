@@ -181,27 +181,18 @@ std::int32_t extractedByArchiver(const ArchiverVerdict& verdict)
     return visible;
 }
 
-// Runs the extraction as a batch job; the list of the single files asked,
-// if any, is there for as long as the job runs.
-JobOutcome runExtractionJob(
-    const ExtractionInputs& inputs, const std::string& restoreFolder, const std::string& storedArchive)
-{
-    const ScopedNameList nameList(inputs.appFolder, inputs.onlyFiles);
-    return RunBatchJob(inputs.appFolder,
-        BatchJob{
-            restoreFolder, ExtractCommandLine(inputs.appFolder, storedArchive, nameList.path()), true });
-}
-
 // The check of single files asked of an archive: the archiver listed each
 // as extracted. Returns false when a box was shown.
-bool checkFiles(const std::string& archiveName, const ExtractionInputs& inputs, const ExtractionPlace& place,
-    const ArchiverVerdict& verdict, const std::string& outputFile, RunHost& host, RestoreChoices& choices)
+bool checkFiles(const ExtractionJob& job, const ArchiverVerdict& verdict, const std::string& outputFile,
+    RunHost& host, RestoreChoices& choices)
 {
-    const std::vector<std::string> missing = NamesNotExtracted(inputs.onlyFiles, verdict);
+    const std::string& archiveName = job.archiveName;
+    const ExtractionPlace& place = job.place;
+    const std::vector<std::string> missing = NamesNotExtracted(job.onlyFiles, verdict);
     if (missing.empty() && verdict.complete)
         return true;
     if (!missing.empty() && verdict.exitStatus == 0) {
-        std::string text = "Files not restored..." + kCrLf + "The backup of " + inputs.selectedDate
+        std::string text = "Files not restored..." + kCrLf + "The backup of " + job.selectedDate
             + " holds no such file in " + place.displayPath + ":";
         for (const std::string& name : missing)
             text += kCrLf + name;
@@ -210,8 +201,8 @@ bool checkFiles(const std::string& archiveName, const ExtractionInputs& inputs, 
     }
     ShowErrorBox(host,
         "ZZip not completed well..." + kCrLf + commandAndFolder(archiveName) + kCrLf
-            + "Files asked: " + std::to_string(inputs.onlyFiles.size()) + kCrLf + "Files extracted: "
-            + std::to_string(inputs.onlyFiles.size() - missing.size()) + kCrLf + "7z: " + verdict.reason);
+            + "Files asked: " + std::to_string(job.onlyFiles.size()) + kCrLf + "Files extracted: "
+            + std::to_string(job.onlyFiles.size() - missing.size()) + kCrLf + "7z: " + verdict.reason);
     offerReport(outputFile, host, choices);
     return false;
 }
@@ -221,58 +212,75 @@ bool checkFiles(const std::string& archiveName, const ExtractionInputs& inputs, 
 ExtractionResult ExtractArchiveInto(const std::string& archiveName, const ExtractionInputs& inputs,
     RunHost& host, RestoreChoices& choices, std::vector<std::string>* warnings)
 {
+    const std::optional<ExtractionJob> job = BeginExtraction(archiveName, inputs, host);
+    if (!job)
+        return ExtractionResult::Failed;
+    // The list of the single files asked, if any, is there for as long as
+    // the job runs.
+    const ScopedNameList nameList(inputs.appFolder, inputs.onlyFiles);
+    const JobOutcome outcome = RunBatchJob(inputs.appFolder,
+        BatchJob{ job->place.restoreFolder,
+            ExtractCommandLine(inputs.appFolder, job->storedArchive, nameList.path()), true });
+    return FinishExtraction(
+        *job, outcome, JobFilePath(inputs.appFolder, kOutputFile), host, choices, warnings);
+}
+
+std::optional<ExtractionJob> BeginExtraction(
+    const std::string& archiveName, const ExtractionInputs& inputs, RunHost& host)
+{
     const std::string runFolder = AddBackslash(RunFolderPath(inputs.backupTarget, inputs.selectedDate));
     const ExtractionPlace place = PlanExtraction(inputs.restoreTarget, archiveName, runFolder);
     if (const std::string why = whyNotPlaced(inputs, place); !why.empty()) {
         refuse(host, archiveName, why);
-        return ExtractionResult::Failed;
+        return std::nullopt;
     }
 
     host.log("Start:   Decompress " + place.displayPath);
     MakeFolders(place.restoreFolder);
     if (const std::string why = whyNotWritable(place.restoreFolder); !why.empty()) {
         refuse(host, archiveName, why);
-        return ExtractionResult::Failed;
+        return std::nullopt;
     }
-
-    // The old markers go now; the job runner writes temp.bat over with the
-    // job's own and removes the old output.txt.
-    for (const char* jobFile : { kFinishMarker, kStartMarker })
-        (void)platform::deleteFile(JobFilePath(inputs.appFolder, jobFile));
 
     // The archive is read where it is stored. A copy beside the restored
     // files, removed after the extraction, would take the name of a file of
     // the user's that is named like the archive, and remove it with itself.
-    const std::string storedArchive = runFolder + archiveName;
+    // The job runner clears the slot's old markers and report.
     const auto listedBefore = platform::listFolder(place.restoreFolder, false);
-    const JobOutcome outcome = runExtractionJob(inputs, place.restoreFolder, storedArchive);
+    return ExtractionJob{ archiveName, place, runFolder + archiveName,
+        listedBefore ? *listedBefore : std::vector<std::string>(), inputs.onlyFiles, inputs.selectedDate };
+}
+
+ExtractionResult FinishExtraction(const ExtractionJob& job, JobOutcome outcome, const std::string& outputFile,
+    RunHost& host, RestoreChoices& choices, std::vector<std::string>* warnings)
+{
+    const std::string& archiveName = job.archiveName;
+    const ExtractionPlace& place = job.place;
     if (outcome == JobOutcome::NotStarted) {
         ShowErrorBox(host, "Bat-File not executed..." + kCrLf + commandAndFolder(archiveName));
         return ExtractionResult::Failed;
     }
 
     ExtractionCheck check;
-    check.expected = ReadCountFile(CountFileName(storedArchive));
-    const std::string outputFile = JobFilePath(inputs.appFolder, kOutputFile);
+    check.expected = ReadCountFile(CountFileName(job.storedArchive));
     const auto report = platform::readFile(outputFile);
     check.verdict = JudgeArchiverReport(report ? *report : std::string());
     // Files already in the folder must not stand in for files the archiver
     // did not extract, nor fail a folder it extracted whole: the number is
     // always the archiver's own.
-    const std::set<std::string> untouched
-        = untouchedFiles(listedBefore ? *listedBefore : std::vector<std::string>(), check.verdict);
+    const std::set<std::string> untouched = untouchedFiles(job.listedBefore, check.verdict);
     restoreAbsoluteLinks(place.restoreFolder, untouched);
     check.extracted = extractedByArchiver(check.verdict);
-    if (!untouched.empty() && warnings && check.verdict.complete && inputs.onlyFiles.empty()) {
+    if (!untouched.empty() && warnings && check.verdict.complete && job.onlyFiles.empty()) {
         std::string names;
         for (const std::string& name : untouched)
             names += (names.empty() ? "" : ", ") + name;
         warnings->push_back("Files already in " + place.restoreFolder
             + " that the archive does not hold, left as they were: " + names);
     }
-    const bool restored = inputs.onlyFiles.empty()
+    const bool restored = job.onlyFiles.empty()
         ? checkExtraction(archiveName, place, check, outputFile, host, choices)
-        : checkFiles(archiveName, inputs, place, check.verdict, outputFile, host, choices);
+        : checkFiles(job, check.verdict, outputFile, host, choices);
 
     host.log("End:     Decompress " + place.displayPath);
     return restored ? ExtractionResult::Restored : ExtractionResult::Failed;

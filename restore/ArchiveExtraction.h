@@ -1,5 +1,9 @@
 #pragma once
 
+#include "restore/RestoreSteps.h"
+#include "store/JobRunner.h"
+
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,4 +33,25 @@ struct ExtractionInputs {
 // for those files alone, and the check is that it extracted each of them.
 enum class ExtractionResult { Restored, Failed };
 ExtractionResult ExtractArchiveInto(const std::string& archiveName, const ExtractionInputs& inputs,
+    RunHost& host, RestoreChoices& choices, std::vector<std::string>* warnings = nullptr);
+
+// An extraction whose archiver job is under way, as BeginExtraction left it.
+struct ExtractionJob {
+    std::string archiveName;
+    ExtractionPlace place;
+    std::string storedArchive; // full path in the run folder
+    std::vector<std::string> listedBefore; // the restore folder's files before the job
+    std::vector<std::string> onlyFiles; // when any: only these files of the archive
+    std::string selectedDate; // the run's date, as the user chose it
+};
+
+// The steps of ExtractArchiveInto before its job: places the archive,
+// makes its restore folder and logs its start. Empty when the archive is
+// not extracted (its box was shown).
+std::optional<ExtractionJob> BeginExtraction(
+    const std::string& archiveName, const ExtractionInputs& inputs, RunHost& host);
+
+// The steps of ExtractArchiveInto after its job ended with `outcome`, the
+// archiver's report being in `outputFile`.
+ExtractionResult FinishExtraction(const ExtractionJob& job, JobOutcome outcome, const std::string& outputFile,
     RunHost& host, RestoreChoices& choices, std::vector<std::string>* warnings = nullptr);

@@ -16,14 +16,15 @@ std::optional<std::string> NameListProblem(const std::vector<std::string>& names
     return std::nullopt;
 }
 
-ScopedNameList::ScopedNameList(const std::string& appFolder, const std::vector<std::string>& names)
+ScopedNameList::ScopedNameList(
+    const std::string& appFolder, const std::vector<std::string>& names, const std::string& listFile)
 {
     if (names.empty())
         return;
     std::string text;
     for (const std::string& name : names)
         text += "\"" + name + "\"\n";
-    const std::string path = JobFilePath(appFolder, kNameListFile);
+    const std::string path = listFile.empty() ? JobFilePath(appFolder, kNameListFile) : listFile;
     if (auto written = platform::writeFile(path, text, platform::FileAccess::UserOnly); !written) {
         (void)platform::deleteFile(path);
         throw RunError("The list of files to extract cannot be written: " + written.error());

@@ -26,7 +26,10 @@ std::optional<std::string> NameListProblem(const std::vector<std::string>& names
 // written.
 class ScopedNameList {
 public:
-    ScopedNameList(const std::string& appFolder, const std::vector<std::string>& names);
+    // `listFile`: the job slot's own list, for a run of several jobs;
+    // empty: kNameListFile in the application folder.
+    ScopedNameList(const std::string& appFolder, const std::vector<std::string>& names,
+        const std::string& listFile = {});
     ~ScopedNameList();
     ScopedNameList(const ScopedNameList&) = delete;
     ScopedNameList& operator=(const ScopedNameList&) = delete;

@@ -82,12 +82,7 @@ void RestoreRun::copyFoldersAndUncompress()
         log("Only:    " + asked);
     log("Start:   Copy Folders and uncompress...");
     noteArchiveSizes();
-    for (const std::string& archive : ArchiveList) {
-        stopIfRequested();
-        ExtractArchive(archive);
-        host().progress(m_progress.done(archive));
-    }
-    stopIfRequested();
+    extractAll();
     log("End:     Copy Folders and uncompress...");
     reportWhatIsNotThere();
 }

@@ -3,6 +3,7 @@
 #include "store/Run.h"
 
 #include "restore/RestorePart.h"
+#include "store/JobRunner.h"
 #include "store/RunJournal.h"
 
 #include <optional>
@@ -12,10 +13,11 @@
 class MainFields;
 class RestoreChoices;
 struct LostFolder;
+struct ExtractionJob;
 
 // One restore run, without any window: finds the backup dates, lets the user
-// choose one, finds that run's archives and extracts them one by one under
-// the restore target, logging each phase.
+// choose one, finds that run's archives and extracts them under the restore
+// target, up to the run's number of jobs at once, logging each phase.
 class RestoreRun : public Run {
 public:
     RestoreRun(RunHost& host, RestoreChoices& choices, const MainFields& main, std::string appFolder);
@@ -37,6 +39,8 @@ protected:
 
 private:
     void copyFoldersAndUncompress();
+    void extractAll();
+    void finishArchive(const ExtractionJob& job, JobOutcome outcome, const std::string& outputFile);
     void noteArchiveSizes();
     void warnOfSpecials(const std::string& archiveName);
     // What the run holds that was not brought back: folders whose archives

@@ -46,6 +46,45 @@ std::uint64_t littleEndian(const unsigned char* bytes, int count)
     return value;
 }
 
+// The redirections of a slot's job: the report and the archiver's errors
+// (-bse1) into the slot's report, its progress (-bsp2, on the error stream)
+// into the slot's progress file, then the exit status line.
+std::string slotRedirections(const SlotLine& slot)
+{
+    const std::string output = "\"" + escapeInDoubleQuotes(slot.outputFile) + "\"";
+    return " > " + output + " 2> \"" + escapeInDoubleQuotes(slot.progressFile) + "\"; echo \""
+        + kExitStatusLine + "$?\" >> " + output;
+}
+
+std::string slotSwitches(const SlotLine& slot)
+{
+    std::string switches;
+    if (slot.threads > 0)
+        switches += " -mmt" + std::to_string(slot.threads);
+    return switches + " -bse1 -bsp2";
+}
+
+std::string compressionStart(const std::string& appFolder, const std::string& leaveOutList)
+{
+    std::string line = platform::parentDeathWrapper()
+        + platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z") + " a";
+    // No switch holds a character the shell would read; the archive name
+    // comes last, after the switches.
+    for (const std::string& contentSwitch : CompressionContentSwitches())
+        line += " " + contentSwitch;
+    // "w-": a name in the list is only ever itself; with wildcards "st*r"
+    // would leave "stXr" out as well.
+    if (!leaveOutList.empty())
+        line += " \"-xw-@" + escapeInDoubleQuotes(leaveOutList) + "\"";
+    return line;
+}
+
+// "-iw-": the names in the list are names, not wildcards.
+std::string onlyNamesIn(const std::string& nameList)
+{
+    return nameList.empty() ? "" : " \"-iw-@" + escapeInDoubleQuotes(nameList) + "\"";
+}
+
 } // namespace
 
 const std::vector<std::string>& CompressionContentSwitches()
@@ -75,18 +114,27 @@ std::string CompressCommandLine(
     // dies with its job shell (the wrapper), so no archiver of a killed
     // program writes on into its run folder.
     const std::string output = "\"" + escapeInDoubleQuotes(AddBackslash(appFolder) + kOutputFile) + "\"";
-    std::string line = platform::parentDeathWrapper()
-        + platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z") + " a";
-    // No switch holds a character the shell would read; the archive name
-    // comes last, after the switches.
-    for (const std::string& contentSwitch : CompressionContentSwitches())
-        line += " " + contentSwitch;
-    // "w-": a name in the list is only ever itself; with wildcards "st*r"
-    // would leave "stXr" out as well.
-    if (!leaveOutList.empty())
-        line += " \"-xw-@" + escapeInDoubleQuotes(leaveOutList) + "\"";
-    return line + " \"" + escapeInDoubleQuotes(archivePath) + "\" > " + output + " 2>&1; echo \""
-        + kExitStatusLine + "$?\" >> " + output;
+    return compressionStart(appFolder, leaveOutList) + " \"" + escapeInDoubleQuotes(archivePath) + "\" > "
+        + output + " 2>&1; echo \"" + kExitStatusLine + "$?\" >> " + output;
+}
+
+std::string CompressCommandLine(const std::string& appFolder, const std::string& archivePath,
+    const SlotLine& slot, const std::string& leaveOutList)
+{
+    // Several archivers share the processors: each gets its thread count.
+    return compressionStart(appFolder, leaveOutList) + slotSwitches(slot) + " \""
+        + escapeInDoubleQuotes(archivePath) + "\"" + slotRedirections(slot);
+}
+
+std::string ExtractCommandLine(const std::string& appFolder, const std::string& archiveName,
+    const SlotLine& slot, const std::string& nameList)
+{
+    const std::string name = archiveName.starts_with('-') ? "./" + archiveName : archiveName;
+    SlotLine extraction = slot;
+    extraction.threads = 0; // an extraction reads one stream at a time anyway
+    return platform::parentDeathWrapper() + platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z")
+        + " e -y -snld20 -bb1" + slotSwitches(extraction) + onlyNamesIn(nameList) + " \""
+        + escapeInDoubleQuotes(name) + "\"" + slotRedirections(slot);
 }
 
 std::string ExtractCommandLine(
@@ -107,11 +155,9 @@ std::string ExtractCommandLine(
     // each file as it is extracted: the restore counts what the archiver
     // itself brought back, and tells files already in the folder from them.
     const std::string output = "\"" + a2 + kOutputFile + "\"";
-    // "-iw-": the names in the list are names, not wildcards.
-    const std::string only = nameList.empty() ? "" : "\"-iw-@" + escapeInDoubleQuotes(nameList) + "\" ";
-    return platform::parentDeathWrapper() + "\"" + a2 + "7z\" e -y -snld20 -bb1 " + only + "\""
-        + escapeInDoubleQuotes(name) + "\" > " + output + " 2>&1; echo \"" + kExitStatusLine + "$?\" >> "
-        + output;
+    return platform::parentDeathWrapper() + "\"" + a2 + "7z\" e -y -snld20 -bb1" + onlyNamesIn(nameList)
+        + " \"" + escapeInDoubleQuotes(name) + "\" > " + output + " 2>&1; echo \"" + kExitStatusLine
+        + "$?\" >> " + output;
 }
 
 bool IsCompleteArchive(const std::string& path)
@@ -140,7 +186,13 @@ bool IsCompleteArchive(const std::string& path)
 
 std::string ListCommandLine(const std::string& appFolder, const std::string& archivePath)
 {
-    const std::string output = escapeInDoubleQuotes(AddBackslash(appFolder) + kOutputFile);
+    return ListCommandLine(appFolder, archivePath, AddBackslash(appFolder) + kOutputFile);
+}
+
+std::string ListCommandLine(
+    const std::string& appFolder, const std::string& archivePath, const std::string& outputFile)
+{
+    const std::string output = escapeInDoubleQuotes(outputFile);
     return platform::parentDeathWrapper() + platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z")
         + " l -ba -slt \"" + escapeInDoubleQuotes(archivePath) + "\" > \"" + output + "\" 2>&1";
 }

@@ -35,12 +35,14 @@ std::int32_t CountFolderFiles(
     return count;
 }
 
-std::optional<std::int32_t> CountArchivedFiles(const std::string& appFolder, const std::string& archivePath)
+std::optional<std::int32_t> CountArchivedFiles(
+    const std::string& appFolder, const std::string& archivePath, int slot)
 {
-    const BatchJob job{ appFolder, ListCommandLine(appFolder, archivePath), true };
-    if (RunBatchJob(appFolder, job) == JobOutcome::NotStarted)
+    const std::string output = SlotFilePath(appFolder, kOutputFile, slot);
+    const BatchJob job{ appFolder, ListCommandLine(appFolder, archivePath, output), true };
+    if (RunBatchJob(appFolder, job, slot) == JobOutcome::NotStarted)
         return std::nullopt;
-    auto listing = platform::readFile(JobFilePath(appFolder, kOutputFile));
+    auto listing = platform::readFile(output);
     if (!listing)
         return std::nullopt;
     // Entries are stored without folder names, so each path is a bare name.

@@ -23,4 +23,5 @@ std::int32_t CountFolderFiles(const std::string& folder, CountProblems* problems
 // The number of entries in a finished archive that a restore counts: those
 // not hidden. Runs the archiver's listing as a batch job; empty when the
 // listing cannot be had.
-std::optional<std::int32_t> CountArchivedFiles(const std::string& appFolder, const std::string& archivePath);
+std::optional<std::int32_t> CountArchivedFiles(
+    const std::string& appFolder, const std::string& archivePath, int slot = 0);

@@ -33,11 +33,14 @@ std::string BatchFileBytes(const std::string& appFolder, const std::string& comm
 // reported as Finished, its outcome judged from disk like any other. Throws
 // RunError when the batch file cannot be written, and refuses (RunError) a
 // command line holding a line break or NUL byte, or an empty working folder.
-JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job);
+// A run of several jobs runs a job of its own in slot `slot` (see
+// SlotFileName), with that slot's job files.
+JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job, int slot = 0);
 
-// Ends the job that RunBatchJob waits for now, if any: its processes are
-// killed and RunBatchJob returns Finished, the job judged from disk like a
-// killed one. Called from the events that run while a job is waited for.
+// Ends the job that RunBatchJob waits for now, if any, or every job of the
+// JobSlots waited for: their processes are killed and each is reported
+// Finished, judged from disk like a killed one. Called from the events that
+// run while a job is waited for.
 void StopRunningJob();
 
 // Removes temp.bat from the application folder at the end of a run, ignoring

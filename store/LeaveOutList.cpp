@@ -48,8 +48,7 @@ std::string LeaveOutListText(const std::vector<std::string>& names)
     return text;
 }
 
-platform::Status WriteLeaveOutList(const std::string& appFolder, const std::vector<std::string>& names)
+platform::Status WriteLeaveOutList(const std::string& listFile, const std::vector<std::string>& names)
 {
-    return platform::writeFile(
-        JobFilePath(appFolder, kLeaveOutList), LeaveOutListText(names), platform::FileAccess::UserOnly);
+    return platform::writeFile(listFile, LeaveOutListText(names), platform::FileAccess::UserOnly);
 }

@@ -19,5 +19,7 @@ bool CanLeaveOut(const std::string& name);
 // archiver keeps spaces at either end and quotes within as they are.
 std::string LeaveOutListText(const std::vector<std::string>& names);
 
-// Writes the list for `names` (each one CanLeaveOut) into the application folder.
-platform::Status WriteLeaveOutList(const std::string& appFolder, const std::vector<std::string>& names);
+// Writes the list for `names` (each one CanLeaveOut) into `listFile`, a job
+// file of the job's slot (kLeaveOutList in the application folder for a run
+// of one job).
+platform::Status WriteLeaveOutList(const std::string& listFile, const std::vector<std::string>& names);

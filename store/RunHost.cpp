@@ -1,5 +1,7 @@
 #include "store/RunHost.h"
 
+#include <algorithm>
+
 std::string ErrorBoxText(const std::string& text)
 {
     return "Error!\r\n\r\n" + text;
@@ -53,12 +55,14 @@ void ProgressCounter::clear()
 {
     m_bytes.clear();
     m_pending.clear();
+    m_underWay.clear();
     m_counts = {};
 }
 
 const RunProgress& ProgressCounter::begin(const std::vector<std::string>& folders)
 {
     m_pending.clear();
+    m_underWay.clear();
     m_counts = {};
     for (const std::string& folder : folders) {
         if (!m_pending.emplace(folder, true).second)
@@ -76,8 +80,27 @@ const RunProgress& ProgressCounter::done(const std::string& folder)
     if (pending == m_pending.end() || !pending->second)
         return m_counts;
     pending->second = false;
+    if (const auto under = m_underWay.find(folder); under != m_underWay.end()) {
+        m_counts.bytesUnderWay -= under->second;
+        m_underWay.erase(under);
+    }
     ++m_counts.foldersDone;
     if (const auto bytes = m_bytes.find(folder); bytes != m_bytes.end())
         m_counts.bytesDone += bytes->second;
     return m_counts;
+}
+
+void ProgressCounter::underWay(const std::string& folder, int percent)
+{
+    const auto pending = m_pending.find(folder);
+    const auto bytes = m_bytes.find(folder);
+    if (pending == m_pending.end() || !pending->second || bytes == m_bytes.end())
+        return;
+    const std::uint64_t now = bytes->second / 100 * static_cast<std::uint64_t>(std::clamp(percent, 0, 100));
+    std::uint64_t& noted = m_underWay[folder];
+    // An archiver's word never takes back what it said before.
+    if (now <= noted)
+        return;
+    m_counts.bytesUnderWay += now - noted;
+    noted = now;
 }

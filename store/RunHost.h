@@ -16,6 +16,10 @@ struct RunProgress {
     std::size_t foldersTotal = 0;
     std::uint64_t bytesDone = 0;
     std::uint64_t bytesTotal = 0;
+    // Of the folders not done yet, the bytes their archivers have worked
+    // through so far, by the archivers' own word: what moves while a large
+    // folder takes long.
+    std::uint64_t bytesUnderWay = 0;
 };
 
 // What a run needs from whoever shows it: a log for its progress lines and a
@@ -51,11 +55,15 @@ public:
     // Counts `folder` done with its bytes; a folder outside the run, or one
     // already counted, changes nothing.
     const RunProgress& done(const std::string& folder);
+    // Notes that the archiver of `folder`, not done yet, is `percent` of
+    // the way through its bytes.
+    void underWay(const std::string& folder, int percent);
     const RunProgress& counts() const { return m_counts; }
 
 private:
     std::unordered_map<std::string, std::uint64_t> m_bytes;
     std::unordered_map<std::string, bool> m_pending; // the run's folders: true while not done
+    std::unordered_map<std::string, std::uint64_t> m_underWay; // bytes gone through, by folder
     RunProgress m_counts;
 };
 

@@ -103,12 +103,40 @@ qint64 nowMs()
 
 } // namespace
 
+namespace {
+
+// How far the bar is: half by the folders done, half by the bytes worked
+// through, the archivers' word on the folders under way included. Folders
+// alone would leave it still for the whole of a large folder, bytes alone
+// would show many empty folders done at once.
+int barValue(const RunProgress& progress)
+{
+    if (progress.foldersTotal == 0)
+        return ProgressWindow::kBarSteps;
+    const double folders = static_cast<double>(std::min(progress.foldersDone, progress.foldersTotal))
+        / static_cast<double>(progress.foldersTotal);
+    double share = folders;
+    if (progress.bytesTotal > 0) {
+        const double bytes
+            = static_cast<double>(std::min(progress.bytesDone + progress.bytesUnderWay, progress.bytesTotal))
+            / static_cast<double>(progress.bytesTotal);
+        share = (folders + bytes) / 2;
+    }
+    // Full only once every folder is done.
+    const int value = static_cast<int>(share * ProgressWindow::kBarSteps);
+    return progress.foldersDone >= progress.foldersTotal ? ProgressWindow::kBarSteps
+                                                         : std::min(value, ProgressWindow::kBarSteps - 1);
+}
+
+} // namespace
+
 void ProgressWindow::progress(const RunProgress& progress)
 {
     const qint64 now = nowMs();
     if (m_startedMs < 0)
         m_startedMs = now;
-    if (progress.foldersDone == 0)
+    // The archivers' word inside the first folders is no new beginning.
+    if (progress.foldersDone == 0 && progress.bytesUnderWay == 0)
         m_timeLeft.begin(progress, now);
     else
         m_timeLeft.update(progress, now);
@@ -116,9 +144,8 @@ void ProgressWindow::progress(const RunProgress& progress)
     m_lblProgress->setText(QString("Folders: %1 of %2").arg(progress.foldersDone).arg(total));
     // A run with no folders has all of them done; a range of 0 to 0 would
     // show the bar busy.
-    m_barProgress->setRange(0, static_cast<int>(std::clamp<std::size_t>(total, 1, INT_MAX)));
-    m_barProgress->setValue(
-        static_cast<int>(total == 0 ? 1 : std::min<std::size_t>(progress.foldersDone, INT_MAX)));
+    m_barProgress->setRange(0, kBarSteps);
+    m_barProgress->setValue(barValue(progress));
     showTime();
 }
 

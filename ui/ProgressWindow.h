@@ -54,6 +54,8 @@ public:
     // of the time left (from the folders and bytes done), in the strip below
     // the defined controls. The time goes on showing between reports.
     void progress(const RunProgress& progress) override;
+    // The bar's steps from empty to full.
+    static constexpr int kBarSteps = 1000;
 
     QLabel* lblProgress() const { return m_lblProgress; }
     QProgressBar* barProgress() const { return m_barProgress; }

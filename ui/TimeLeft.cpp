@@ -20,8 +20,15 @@ void TimeLeft::update(const RunProgress& progress, std::int64_t nowMs)
         return;
     }
     const std::size_t folders = progress.foldersDone - m_last.foldersDone;
-    if (folders == 0)
+    if (folders == 0) {
+        // Only the archivers' word on the folders under way: the estimate
+        // moves with them, while the pace of whole folders stays as it was.
+        if (progress.bytesUnderWay > m_last.bytesUnderWay) {
+            m_last.bytesUnderWay = progress.bytesUnderWay;
+            estimate(nowMs);
+        }
         return;
+    }
     // Folders reported together shared their time and bytes alike.
     const double bytes
         = static_cast<double>(progress.bytesDone - m_last.bytesDone) / static_cast<double>(folders);
@@ -30,25 +37,39 @@ void TimeLeft::update(const RunProgress& progress, std::int64_t nowMs)
     addSample(bytes, ms, static_cast<double>(folders));
     m_last = progress;
     m_lastMs = nowMs;
+    estimate(nowMs);
+}
 
+void TimeLeft::estimate(std::int64_t nowMs)
+{
     m_leftAtLast.reset();
-    const bool enough = m_last.foldersDone >= kEnoughFolders || (nowMs - m_beganMs >= kEnoughMs);
-    if (!enough || m_last.foldersDone >= m_last.foldersTotal)
+    m_estimatedMs = nowMs;
+    if (m_last.foldersDone >= m_last.foldersTotal)
         return;
-    double perFolder = 0;
-    double perByte = 0;
-    fit(perFolder, perByte);
-    const double foldersLeft = static_cast<double>(m_last.foldersTotal - m_last.foldersDone);
-    const double bytesLeft
-        = static_cast<double>(m_last.bytesTotal - std::min(m_last.bytesDone, m_last.bytesTotal));
-    m_leftAtLast = static_cast<std::int64_t>(std::llround(perFolder * foldersLeft + perByte * bytesLeft));
+    const std::uint64_t worked = std::min(m_last.bytesDone + m_last.bytesUnderWay, m_last.bytesTotal);
+    const double bytesLeft = static_cast<double>(m_last.bytesTotal - worked);
+    const bool enough = m_last.foldersDone >= kEnoughFolders || (nowMs - m_beganMs >= kEnoughMs);
+    if (enough && m_weight > 0) {
+        double perFolder = 0;
+        double perByte = 0;
+        fit(perFolder, perByte);
+        const double foldersLeft = static_cast<double>(m_last.foldersTotal - m_last.foldersDone);
+        m_leftAtLast = static_cast<std::int64_t>(std::llround(perFolder * foldersLeft + perByte * bytesLeft));
+        return;
+    }
+    // No folder done yet tells the pace, but the archivers say how far
+    // they are inside theirs: the bytes so far give it, once they have
+    // gone on long enough to say.
+    if (m_last.bytesUnderWay > 0 && worked > 0 && nowMs - m_beganMs >= kEnoughMs)
+        m_leftAtLast = static_cast<std::int64_t>(
+            std::llround(static_cast<double>(nowMs - m_beganMs) * bytesLeft / static_cast<double>(worked)));
 }
 
 std::optional<std::int64_t> TimeLeft::left(std::int64_t nowMs) const
 {
     if (!m_leftAtLast)
         return std::nullopt;
-    const std::int64_t left = *m_leftAtLast - std::max<std::int64_t>(nowMs - m_lastMs, 0);
+    const std::int64_t left = *m_leftAtLast - std::max<std::int64_t>(nowMs - m_estimatedMs, 0);
     // Past zero the estimate was wrong about the folder under way; the next
     // report makes a new one.
     if (left <= 0)

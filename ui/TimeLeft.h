@@ -17,6 +17,10 @@
 // the folders done are all of one size the two parts cannot be told apart,
 // and each gets half of their time.
 //
+// While no folder has been done the archivers' own word on the bytes of the
+// folders under way gives the pace, and it moves the estimate between two
+// folders done.
+//
 // Times are milliseconds on any clock that only goes forward.
 class TimeLeft {
 public:
@@ -35,12 +39,14 @@ public:
     static constexpr std::int64_t kEnoughMs = 5000;
 
 private:
+    void estimate(std::int64_t nowMs);
     void addSample(double bytes, double ms, double weight);
     void fit(double& perFolder, double& perByte) const;
 
     RunProgress m_last;
     std::int64_t m_beganMs = 0;
-    std::int64_t m_lastMs = 0;
+    std::int64_t m_lastMs = 0; // when the last folder was done
+    std::int64_t m_estimatedMs = 0; // when the estimate was made
     bool m_begun = false;
     std::optional<std::int64_t> m_leftAtLast; // the estimate made at the last report
     // Each folder's bytes (x) and time (y), weighted means and co-moments,

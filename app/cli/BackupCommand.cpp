@@ -2,6 +2,7 @@
 #include "app/cli/Command.h"
 #include "app/cli/CommandLine.h"
 #include "app/cli/ConsoleHost.h"
+#include "app/cli/JobsOption.h"
 #include "app/cli/Preconditions.h"
 #include "app/cli/ScheduledCheck.h"
 #include "app/cli/ScheduledNotice.h"
@@ -67,6 +68,9 @@ int backup(const CommandContext& context)
     if (const std::string why = whyNotStarting(context.appFolder, settings); !why.empty())
         return refuse(why, settings.backupTarget);
     settings.fullBackup = settings.fullBackup || context.parser.isSet(fullOption());
+    // A mistyped option is the caller's to see, not a notice on the desktop.
+    if (const std::string why = readJobsOption(context, settings.jobs); !why.empty())
+        return context.cannotStart(why);
     const SettingsFields fields(std::move(settings));
     ConsoleHost host(context.out, AnotherRunText(context.appFolder));
     BackupRun run(host, fields, context.appFolder);
@@ -98,10 +102,12 @@ int backup(const CommandContext& context)
 
 Command backupCommand()
 {
-    return { QCommandLineOption("backup"), { fullOption(), dryRunOption() }, "--backup [--full] [--dry-run]",
+    return { QCommandLineOption("backup"), { fullOption(), dryRunOption(), jobsOption() },
+        "--backup [--full] [--dry-run] [--jobs J]",
         { "one backup of the saved source folders into the saved backup target;",
             "--full compresses every folder again rather than taking over",
-            "the unchanged ones of the previous complete run.",
+            "the unchanged ones of the previous complete run; --jobs J runs",
+            "J archivers at once (default: one for each processor).",
             "--dry-run writes nothing: lists each folder it would store with its",
             "files and bytes, each folder or file it would leave out and why, the totals.",
             "Exit status: 0 complete, 1 not complete (failed N, stopped, cut short),",

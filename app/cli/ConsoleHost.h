@@ -24,6 +24,7 @@ public:
     bool fullBackup() const override { return m_settings.fullBackup; }
     std::vector<std::string> exclusionPatterns() const override { return m_settings.exclusions; }
     bool backUpHiddenFolders() const override { return m_settings.hiddenFolders; }
+    int jobs() const override { return m_settings.jobs; }
 
 private:
     MainSettings m_settings;

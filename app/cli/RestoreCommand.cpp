@@ -1,5 +1,6 @@
 #include "app/cli/Command.h"
 #include "app/cli/ConsoleHost.h"
+#include "app/cli/JobsOption.h"
 #include "app/cli/Preconditions.h"
 #include "pathutil/PathRoutines.h"
 #include "platform/TextConversion.h"
@@ -99,6 +100,8 @@ int restore(const CommandContext& context)
     if (context.parser.isSet(toOption()))
         settings.restoreTarget = context.value(toOption());
     if (why.empty())
+        why = readJobsOption(context, settings.jobs);
+    if (why.empty())
         why = preconditions::folder("backup target", settings.backupTarget);
     if (why.empty())
         why = preconditions::folder("restore target", settings.restoreTarget);
@@ -137,13 +140,14 @@ int restore(const CommandContext& context)
 
 Command restoreCommand()
 {
-    return { restoreOption(), { toOption(), onlyOption() },
-        "--restore latest|DATE [--to FOLDER] [--only PATH]...",
+    return { restoreOption(), { toOption(), onlyOption(), jobsOption() },
+        "--restore latest|DATE [--to FOLDER] [--only PATH]... [--jobs J]",
         { "restores a run into FOLDER or the saved restore target: latest is",
             "the newest run that reached its end (complete or failed N), DATE a",
             "date as --list prints it, quoted when it holds a space.",
             "--only PATH (again for more) restores the folder PATH of the run",
             "with the folders below it, or the single file PATH.",
+            "--jobs J runs J archivers at once (default: one for each processor).",
             "Exit status: 0 every folder restored and checked, 1 a folder failed",
             "or the restore was stopped, 2 could not start (no settings, no",
             "archiver, a folder missing, no such run or PATH, another run busy)." },

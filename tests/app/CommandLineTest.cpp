@@ -31,8 +31,8 @@ TEST_F(CommandLine, ShortHelpAndVersionAnswerWithoutDisplay)
         const ProgramRun run = runProgram({ help });
         EXPECT_EQ(run.status, 0) << help.toStdString() << run.err;
         // Every command, with what it returns.
-        for (const char* command : { "--backup [--full]", "--list", "--restore latest|DATE [--to FOLDER]",
-                 "-h | --help", "-V | --version" })
+        for (const char* command : { "--backup [--full] [--jobs J]", "--list",
+                 "--restore latest|DATE [--to FOLDER] [--jobs J]", "-h | --help", "-V | --version" })
             EXPECT_TRUE(holds(run.out, command)) << command << "\n" << run.out;
         EXPECT_TRUE(holds(run.out, "failed N, stopped or incomplete")) << run.out;
         const std::vector<std::string> lines = linesOf(run.out);
@@ -81,6 +81,14 @@ TEST_F(CommandLine, EachOptionGoesWithItsCommandOnly)
     expectRefused({ "--list", "--list" }, "--list is given more than once.");
     expectRefused({ "--restore", "latest", "--restore", "latest" }, "--restore is given more than once.");
     expectRefused({ "--backup", "--fast" }, "Unknown option 'fast'.");
+    expectRefused({ "--list", "--jobs", "2" }, "--jobs goes only with --backup or --restore.");
+    for (const QStringList& arguments :
+        { QStringList{ "--backup", "--jobs", "0" }, QStringList{ "--restore", "latest", "--jobs=2x" } }) {
+        const ProgramRun run = runProgram(arguments);
+        EXPECT_EQ(run.status, 2) << run.out << run.err;
+        EXPECT_TRUE(holds(run.err, "--jobs takes a number of jobs from 1 to 64, not \"")) << run.err;
+        EXPECT_TRUE(allNames(target).empty());
+    }
     expectRefused({ "-v" }, "Unknown option 'v'.");
 }
 

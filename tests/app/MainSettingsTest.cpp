@@ -114,6 +114,18 @@ TEST_F(MainSettingsTest, KeysAndSectionsTheWindowDoesNotOwnSurviveEverySave)
     }
 }
 
+TEST_F(MainSettingsTest, JobsIsReadAsANumberAndAnythingElseLeavesTheChoiceToTheRun)
+{
+    testsupport::makeDirs(m_dir / "Quorvel Backup");
+    for (const auto& [written, read] : std::vector<std::pair<std::string, int>>{
+             { "3", 3 }, { "1", 1 }, { "0", 0 }, { "-2", 0 }, { "four", 0 }, { "2 jobs", 0 } }) {
+        writeText(path(), "[Options]\nJobs=" + written + "\n");
+        EXPECT_EQ(load().jobs, read) << written;
+    }
+    writeText(path(), "[ToBackup]\nToBackup=/t/\n");
+    EXPECT_EQ(load().jobs, 0);
+}
+
 TEST_F(MainSettingsTest, TheFileHoldsTheSourcesFirstThenTheTwoTargets)
 {
     save({ { "/a", "/b" }, "/target/", "/restore/" });

@@ -17,6 +17,9 @@ public:
     bool full = false;
     std::vector<std::string> exclusions;
     bool hiddenToo = false;
+    // Archiver jobs at once: one, as a run always had, unless a test asks
+    // for more (0 lets the run choose from the processors).
+    int jobCount = 1;
 
     std::string backupTarget() const override { return to; }
     std::vector<std::string> sourceFolders() const override { return from; }
@@ -24,6 +27,7 @@ public:
     bool fullBackup() const override { return full; }
     std::vector<std::string> exclusionPatterns() const override { return exclusions; }
     bool backUpHiddenFolders() const override { return hiddenToo; }
+    int jobs() const override { return jobCount; }
 };
 
 } // namespace testsupport
