@@ -5,6 +5,7 @@
 #include "platform/SymlinkTarget.h"
 #include "restore/RestoreChoices.h"
 #include "restore/RestoreSteps.h"
+#include "store/ArchiveNames.h"
 #include "store/Archiver.h"
 #include "store/ArchiverReport.h"
 #include "store/JobFiles.h"
@@ -26,10 +27,26 @@ std::string commandAndFolder(const std::string& archiveName)
         + "For Directory: " + archiveName;
 }
 
-void refuse(RunHost& host, const std::string& archiveName, const std::string& why)
+// The line that names the folder itself below a box's text: an archive name
+// is encoded, and a shortened one holds only the start of the path, so the
+// name alone does not tell the user which folder it was. A shortened archive
+// whose path file could not be read is named by the start of its path; a
+// name no backup writes names no folder at all.
+std::string folderLine(const ExtractionPlace& place, const std::string& archiveName)
 {
-    ShowErrorBox(
-        host, "Archive not restored..." + kCrLf + why + kCrLf + kCrLf + "For Directory: " + archiveName);
+    if (!place.displayPath.empty())
+        return kCrLf + "Folder: " + AddBackslash(place.displayPath);
+    if (IsShortenedName(archiveName))
+        return kCrLf + "Folder: " + FolderShownFor(archiveName);
+    return {};
+}
+
+void refuse(
+    RunHost& host, const std::string& archiveName, const ExtractionPlace& place, const std::string& why)
+{
+    ShowErrorBox(host,
+        "Archive not restored..." + kCrLf + why + kCrLf + kCrLf + "For Directory: " + archiveName
+            + folderLine(place, archiveName));
 }
 
 // Why an archive must not be extracted into its place before anything is
@@ -91,7 +108,7 @@ bool checkExtraction(const std::string& archiveName, const ExtractionPlace& plac
             + "Extracted number of files: " + std::to_string(check.extracted);
         if (!check.verdict.complete)
             text += kCrLf + "7z: " + check.verdict.reason;
-        ShowErrorBox(host, text);
+        ShowErrorBox(host, text + folderLine(place, archiveName));
         return false;
     }
     if (*check.expected.count == check.extracted && check.verdict.complete)
@@ -102,7 +119,7 @@ bool checkExtraction(const std::string& archiveName, const ExtractionPlace& plac
     if (!check.verdict.complete)
         text += kCrLf + kCrLf + "Folder " + place.restoreFolder + " not extracted completely." + kCrLf
             + "7z: " + check.verdict.reason;
-    ShowErrorBox(host, text);
+    ShowErrorBox(host, text + folderLine(place, archiveName));
     offerReport(outputFile, host, choices);
     return false;
 }
@@ -186,14 +203,14 @@ ExtractionResult ExtractArchiveInto(const std::string& archiveName, const Extrac
     const std::string runFolder = AddBackslash(RunFolderPath(inputs.backupTarget, inputs.selectedDate));
     const ExtractionPlace place = PlanExtraction(inputs.restoreTarget, archiveName, runFolder);
     if (const std::string why = whyNotPlaced(inputs, place); !why.empty()) {
-        refuse(host, archiveName, why);
+        refuse(host, archiveName, place, why);
         return ExtractionResult::Failed;
     }
 
     host.log("Start:   Decompress " + place.displayPath);
     MakeFolders(place.restoreFolder);
     if (const std::string why = whyNotWritable(place.restoreFolder); !why.empty()) {
-        refuse(host, archiveName, why);
+        refuse(host, archiveName, place, why);
         return ExtractionResult::Failed;
     }
 
@@ -210,7 +227,9 @@ ExtractionResult ExtractArchiveInto(const std::string& archiveName, const Extrac
     const JobOutcome outcome = RunBatchJob(inputs.appFolder,
         BatchJob{ place.restoreFolder, ExtractCommandLine(inputs.appFolder, storedArchive), true });
     if (outcome == JobOutcome::NotStarted) {
-        ShowErrorBox(host, "Bat-File not executed..." + kCrLf + commandAndFolder(archiveName));
+        ShowErrorBox(host,
+            "Bat-File not executed..." + kCrLf + commandAndFolder(archiveName)
+                + folderLine(place, archiveName));
         return ExtractionResult::Failed;
     }
 
