@@ -88,6 +88,7 @@ private:
     void CollectFolders(const std::string& path, const std::string& root, std::vector<std::string>& found);
     void compressPhase(PreviousArchives& previous);
     void notWalkedBelow(const std::vector<std::string>& sources);
+    static bool rootsOverlap(const std::vector<std::string>& roots);
     bool takeOverUnchanged(const std::string& folder, PreviousArchives& previous, const FolderSight& sight);
     void markPlannedArchives();
     void warnOverlappingSources(const std::vector<std::string>& sources);
@@ -136,6 +137,7 @@ private:
     const MainFields& m_main;
     std::vector<std::string> m_refusedFolders; // folders that cannot be stored, told once each
     std::unordered_set<std::string> m_collected; // folders found so far, so none is found twice
+    bool m_collectedKept = true; // false while the sources' walks cannot meet
     // Canonical folder, why it is not walked, and the folder it must lie
     // strictly below to be left out (empty: wherever it lies).
     struct NotWalked {

@@ -24,18 +24,38 @@ void BackupRun::FindFolders()
     notWalkedBelow(sources);
     warnOverlappingSources(sources);
     std::vector<std::string> found;
+    // The walk takes the folder the entry really names, so every archive is
+    // named after a path that a restore can make again.
+    std::vector<std::string> roots;
+    roots.reserve(sources.size());
     for (const std::string& source : sources) {
-        platform::processEvents();
-        log("Find in: " + source);
-        // The walk takes the folder the entry really names, so every archive
-        // is named after a path that a restore can make again.
         const std::string canonical = ShortPath(source);
-        const std::string root = canonical.empty() ? source : canonical;
-        m_rules.enterSource(AddBackslash(root), AddBackslash(source));
-        CollectFolders(root, AddBackslash(root), found);
+        roots.push_back(canonical.empty() ? source : canonical);
+    }
+    m_collectedKept = rootsOverlap(roots);
+    for (std::size_t i = 0; i < sources.size(); ++i) {
+        platform::processEvents();
+        log("Find in: " + sources[i]);
+        m_rules.enterSource(AddBackslash(roots[i]), AddBackslash(sources[i]));
+        CollectFolders(roots[i], AddBackslash(roots[i]), found);
         platform::processEvents();
     }
     FolderList = std::move(found);
+}
+
+bool BackupRun::rootsOverlap(const std::vector<std::string>& roots)
+{
+    // The walk never follows a link, so below one root every path is found
+    // once; two roots can only reach the same path where one lies at or
+    // below the other. Only then does the walk keep every path it found, a
+    // set as large as the tree (some 20 MB for 100,000 folders).
+    for (std::size_t i = 0; i < roots.size(); ++i) {
+        for (std::size_t j = 0; j < roots.size(); ++j) {
+            if (i != j && AddBackslash(roots[i]).starts_with(AddBackslash(roots[j])))
+                return true;
+        }
+    }
+    return false;
 }
 
 void BackupRun::notWalkedBelow(const std::vector<std::string>& sources)
@@ -91,7 +111,7 @@ void BackupRun::CollectFolders(
     const std::string& path, const std::string& root, std::vector<std::string>& found)
 {
     const std::string folder = AddBackslash(path);
-    if (m_collected.contains(folder))
+    if (m_collectedKept && m_collected.contains(folder))
         return;
     if (const std::string why = whyNotWalked(folder, root); !why.empty()) {
         // Not taken as found: another source may hold it as its own.
@@ -101,7 +121,8 @@ void BackupRun::CollectFolders(
         return;
     }
     // A folder reached through two overlapping sources is stored once.
-    m_collected.insert(folder);
+    if (m_collectedKept)
+        m_collected.insert(folder);
     // The listing is complete, and gone, before any subfolder is visited, so
     // no two listings are ever open at once however deep the tree.
     auto entries = platform::listFolderEntries(folder);
@@ -119,7 +140,10 @@ void BackupRun::CollectFolders(
     }
     found.push_back(folder);
     m_rules.found();
-    m_progress.setBytes(folder, entries->fileBytes);
+    // A folder not noted holds no bytes: one that holds only folders costs
+    // the counter nothing.
+    if (entries->fileBytes > 0)
+        m_progress.setBytes(folder, entries->fileBytes);
     noteLeftOut(folder, *entries);
     letEventsRunDuringWalk();
     for (const std::string& name : walkedSubfolders(entries.value())) {

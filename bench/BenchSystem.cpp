@@ -63,7 +63,8 @@ Spawned spawnAndWait(const std::vector<std::string>& argv, bool captureOutput, b
 
     const double start = nowSeconds();
     pid_t child = -1;
-    const int spawned = ::posix_spawn(&child, args[0], &actions, nullptr, args.data(), environ);
+    // The other programs (restic, borg) are named without their folder.
+    const int spawned = ::posix_spawnp(&child, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (captureOutput)
         ::close(pipeFds[1]);

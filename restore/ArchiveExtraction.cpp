@@ -6,6 +6,7 @@
 #include "restore/NameList.h"
 #include "restore/RestoreChoices.h"
 #include "restore/RestoreSteps.h"
+#include "store/ArchiveNames.h"
 #include "store/Archiver.h"
 #include "store/ArchiverReport.h"
 #include "store/JobFiles.h"
@@ -27,10 +28,26 @@ std::string commandAndFolder(const std::string& archiveName)
         + "For Directory: " + archiveName;
 }
 
-void refuse(RunHost& host, const std::string& archiveName, const std::string& why)
+// The line that names the folder itself below a box's text: an archive name
+// is encoded, and a shortened one holds only the start of the path, so the
+// name alone does not tell the user which folder it was. A shortened archive
+// whose path file could not be read is named by the start of its path; a
+// name no backup writes names no folder at all.
+std::string folderLine(const ExtractionPlace& place, const std::string& archiveName)
 {
-    ShowErrorBox(
-        host, "Archive not restored..." + kCrLf + why + kCrLf + kCrLf + "For Directory: " + archiveName);
+    if (!place.displayPath.empty())
+        return kCrLf + "Folder: " + AddBackslash(place.displayPath);
+    if (IsShortenedName(archiveName))
+        return kCrLf + "Folder: " + FolderShownFor(archiveName);
+    return {};
+}
+
+void refuse(
+    RunHost& host, const std::string& archiveName, const ExtractionPlace& place, const std::string& why)
+{
+    ShowErrorBox(host,
+        "Archive not restored..." + kCrLf + why + kCrLf + kCrLf + "For Directory: " + archiveName
+            + folderLine(place, archiveName));
 }
 
 // Why an archive must not be extracted into its place before anything is
@@ -94,7 +111,7 @@ bool checkExtraction(const std::string& archiveName, const ExtractionPlace& plac
             + "Extracted number of files: " + std::to_string(check.extracted);
         if (!check.verdict.complete)
             text += kCrLf + "7z: " + check.verdict.reason;
-        ShowErrorBox(host, text);
+        ShowErrorBox(host, text + folderLine(place, archiveName));
         return false;
     }
     if (*check.expected.count == check.extracted && check.verdict.complete)
@@ -105,7 +122,7 @@ bool checkExtraction(const std::string& archiveName, const ExtractionPlace& plac
     if (!check.verdict.complete)
         text += kCrLf + kCrLf + "Folder " + place.restoreFolder + " not extracted completely." + kCrLf
             + "7z: " + check.verdict.reason;
-    ShowErrorBox(host, text);
+    ShowErrorBox(host, text + folderLine(place, archiveName));
     offerReport(outputFile, host, choices);
     return false;
 }
@@ -201,8 +218,9 @@ bool checkFiles(const ExtractionJob& job, const ArchiverVerdict& verdict, const 
     }
     ShowErrorBox(host,
         "ZZip not completed well..." + kCrLf + commandAndFolder(archiveName) + kCrLf
-            + "Files asked: " + std::to_string(job.onlyFiles.size()) + kCrLf + "Files extracted: "
-            + std::to_string(job.onlyFiles.size() - missing.size()) + kCrLf + "7z: " + verdict.reason);
+            + "Files asked: " + std::to_string(job.onlyFiles.size()) + kCrLf
+            + "Files extracted: " + std::to_string(job.onlyFiles.size() - missing.size()) + kCrLf
+            + "7z: " + verdict.reason + folderLine(place, archiveName));
     offerReport(outputFile, host, choices);
     return false;
 }
@@ -231,14 +249,14 @@ std::optional<ExtractionJob> BeginExtraction(
     const std::string runFolder = AddBackslash(RunFolderPath(inputs.backupTarget, inputs.selectedDate));
     const ExtractionPlace place = PlanExtraction(inputs.restoreTarget, archiveName, runFolder);
     if (const std::string why = whyNotPlaced(inputs, place); !why.empty()) {
-        refuse(host, archiveName, why);
+        refuse(host, archiveName, place, why);
         return std::nullopt;
     }
 
     host.log("Start:   Decompress " + place.displayPath);
     MakeFolders(place.restoreFolder);
     if (const std::string why = whyNotWritable(place.restoreFolder); !why.empty()) {
-        refuse(host, archiveName, why);
+        refuse(host, archiveName, place, why);
         return std::nullopt;
     }
 
@@ -257,7 +275,9 @@ ExtractionResult FinishExtraction(const ExtractionJob& job, JobOutcome outcome, 
     const std::string& archiveName = job.archiveName;
     const ExtractionPlace& place = job.place;
     if (outcome == JobOutcome::NotStarted) {
-        ShowErrorBox(host, "Bat-File not executed..." + kCrLf + commandAndFolder(archiveName));
+        ShowErrorBox(host,
+            "Bat-File not executed..." + kCrLf + commandAndFolder(archiveName)
+                + folderLine(place, archiveName));
         return ExtractionResult::Failed;
     }
 

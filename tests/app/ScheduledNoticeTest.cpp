@@ -1,8 +1,11 @@
 // A scheduled backup that does not end complete sends a desktop
-// notification, one that could not start too; one that succeeds sends none. The program runs as a process of
-// its own, with no display, on a private session bus where this test plays the notification service.
+// notification, one that could not start too; one that succeeds sends none;
+// the check after a scheduled backup sends one when it finds damage. The
+// program runs as a process of its own, with no display, on a private
+// session bus where this test plays the notification service.
 #include "app/MainSettings.h"
 #include "platform/SettingsFile.h"
+#include "store/StoreLayout.h"
 #include "tests/support/StoreFixtures.h"
 #include "tests/support/TestSupport.h"
 
@@ -19,6 +22,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -202,6 +206,43 @@ TEST_F(ScheduledNotice, ARunThatEndsWithoutReachingItsEndSaysSo)
     EXPECT_EQ(m_service.bodies[0].toStdString(),
         "The scheduled backup was cut short and did not reach its end. Its log is in the journal "
         "(journalctl --user -u quorvel-backup).");
+}
+
+TEST_F(ScheduledNotice, DamageFoundByTheCheckAfterAScheduledBackupIsNoticed)
+{
+    for (const char* name : { "source/one", "source/two" }) {
+        makeDirs(m_data / name);
+        writeText(m_data / name + "/file.txt", name);
+    }
+    // Older than the newest change a backup trusts, so that the next
+    // backup takes the archives over.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2100));
+    const std::vector<std::string> sources{ m_data / "source/one", m_data / "source/two" };
+    EXPECT_EQ(scheduledBackup(sources), 0);
+    // Its check found both archives sound: nothing to tell.
+    EXPECT_TRUE(m_service.summaries.isEmpty()) << m_service.bodies.join("|").toStdString();
+
+    std::string archive;
+    for (const auto& run : fs::directory_iterator(m_data / "target")) {
+        if (run.is_directory() && !run.path().filename().string().starts_with("."))
+            archive = run.path() / ArchiveName(m_data / "source/two/");
+    }
+    ASSERT_TRUE(fs::is_regular_file(archive)) << archive;
+    {
+        std::fstream file(archive, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekg(40);
+        const char byte = static_cast<char>(file.get() ^ 0x21);
+        file.seekp(40);
+        file.put(byte);
+    }
+
+    // The backup itself ends complete, taking the damaged file over; the
+    // check after it finds the damage and says so on the desktop.
+    EXPECT_EQ(scheduledBackup(sources), 0);
+    ASSERT_EQ(m_service.summaries, QStringList{ "Backups damaged" });
+    EXPECT_EQ(m_service.bodies[0].toStdString(),
+        "The archiver's test found 1 damaged archive: " + m_data / "source/two"
+            + ". The next backup compresses them anew; Vimblor --check names every run that holds them.");
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // A backup's run reaches the disk before it is marked complete: the file
-// system of the store, every archive and count file the run made or took
-// over, the run folder and the target are written to disk, and only then is
-// the incomplete marker removed, the run folder written again after it. No
+// system of the store (and, where that flush cannot tell of a lost write,
+// every archive and count file the run made or took over on its own), the
+// run folder and the target are written to disk, and only then is the
+// incomplete marker removed, the run folder written again after it. No
 // run can show a power cut, so the order of the steps is followed through
 // the platform's hook, over whole runs with the real archiver.
 #include "tests/support/QuietBackup.h"
@@ -90,9 +91,14 @@ protected:
             EXPECT_TRUE(fs::equivalent(fs::path(steps[i].path).parent_path(), runFolder)) << steps[i].path;
             synced.insert(fs::path(steps[i].path).filename().string());
         }
-        // The archives, their count files and the journal that names them.
-        std::set<std::string> expected = storedNames(runFolder);
-        expected.insert(kRunJournal);
+        // The archives, their count files and the journal that names them,
+        // one by one only where the flush of the file system would not tell
+        // of a write that failed: each costs the disk a flush of its cache.
+        std::set<std::string> expected;
+        if (!platform::syncFileSystemReportsErrors()) {
+            expected = storedNames(runFolder);
+            expected.insert(kRunJournal);
+        }
         EXPECT_EQ(synced, expected);
         ASSERT_EQ(steps.size(), i + 3);
         EXPECT_EQ(steps[i].step, "fsync folder");
@@ -133,11 +139,17 @@ TEST_F(DurableRun, ArchivesMadeOrTakenOverReachTheDiskBeforeTheMarkerGoes)
 
 TEST_F(DurableRun, ARunWhoseFilesCannotBeWrittenToDiskStaysIncompleteWithAWarning)
 {
-    // A count file that is gone when its turn comes cannot be written to
+    // A count file that is gone by the end of the run cannot be written to
     // disk: the run cannot say its archives are all there.
     onStep = [](const std::string& step, const std::string& path) {
-        if (step == "fsync file" && !path.ends_with(".7z"))
-            fs::remove(path);
+        if (step != "syncfs")
+            return;
+        for (const auto& entry : fs::directory_iterator(path)) {
+            if (entry.path().string().ends_with(".7z.dat")) {
+                fs::remove(entry.path());
+                return;
+            }
+        }
     };
     const QuietBackup run = backUp(1);
     EXPECT_FALSE(ReadRunState(run.runFolder).complete);

@@ -1,14 +1,19 @@
 // Vimblor --check as a process of its own with the real archiver: damage
 // named with every run that holds it and an exit status that says so, the
 // runs' fourth column in --list, the next backup storing the folder anew,
-// the time given by QUORVEL_CHECK_SECONDS kept, and the check that follows
+// the time given by QUORVEL_CHECK_SECONDS kept, a check killed outright
+// that the next one takes up where it stopped, and the check that follows
 // a scheduled backup.
 #include "store/CheckRecord.h"
 #include "store/StoreLayout.h"
 #include "tests/app/ConsoleProgram.h"
 #include "tests/support/StoreFixtures.h"
 
+#include <QProcess>
+
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -130,6 +135,70 @@ TEST_F(CheckCommand, TheTimeGivenInSecondsIsKeptAndWhatWasNotTestedWaitsForTheNe
         << run.out;
     EXPECT_EQ(linesOf(readText(CheckRecordPath(target))).size(), 1u);
     EXPECT_EQ(fields(listed()[0])[3], "partly checked");
+}
+
+// The folders a check's output says it tested, in its order.
+std::vector<std::string> testedIn(const std::string& out)
+{
+    std::vector<std::string> tested;
+    for (const std::string& line : linesOf(out)) {
+        if (line.starts_with("Testing: "))
+            tested.push_back(line.substr(9));
+    }
+    return tested;
+}
+
+TEST_F(CheckCommand, ACheckKilledOutrightIsTakenUpWhereItStoppedByTheNextCheck)
+{
+    std::vector<std::string> folders;
+    for (int i = 0; i < 6; ++i) {
+        folders.push_back(source + "/folder" + std::to_string(i));
+        makeDirs(folders.back());
+        writeText(folders.back() + "/f.txt", folders.back());
+    }
+    saveSources(folders, target, restored);
+    backUp();
+
+    // Every test takes a second more than the archiver needs, so that the
+    // kill lands while one runs.
+    const std::string archiver = programFolder() + "/7z";
+    fs::remove(archiver);
+    writeArchiverScript(programFolder(), "if [ \"$1\" = t ]; then sleep 1; fi\nexec \"$REAL\" \"$@\"");
+    QProcess killed;
+    start(killed, { "--check", "--all" });
+    const std::string record = CheckRecordPath(target);
+    for (int i = 0; i < 600; ++i) {
+        if (fs::exists(record) && linesOf(readText(record)).size() >= 2)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_EQ(::kill(static_cast<pid_t>(killed.processId()), SIGKILL), 0);
+    ASSERT_TRUE(killed.waitForFinished(10000));
+    fs::remove(archiver);
+    linkArchiver(programFolder());
+    const std::vector<std::string> before = testedIn(killed.readAllStandardOutput().toStdString());
+    // Two tests written down, the third one cut off by the kill.
+    ASSERT_TRUE(fs::exists(record)) << "the check wrote nothing down as it went";
+    ASSERT_EQ(linesOf(readText(record)).size(), 2u);
+    ASSERT_EQ(before.size(), 3u);
+
+    const ProgramRun next = runProgram({ "--check" }, { { "QUORVEL_CHECK_SECONDS", "120" } });
+    EXPECT_EQ(next.status, 0) << next.out << next.err;
+    const std::vector<std::string> after = testedIn(next.out);
+    ASSERT_EQ(after.size(), 6u) << next.out;
+    // First the four it had not written down, the one the kill cut off among
+    // them; the two it had checked come last, as the ones checked longest ago.
+    const std::vector<std::string> checked(before.begin(), before.begin() + 2);
+    for (std::size_t i = 0; i < 4; ++i)
+        EXPECT_EQ(std::count(checked.begin(), checked.end(), after[i]), 0) << after[i];
+    EXPECT_NE(std::find(after.begin(), after.begin() + 4, before[2]), after.begin() + 4);
+    std::vector<std::string> last(after.begin() + 4, after.end());
+    std::vector<std::string> first(checked);
+    std::sort(last.begin(), last.end());
+    std::sort(first.begin(), first.end());
+    EXPECT_EQ(last, first);
+    EXPECT_TRUE(holdsLine(next.out, "6 archives checked, 0 damaged; every archive checked today"))
+        << next.out;
 }
 
 TEST_F(CheckCommand, ACheckThatCannotStartSaysWhyWithStatusTwo)

@@ -20,11 +20,13 @@ using platform::MsgAnswer;
 namespace testsupport {
 namespace {
 
-std::string zzipBox(const std::string& archive, int expected, int extracted)
+// The box names the folder by its path after the defined text, which names
+// only the encoded archive.
+std::string zzipBox(const std::string& archive, const std::string& folder, int expected, int extracted)
 {
     return "Error!\r\n\r\nZZip not completed well...\r\nCommandLine:\r\n\r\nzzip e \"" + archive
         + "\"\r\n\r\nFor Directory: " + archive + "\r\nExpected number of files: " + std::to_string(expected)
-        + "\r\nExtracted number of files: " + std::to_string(extracted);
+        + "\r\nExtracted number of files: " + std::to_string(extracted) + "\r\nFolder: " + folder + "/";
 }
 
 // Every file below `root` outside `except`, with its bytes, to see that a
@@ -71,7 +73,7 @@ TEST_F(ExtractArchive, ACountTheArchiveDoesNotHoldReportsBothCountsAndAFileAlrea
     const std::vector<std::string> log = withoutRunReport(restore(date, { MsgAnswer::Ok, MsgAnswer::No }));
     const auto shown = shownAfterQuestion();
     ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[0].text, zzipBox(archive, 3, 2));
+    EXPECT_EQ(shown[0].text, zzipBox(archive, source, 3, 2));
     EXPECT_EQ(shown[0].title, "Error!");
     EXPECT_EQ(shown[0].style, 16);
     EXPECT_EQ(shown[1].text, "Do you want to read the file with output from 7z?");
@@ -97,7 +99,7 @@ TEST_F(ExtractArchive, YesOpensTheArchiversOutputInTheTextViewer)
     setTextViewerHandler(previous);
     const auto shown = shownAfterQuestion();
     ASSERT_EQ(shown.size(), 2u);
-    EXPECT_EQ(shown[0].text, zzipBox(archive, 5, 2));
+    EXPECT_EQ(shown[0].text, zzipBox(archive, source, 5, 2));
     const std::string output = AddBackslash(app.path()) + "output.txt";
     EXPECT_EQ(opened, std::vector<std::string>{ output });
     EXPECT_NE(readText(output).find("Everything is Ok"), std::string::npos);
@@ -128,6 +130,9 @@ TEST_F(ExtractArchive, ACountFileThatCannotBeReadIsReportedNotTakenAsZero)
         EXPECT_TRUE(shown[i].text.starts_with("Error!\r\n\r\nNumber of files not checked..."))
             << shown[i].text;
         EXPECT_NE(shown[i].text.find("For Directory: " + archives[i]), std::string::npos);
+        EXPECT_TRUE(
+            shown[i].text.ends_with("\r\nFolder: " + dir.path() + "/src/" + countFiles[i].first + "/"))
+            << shown[i].text;
         const std::string folder = fields.unBackupTo + dir.path() + "/src/" + countFiles[i].first;
         EXPECT_EQ(readText(folder + "/f"), countFiles[i].first);
         EXPECT_NE(std::find(log.begin(), log.end(),
@@ -148,7 +153,7 @@ TEST_F(ExtractArchive, AJobThatDoesNotStartLeavesNoEndLineAndNothingInTheFolder)
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text,
         "Error!\r\n\r\nBat-File not executed...\r\nCommandLine:\r\n\r\nzzip e \"" + archive
-            + "\"\r\n\r\nFor Directory: " + archive);
+            + "\"\r\n\r\nFor Directory: " + archive + "\r\nFolder: " + source + "/");
     EXPECT_EQ(shown[0].title, "Error!");
     EXPECT_EQ(shown[0].style, 16);
     EXPECT_EQ(log[log.size() - 2], "Start:   Decompress " + source);

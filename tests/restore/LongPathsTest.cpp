@@ -223,14 +223,14 @@ TEST_F(DeepFolders, AShortenedArchiveWithoutASoundPathFileIsNamedAndCountedFaile
         (std::set<std::string>{
             refused + "The path file " + run + PathFileName(missing)
                 + " of the shortened archive is missing: its folder is not known.\r\n\r\nFor Directory: "
-                + missing,
+                + missing + "\r\nFolder: " + DecodePath(ShortenedHead(missing)) + "...",
             refused + "The path file " + run + PathFileName(damaged)
                 + " is damaged: it does not hold the folder the archive is named for.\r\n\r\nFor Directory: "
-                + damaged,
+                + damaged + "\r\nFolder: " + DecodePath(ShortenedHead(damaged)) + "...",
             refused
                 + "The folder path of the archive holds a \"..\" level and would lie outside the restore "
                   "target.\r\n\r\nFor Directory: "
-                + crafted,
+                + crafted + "\r\nFolder: " + outside,
             "Error!\r\n\r\nFolders not restored...\r\nThe backup of " + dateOf(run)
                 + " holds 1 folders whose archives cannot be read:\r\n" + folders[29],
         }));
@@ -239,6 +239,26 @@ TEST_F(DeepFolders, AShortenedArchiveWithoutASoundPathFileIsNamedAndCountedFaile
     EXPECT_EQ(readText(fields.unBackupTo + folders[26] + "f.txt"), folders[26]);
     EXPECT_FALSE(fs::exists(dir / "outside"));
     EXPECT_FALSE(fs::exists(fields.unBackupTo + "/outside"));
+}
+
+TEST_F(DeepFolders, ABoxAboutAShortenedArchiveNamesItsFolderInFull)
+{
+    const Lines folders = makeThirtyLevels();
+    backUpQuietly({ sources });
+    const std::string& run = runs[0];
+    const std::string deepest = StoredArchiveName(folders[30], 255);
+    ASSERT_TRUE(IsShortenedName(deepest));
+    writeText(run + CountFileName(deepest), "7");
+
+    restore(dateOf(run), { platform::MsgAnswer::Ok, platform::MsgAnswer::No });
+    const auto shown = shownAfterQuestion();
+    ASSERT_EQ(shown.size(), 2u);
+    // The defined text names the shortened archive; the line after it names
+    // the folder the user knows.
+    EXPECT_TRUE(shown[0].text.starts_with("Error!\r\n\r\nZZip not completed well...")) << shown[0].text;
+    EXPECT_NE(shown[0].text.find("For Directory: " + deepest + "\r\n"), std::string::npos) << shown[0].text;
+    EXPECT_TRUE(shown[0].text.ends_with("\r\nFolder: " + folders[30])) << shown[0].text;
+    EXPECT_EQ(shown[1].title, "Read file?");
 }
 
 TEST_F(DeepFolders, AnIncompleteRunNamesTheDeepFolderItLacksByItsPath)

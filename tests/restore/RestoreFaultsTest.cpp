@@ -98,10 +98,12 @@ TEST_F(RestoreFaults, ARestoreTargetThatCannotBeWrittenIsToldAtOnceForEachArchiv
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].text,
         "Error!\r\n\r\nArchive not restored...\r\nThe folder " + restoredOne
-            + "/ under the restore target cannot be written.\r\n\r\nFor Directory: " + archiveOf(one));
+            + "/ under the restore target cannot be written.\r\n\r\nFor Directory: " + archiveOf(one)
+            + "\r\nFolder: " + one + "/");
     EXPECT_EQ(shown[1].text,
         "Error!\r\n\r\nArchive not restored...\r\nThe folder " + fields.unBackupTo + two
-            + "/ could not be made under the restore target.\r\n\r\nFor Directory: " + archiveOf(two));
+            + "/ could not be made under the restore target.\r\n\r\nFor Directory: " + archiveOf(two)
+            + "\r\nFolder: " + two + "/");
     EXPECT_TRUE(allFilesBelow(fields.unBackupTo).empty());
     EXPECT_EQ(allFilesBelow(fields.to), store);
 
