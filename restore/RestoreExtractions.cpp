@@ -85,6 +85,27 @@ private:
     std::size_t m_first = 0;
 };
 
+// An archive whose job runs in a slot.
+struct Running {
+    std::size_t index; // in the list of archives
+    ExtractionJob job;
+    std::shared_ptr<ScopedNameList> nameList; // the single files asked, while the job runs
+};
+
+// Starts the archive's job in `slot`; the list of the single files asked,
+// if any, is the slot's own and lasts as long as the pointer returned.
+std::shared_ptr<ScopedNameList> startExtraction(JobSlots& jobSlots, int slot, const ExtractionJob& job)
+{
+    const std::string appFolder = jobSlots.appFolder();
+    const SlotLine line{ jobSlots.filePath(slot, kOutputFile), jobSlots.filePath(slot, kProgressFile), 0 };
+    auto nameList
+        = std::make_shared<ScopedNameList>(appFolder, job.onlyFiles, jobSlots.filePath(slot, kNameListFile));
+    jobSlots.start(slot,
+        BatchJob{ job.place.restoreFolder,
+            ExtractCommandLine(appFolder, job.storedArchive, line, nameList->path()), true });
+    return nameList;
+}
+
 } // namespace
 
 void RestoreRun::extractAll()
@@ -92,22 +113,11 @@ void RestoreRun::extractAll()
     const ExtractionInputs inputs{ appFolder(), m_main.backupTarget(), m_main.restoreTarget(), SelectedDate };
     JobSlots jobSlots(appFolder(), ChooseJobCount(m_main.jobs()));
     if (jobSlots.count() == 1) {
-        // One job at a time, in the order of the list, as always.
-        for (const std::string& archive : ArchiveList) {
-            stopIfRequested();
-            ExtractArchive(archive);
-            host().progress(m_progress.done(archive));
-        }
-        stopIfRequested();
+        extractOneByOne();
         return;
     }
     ExtractionOrder order(
         ArchiveList, inputs.restoreTarget, AddBackslash(RunFolderPath(inputs.backupTarget, SelectedDate)));
-    struct Running {
-        std::size_t index;
-        ExtractionJob job;
-        std::shared_ptr<ScopedNameList> nameList; // the single files asked, while the job runs
-    };
     std::vector<std::optional<Running>> running(static_cast<std::size_t>(jobSlots.count()));
     std::unordered_set<std::string> runningFolders;
     for (;;) {
@@ -128,13 +138,7 @@ void RestoreRun::extractAll()
                 continue;
             }
             const int slot = *jobSlots.freeSlot();
-            const SlotLine line{ jobSlots.filePath(slot, kOutputFile), jobSlots.filePath(slot, kProgressFile),
-                0 };
-            auto nameList = std::make_shared<ScopedNameList>(
-                appFolder(), job->onlyFiles, jobSlots.filePath(slot, kNameListFile));
-            jobSlots.start(slot,
-                BatchJob{ job->place.restoreFolder,
-                    ExtractCommandLine(appFolder(), job->storedArchive, line, nameList->path()), true });
+            auto nameList = startExtraction(jobSlots, slot, *job);
             runningFolders.insert(order.folderOf(*next));
             running[static_cast<std::size_t>(slot)] = Running{ *next, std::move(*job), std::move(nameList) };
         }
@@ -159,6 +163,17 @@ void RestoreRun::extractAll()
         runningFolders.erase(order.folderOf(done.index));
         if (!stopRequested())
             host().progress(m_progress.done(ArchiveList[done.index]));
+    }
+    stopIfRequested();
+}
+
+void RestoreRun::extractOneByOne()
+{
+    // One job at a time, in the order of the list, as always.
+    for (const std::string& archive : ArchiveList) {
+        stopIfRequested();
+        ExtractArchive(archive);
+        host().progress(m_progress.done(archive));
     }
     stopIfRequested();
 }

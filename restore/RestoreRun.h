@@ -40,6 +40,7 @@ protected:
 private:
     void copyFoldersAndUncompress();
     void extractAll();
+    void extractOneByOne();
     void finishArchive(const ExtractionJob& job, JobOutcome outcome, const std::string& outputFile);
     void noteArchiveSizes();
     void warnOfSpecials(const std::string& archiveName);

@@ -68,6 +68,7 @@ public:
 
     // The full path of a job file of `slot`.
     std::string filePath(int slot, const char* name) const;
+    const std::string& appFolder() const { return m_appFolder; }
 
     // How far the archiver of the job in `slot` says it is, in percent;
     // empty when it has said nothing yet.

@@ -48,6 +48,7 @@ std::optional<RestorePart> frmUnBackup::choosePart(const std::vector<RunFolder>&
     if (folders.empty())
         return RestorePart();
     std::vector<std::string> paths;
+    paths.reserve(folders.size());
     for (const RunFolder& folder : folders)
         paths.push_back(folder.path);
     auto dialog = std::make_unique<frmUnBackupSelectFolders>(m_run.SelectedDate, paths, this);

@@ -241,7 +241,9 @@ TEST_F(RestoreTruth, AHugeDamagedCountFileIsNotCheckedAtOnceInAShortBox)
     const std::string box = onlyErrorBox();
     EXPECT_TRUE(box.starts_with("Error!\r\n\r\nNumber of files not checked...")) << box;
     EXPECT_LT(box.size(), 400u + runFolder.size() + fields.unBackupTo.size() + 2 * source.size()) << box;
-    EXPECT_EQ(std::count(box.begin(), box.end(), '\n'), 6) << box;
+    // The defined lines, then the folder the archive holds.
+    EXPECT_EQ(std::count(box.begin(), box.end(), '\n'), 7) << box;
+    EXPECT_NE(box.find("\r\nFolder: " + source), std::string::npos) << box;
 }
 
 TEST_F(RestoreTruth, AMissingArchiverIsOneBoxAndNoRunFolder)
