@@ -32,7 +32,8 @@ TEST_F(CommandLine, ShortHelpAndVersionAnswerWithoutDisplay)
         EXPECT_EQ(run.status, 0) << help.toStdString() << run.err;
         // Every command, with what it returns.
         for (const char* command : { "--backup [--full] [--dry-run] [--jobs J]", "--list",
-                 "--restore latest|DATE [--to FOLDER] [--only PATH]... [--jobs J]", "--prune [--dry-run]", "-h | --help", "-V | --version" })
+                 "--restore latest|DATE [--to FOLDER] [--only PATH]... [--jobs J]", "--prune [--dry-run]",
+                 "-h | --help", "-V | --version" })
             EXPECT_TRUE(holds(run.out, command)) << command << "\n" << run.out;
         EXPECT_TRUE(holds(run.out, "failed N, stopped or incomplete")) << run.out;
         const std::vector<std::string> lines = linesOf(run.out);

@@ -174,7 +174,8 @@ TEST_F(ConsoleRuns, HelpAndVersion)
 {
     const ProgramRun help = runProgram({ "--help" });
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("--restore latest|DATE [--to FOLDER] [--only PATH]... [--jobs J]"), std::string::npos);
+    EXPECT_NE(
+        help.out.find("--restore latest|DATE [--to FOLDER] [--only PATH]... [--jobs J]"), std::string::npos);
     const ProgramRun version = runProgram({ "--version" });
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("Quorvel Backup ", 0), 0u) << version.out;
