@@ -169,6 +169,23 @@ TEST_F(Exclusions, ARepeatBackupCompressesExactlyTheFoldersWhoseNamesLeftOutChan
     expectNewestRestores(expected);
 }
 
+TEST_F(Exclusions, WithSeveralJobsEachJobLeavesOutItsOwnFoldersNames)
+{
+    // Three archivers at once, each handed the list of its own slot: no
+    // folder may leave out the names of another folder's list.
+    fields.jobCount = 3;
+    backUpQuietly();
+
+    EXPECT_EQ(summary.failed, 0);
+    EXPECT_EQ(archiveEntries(archiveIn(0, sources + "/three/")),
+        (std::vector<std::string>{ "a.txt", "b.txt", "stXr" }));
+    EXPECT_EQ(archiveEntries(archiveIn(0, sources + "/six/")),
+        (std::vector<std::string>{ "a.txt", "b.txt", "c.log" }));
+    for (const auto& entry : fs::directory_iterator(app.path()))
+        EXPECT_FALSE(entry.path().filename().string().starts_with("leaveout")) << entry.path();
+    expectNewestRestores(expectedFiles());
+}
+
 TEST_F(Exclusions, OnlyAFolderWithNamesLeftOutGetsAListReadableByTheUserAlone)
 {
     // The archiver notes, for each job, the mode of the list it was handed.
