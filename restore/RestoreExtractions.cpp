@@ -189,5 +189,7 @@ void RestoreRun::finishArchive(const ExtractionJob& job, JobOutcome outcome, con
         return;
     }
     ++tally().done;
-    warnOfSpecials(job.archiveName);
+    // Single files asked of an archive bring back none of its special entries.
+    if (job.onlyFiles.empty())
+        warnOfSpecials(job.archiveName);
 }
