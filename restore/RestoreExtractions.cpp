@@ -182,6 +182,12 @@ void RestoreRun::finishArchive(const ExtractionJob& job, JobOutcome outcome, con
 {
     std::vector<std::string> warnings;
     const ExtractionResult result = FinishExtraction(job, outcome, outputFile, host(), m_choices, &warnings);
+    tallyExtraction(job.archiveName, result, warnings, !job.onlyFiles.empty());
+}
+
+void RestoreRun::tallyExtraction(const std::string& archiveName, ExtractionResult result,
+    const std::vector<std::string>& warnings, bool singleFiles)
+{
     for (const std::string& warning : warnings)
         warn(warning);
     if (result != ExtractionResult::Restored) {
@@ -190,6 +196,6 @@ void RestoreRun::finishArchive(const ExtractionJob& job, JobOutcome outcome, con
     }
     ++tally().done;
     // Single files asked of an archive bring back none of its special entries.
-    if (job.onlyFiles.empty())
-        warnOfSpecials(job.archiveName);
+    if (!singleFiles)
+        warnOfSpecials(archiveName);
 }

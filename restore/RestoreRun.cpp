@@ -220,15 +220,7 @@ void RestoreRun::ExtractArchive(const std::string& archiveName)
         m_part.filesOf(archiveName) };
     std::vector<std::string> warnings;
     const ExtractionResult result = ExtractArchiveInto(archiveName, inputs, host(), m_choices, &warnings);
-    for (const std::string& warning : warnings)
-        warn(warning);
-    if (result != ExtractionResult::Restored) {
-        ++tally().failed;
-        return;
-    }
-    ++tally().done;
-    if (m_part.filesOf(archiveName).empty())
-        warnOfSpecials(archiveName);
+    tallyExtraction(archiveName, result, warnings, !inputs.onlyFiles.empty());
 }
 
 void RestoreRun::warnOfSpecials(const std::string& archiveName)

@@ -13,6 +13,7 @@
 class MainFields;
 class RestoreChoices;
 struct LostFolder;
+enum class ExtractionResult;
 struct ExtractionJob;
 
 // One restore run, without any window: finds the backup dates, lets the user
@@ -41,6 +42,9 @@ private:
     void copyFoldersAndUncompress();
     void extractAll();
     void extractOneByOne();
+    // Counts an extraction done or failed, with its warnings.
+    void tallyExtraction(const std::string& archiveName, ExtractionResult result,
+        const std::vector<std::string>& warnings, bool singleFiles);
     void finishArchive(const ExtractionJob& job, JobOutcome outcome, const std::string& outputFile);
     void noteArchiveSizes();
     void warnOfSpecials(const std::string& archiveName);
