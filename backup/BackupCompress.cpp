@@ -137,14 +137,18 @@ std::string BackupRun::compressionLine(const JobSlots& jobSlots, int slot, Folde
 void BackupRun::showProgressUnderWay(
     const JobSlots& jobSlots, const std::vector<std::optional<FolderJob>>& running)
 {
-    if (jobSlots.count() == 1)
-        return; // a run of one job keeps today's line, which reports no progress
     for (int slot = 0; slot < jobSlots.count(); ++slot) {
         const auto& job = running[static_cast<std::size_t>(slot)];
         if (!job)
             continue;
-        if (const auto percent = jobSlots.percentDone(slot))
+        // A run of one job keeps the line it always had, whose archiver
+        // reports no progress: the bytes it has read of the folder tell it.
+        if (jobSlots.count() == 1) {
+            if (const auto read = jobSlots.bytesRead(slot))
+                m_progress.underWayBytes(job->folder, *read);
+        } else if (const auto percent = jobSlots.percentDone(slot)) {
             m_progress.underWay(job->folder, *percent);
+        }
     }
     host().progress(m_progress.counts());
 }

@@ -2,6 +2,8 @@
 
 #include "platform/Result.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace platform {
@@ -30,6 +32,12 @@ Status launchBatchDetached(const std::string& batchFile, const std::string& work
 // and waits until they are gone; the next job gets a new job shell. For the
 // user-interface thread only.
 void killBatchJobs();
+
+// The bytes the job running in `slot` has read so far: what its archiver,
+// and anything else it started, read by the kernel's count. So a job whose
+// archiver says nothing of its progress can still be followed. Empty when
+// no job of the slot's can be looked at.
+std::optional<std::uint64_t> batchJobBytesRead(int slot = 0);
 
 // The words that go in front of a program in a job line so that the program
 // is killed when the job shell running it ends (util-linux's setpriv with a

@@ -1,6 +1,7 @@
 #include "platform/Launcher.h"
 
 #include "platform/FileOps.h"
+#include "platform/Processes.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -18,7 +19,6 @@
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
 #include <vector>
 
 extern char** environ;
@@ -209,8 +209,6 @@ public:
     }
 
 private:
-    bool running() const { return m_pid > 0; }
-
     Status start()
     {
         int ends[2];
@@ -297,6 +295,8 @@ public:
         }
         m_left.clear();
     }
+    bool running() const { return m_pid > 0; }
+    pid_t pid() const { return m_pid; }
 
 private:
     pid_t m_pid = -1;
@@ -390,6 +390,11 @@ void killBatchJobs()
 {
     for (auto& [slot, shell] : jobShells())
         shell.killAll();
+}
+
+std::optional<std::uint64_t> batchJobBytesRead(int slot)
+{
+    return bytesReadInSession(jobShells()[slot].pid());
 }
 
 } // namespace platform

@@ -1,11 +1,56 @@
 #include "platform/Processes.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace platform {
+namespace {
+
+// The start of a small file of /proc, at most 1 KiB; empty when it cannot be read.
+std::string procText(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return {};
+    char buffer[1024];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    ::close(fd);
+    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+}
+
+// The session of a process, from its stat line: the name in parentheses may
+// hold anything, so the fields are counted from the last ')'. 0 when unknown.
+long sessionOf(const std::string& process)
+{
+    const std::string stat = procText(process + "/stat");
+    const std::size_t nameEnd = stat.rfind(')');
+    if (nameEnd == std::string::npos)
+        return 0;
+    char state = 0;
+    long parent = 0;
+    long group = 0;
+    long session = 0;
+    if (std::sscanf(stat.c_str() + nameEnd + 1, " %c %ld %ld %ld", &state, &parent, &group, &session) != 4)
+        return 0;
+    return session;
+}
+
+std::optional<std::uint64_t> bytesReadBy(const std::string& process)
+{
+    const std::string io = procText(process + "/io");
+    const std::size_t field = io.find("rchar: ");
+    if (field == std::string::npos)
+        return std::nullopt;
+    return std::strtoull(io.c_str() + field + 7, nullptr, 10);
+}
+
+} // namespace
 
 std::optional<bool> isFileOpenInFolder(const std::string& file, const std::string& folder)
 {
@@ -48,6 +93,27 @@ std::optional<bool> isFileOpenInFolder(const std::string& file, const std::strin
     }
     ::closedir(proc);
     return open;
+}
+
+std::optional<std::uint64_t> bytesReadInSession(int session)
+{
+    if (session <= 0)
+        return std::nullopt;
+    DIR* proc = ::opendir("/proc");
+    if (!proc)
+        return std::nullopt;
+    std::optional<std::uint64_t> total;
+    while (dirent* entry = ::readdir(proc)) {
+        if (entry->d_name[0] < '0' || entry->d_name[0] > '9' || std::atol(entry->d_name) == session)
+            continue;
+        const std::string process = std::string("/proc/") + entry->d_name;
+        if (sessionOf(process) != session)
+            continue;
+        if (const auto read = bytesReadBy(process))
+            total = total.value_or(0) + *read;
+    }
+    ::closedir(proc);
+    return total;
 }
 
 } // namespace platform

@@ -228,7 +228,8 @@ bool checkFiles(const ExtractionJob& job, const ArchiverVerdict& verdict, const 
 } // namespace
 
 ExtractionResult ExtractArchiveInto(const std::string& archiveName, const ExtractionInputs& inputs,
-    RunHost& host, RestoreChoices& choices, std::vector<std::string>* warnings)
+    RunHost& host, RestoreChoices& choices, std::vector<std::string>* warnings,
+    const std::function<void()>& whileWaiting)
 {
     const std::optional<ExtractionJob> job = BeginExtraction(archiveName, inputs, host);
     if (!job)
@@ -238,7 +239,8 @@ ExtractionResult ExtractArchiveInto(const std::string& archiveName, const Extrac
     const ScopedNameList nameList(inputs.appFolder, inputs.onlyFiles);
     const JobOutcome outcome = RunBatchJob(inputs.appFolder,
         BatchJob{ job->place.restoreFolder,
-            ExtractCommandLine(inputs.appFolder, job->storedArchive, nameList.path()), true });
+            ExtractCommandLine(inputs.appFolder, job->storedArchive, nameList.path()), true },
+        0, whileWaiting);
     return FinishExtraction(
         *job, outcome, JobFilePath(inputs.appFolder, kOutputFile), host, choices, warnings);
 }

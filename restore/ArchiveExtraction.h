@@ -3,6 +3,7 @@
 #include "restore/RestoreSteps.h"
 #include "store/JobRunner.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,9 +32,12 @@ struct ExtractionInputs {
 // folder before and that the archive does not hold are named in one text
 // added to `warnings`, when given. With `onlyFiles`, the archiver is asked
 // for those files alone, and the check is that it extracted each of them.
+// `whileWaiting`, when given, is called about four times a second while the
+// archiver runs.
 enum class ExtractionResult { Restored, Failed };
 ExtractionResult ExtractArchiveInto(const std::string& archiveName, const ExtractionInputs& inputs,
-    RunHost& host, RestoreChoices& choices, std::vector<std::string>* warnings = nullptr);
+    RunHost& host, RestoreChoices& choices, std::vector<std::string>* warnings = nullptr,
+    const std::function<void()>& whileWaiting = {});
 
 // An extraction whose archiver job is under way, as BeginExtraction left it.
 struct ExtractionJob {

@@ -3,6 +3,7 @@
 #include "pathutil/PathEncoding.h"
 #include "pathutil/PathRoutines.h"
 #include "platform/FileOps.h"
+#include "platform/Launcher.h"
 #include "restore/ArchiveExtraction.h"
 #include "restore/FailedFolders.h"
 #include "restore/LostFolders.h"
@@ -219,7 +220,15 @@ void RestoreRun::ExtractArchive(const std::string& archiveName)
     const ExtractionInputs inputs{ appFolder(), m_main.backupTarget(), m_main.restoreTarget(), SelectedDate,
         m_part.filesOf(archiveName) };
     std::vector<std::string> warnings;
-    const ExtractionResult result = ExtractArchiveInto(archiveName, inputs, host(), m_choices, &warnings);
+    // The archiver of a run of one job says nothing of its progress: the
+    // bytes it has read of the archive tell it.
+    const ExtractionResult result
+        = ExtractArchiveInto(archiveName, inputs, host(), m_choices, &warnings, [&] {
+              if (const auto read = platform::batchJobBytesRead()) {
+                  m_progress.underWayBytes(archiveName, *read);
+                  host().progress(m_progress.counts());
+              }
+          });
     tallyExtraction(archiveName, result, warnings, !inputs.onlyFiles.empty());
 }
 

@@ -7,12 +7,13 @@
 #include "pathutil/PathRoutines.h"
 #include "platform/FileSystem.h"
 
-JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job, int slot)
+JobOutcome RunBatchJob(
+    const std::string& appFolder, const BatchJob& job, int slot, const std::function<void()>& whileWaiting)
 {
     // One job is a run of one slot, by default the one with the fixed file names.
     JobSlots jobSlots(appFolder, 1, slot);
     jobSlots.start(0, job);
-    return jobSlots.waitForOne().outcome;
+    return jobSlots.waitForOne(whileWaiting).outcome;
 }
 
 void DeleteBatchFile(const std::string& appFolder)

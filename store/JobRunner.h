@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -34,8 +35,10 @@ std::string BatchFileBytes(const std::string& appFolder, const std::string& comm
 // RunError when the batch file cannot be written, and refuses (RunError) a
 // command line holding a line break or NUL byte, or an empty working folder.
 // A run of several jobs runs a job of its own in slot `slot` (see
-// SlotFileName), with that slot's job files.
-JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job, int slot = 0);
+// SlotFileName), with that slot's job files. `whileWaiting`, when given,
+// is called about four times a second while the job runs.
+JobOutcome RunBatchJob(const std::string& appFolder, const BatchJob& job, int slot = 0,
+    const std::function<void()>& whileWaiting = {});
 
 // Ends the job that RunBatchJob waits for now, if any, or every job of the
 // JobSlots waited for: their processes are killed and each is reported

@@ -226,6 +226,11 @@ std::optional<int> JobSlots::percentDone(int slot) const
     return text ? ProgressPercent(*text) : std::nullopt;
 }
 
+std::optional<std::uint64_t> JobSlots::bytesRead(int slot) const
+{
+    return platform::batchJobBytesRead(m_firstSlot + slot);
+}
+
 void JobSlots::start(int slot, const BatchJob& job)
 {
     checkJob(m_appFolder, job);

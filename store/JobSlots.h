@@ -3,6 +3,7 @@
 #include "store/JobRunner.h"
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -73,6 +74,10 @@ public:
     // How far the archiver of the job in `slot` says it is, in percent;
     // empty when it has said nothing yet.
     std::optional<int> percentDone(int slot) const;
+    // The bytes the job in `slot` has read so far, by the kernel's count:
+    // how a run of one job, whose archiver says nothing of its progress,
+    // follows it. Empty when it cannot be told.
+    std::optional<std::uint64_t> bytesRead(int slot) const;
 
 private:
     struct Slot {

@@ -92,11 +92,17 @@ const RunProgress& ProgressCounter::done(const std::string& folder)
 
 void ProgressCounter::underWay(const std::string& folder, int percent)
 {
+    if (const auto bytes = m_bytes.find(folder); bytes != m_bytes.end())
+        underWayBytes(folder, bytes->second / 100 * static_cast<std::uint64_t>(std::clamp(percent, 0, 100)));
+}
+
+void ProgressCounter::underWayBytes(const std::string& folder, std::uint64_t bytesThrough)
+{
     const auto pending = m_pending.find(folder);
     const auto bytes = m_bytes.find(folder);
     if (pending == m_pending.end() || !pending->second || bytes == m_bytes.end())
         return;
-    const std::uint64_t now = bytes->second / 100 * static_cast<std::uint64_t>(std::clamp(percent, 0, 100));
+    const std::uint64_t now = std::min(bytesThrough, bytes->second);
     std::uint64_t& noted = m_underWay[folder];
     // An archiver's word never takes back what it said before.
     if (now <= noted)

@@ -58,6 +58,9 @@ public:
     // Notes that the archiver of `folder`, not done yet, is `percent` of
     // the way through its bytes.
     void underWay(const std::string& folder, int percent);
+    // The same by bytes: the archiver of `folder` has gone through `bytes`
+    // (counted up to the folder's own bytes).
+    void underWayBytes(const std::string& folder, std::uint64_t bytes);
     const RunProgress& counts() const { return m_counts; }
 
 private:

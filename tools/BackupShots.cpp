@@ -3,6 +3,8 @@
 // over. Run by hand, not a test:
 //   backup_shots [folders] [seconds to stay open after the run]
 //   backup_shots FOLDERS 0 PICTURES   - saves pictures during and after the run
+// With 0 folders the one source holds a single file of 150 MB instead, and
+// the run keeps one job: the bar moves inside that folder.
 #include "backup/windows/frmBackup.h"
 #include "tools/RunWindowShots.h"
 
@@ -31,7 +33,14 @@ int main(int argc, char** argv)
     fields.to = target.path();
     // Two sources, each with a tenth of the folders as subfolders holding
     // the rest, and a few small files everywhere.
-    for (int source = 0; source < 2; ++source) {
+    if (folders == 0) {
+        const std::string root = sources / "Videos";
+        testsupport::makeDirs(root);
+        testsupport::writeRandomFile(root + "/holiday.mp4", 150);
+        fields.from.push_back(root);
+        fields.jobCount = 1;
+    }
+    for (int source = 0; source < 2 && folders > 0; ++source) {
         const std::string root = sources / ("Documents " + std::to_string(source + 1));
         fields.from.push_back(root);
         for (int i = 0; i < folders / 2; ++i) {

@@ -249,19 +249,46 @@ TEST_F(ParallelBackup, TheBarAndTheTimeLeftMoveInsideOneLargeFolder)
     window.cmdDone_Click();
 }
 
+TEST_F(ParallelBackup, WithOneJobTheBarAndTheTimeLeftFollowWhatTheArchiverHasRead)
+{
+    // The line of a run of one job asks the archiver for no progress: an
+    // archiver that reads most of the folder's file slowly, then does the work.
+    writeArchiverScript(app.path(),
+        "for n in 0 1 2 3 4 5 6 7 8; do dd if=large.bin bs=200000 skip=$n count=1 of=/dev/null 2> /dev/null; "
+        "sleep 0.7; done\nexec \"$REAL\" \"$@\"");
+    const std::string source = dir / "source";
+    makeDirs(source);
+    writeRandomFile(source + "/large.bin", 2);
+    fields.jobCount = 1;
+    fields.from = { source };
+    frmBackup window(fields, app.path());
+    const ShownInside shown = watchOneFolder(window);
+    EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
+    EXPECT_GE(shown.mostBar, window.barProgress()->maximum() * 4 / 10);
+    EXPECT_TRUE(shown.timeLeft);
+    EXPECT_EQ(window.barProgress()->value(), window.barProgress()->maximum());
+    window.cmdDone_Click();
+}
+
 TEST_F(ParallelBackup, TheBarMovesWhileTheRealArchiverWorksOnFiftyMegabytes)
 {
     const std::string source = dir / "source";
     makeDirs(source);
     writeRandomFile(source + "/large.bin", 50);
-    fields.jobCount = 2;
     fields.from = { source };
-    frmBackup window(fields, app.path());
-    const ShownInside shown = watchOneFolder(window);
-    EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
-    EXPECT_GT(shown.mostBar, 0);
-    EXPECT_TRUE(ReadRunState(window.backupRun().RunFolder).complete);
-    window.cmdDone_Click();
+    fields.full = true; // the second run packs the folder again
+    // Both ways of following the archiver: its own word, and what it has read.
+    for (const int jobs : { 2, 1 }) {
+        SCOPED_TRACE(jobs);
+        fields.jobCount = jobs;
+        clock.setLocal(2026, 12, 8, 9, 0, jobs); // each run a folder of its own
+        frmBackup window(fields, app.path());
+        const ShownInside shown = watchOneFolder(window);
+        EXPECT_TRUE(boxes.shown().empty()) << boxes.shown()[0].text;
+        EXPECT_GT(shown.mostBar, 0);
+        EXPECT_TRUE(ReadRunState(window.backupRun().RunFolder).complete);
+        window.cmdDone_Click();
+    }
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace testsupport {
@@ -116,6 +117,57 @@ TEST_F(RunProgressBytes, RestoreReportsEachArchiveWithItsSizeOnDisk)
     expectOneFolderAtATime(host.reports);
     EXPECT_TRUE(same(host.reports.front(), { 0, 3, 0, archiveBytes }));
     EXPECT_TRUE(same(host.reports.back(), { 3, 3, archiveBytes, archiveBytes }));
+}
+
+// Puts an archiver into the program's folder that goes slowly through a
+// large archive before the real one extracts it: with `percentOnStderr` it
+// says how far it is as the archiver does when asked (runs of several jobs),
+// without it it only reads (a run of one job asks for nothing). Small
+// archives go straight to the real archiver.
+void slowArchiverForLargeArchives(const std::string& appFolder, bool percentOnStderr)
+{
+    writeArchiverScript(appFolder,
+        std::string("for a; do last=$a; done\n"
+                    "size=$(stat -c %s \"$last\")\n"
+                    "if [ \"$size\" -gt 1000000 ]; then\n")
+            + (percentOnStderr ? "  printf ' 90%%\\b\\b\\b\\b' >&2\n"
+                               : "  head -c $((size * 9 / 10)) \"$last\" > /dev/null\n")
+            + "  sleep 1.5\nfi\nexec \"$REAL\" \"$@\"\n");
+}
+
+TEST_F(RunProgressBytes, ARestoreReportsTheBytesUnderWayInsideALargeArchive)
+{
+    writeRandomFile(source + "/large.bin", 3);
+    LogHost backupHost;
+    BackupRun backup(backupHost, fields, app.path());
+    backup.run();
+    ASSERT_EQ(backup.summary().done, 3);
+    boxes.answerAlways("Continue?", platform::MsgAnswer::Yes);
+    for (const bool oneJob : { true, false }) {
+        SCOPED_TRACE(oneJob ? "one job" : "two jobs");
+        fields.jobCount = oneJob ? 1 : 2;
+        slowArchiverForLargeArchives(app.path(), !oneJob);
+        std::filesystem::remove_all(dir / "restored");
+        makeDirs(dir / "restored");
+        ProgressHost host;
+        NewestRun choices;
+        RestoreRun restore(host, choices, fields, app.path());
+        restore.run();
+        ASSERT_EQ(restore.summary().done, 3) << restore.summary().failed;
+        // Between the reports of whole archives: one with most of the large
+        // archive's bytes under way and none of it done.
+        std::uint64_t large = 0;
+        for (const std::string& archive : archivesBelow(backup.RunFolder))
+            large = std::max(large, *platform::fileSize(archive));
+        const auto inside = std::find_if(host.reports.begin(), host.reports.end(),
+            [&](const RunProgress& report) { return report.bytesUnderWay >= large * 8 / 10; });
+        ASSERT_NE(inside, host.reports.end());
+        EXPECT_LT(inside->foldersDone, 3u);
+        EXPECT_EQ(host.reports.back().bytesUnderWay, 0u);
+        const std::string back = dir / "restored" + source;
+        EXPECT_EQ(readText(back + "/large.bin"), readText(source + "/large.bin"));
+        EXPECT_EQ(readText(back + "/sub/b.bin"), readText(source + "/sub/b.bin"));
+    }
 }
 
 // A folder is counted once, whoever reports it: a folder taken over without
