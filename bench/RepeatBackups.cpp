@@ -17,6 +17,7 @@
 #include "bench/BenchSystem.h"
 #include "bench/BenchTree.h"
 #include "bench/OtherBackups.h"
+#include "bench/RecordCost.h"
 #include "bench/StoreChecks.h"
 #include "pathutil/PathRoutines.h"
 #include "platform/SettingsFile.h"
@@ -152,6 +153,7 @@ struct OtherFigures {
 
 struct Figures {
     Series first, repeat, changed, full;
+    std::vector<double> record; // seconds of the look and journal lines alone
     std::vector<OtherFigures> others;
     std::vector<std::string> notInstalled;
 };
@@ -178,6 +180,7 @@ public:
     const std::string& top() const { return m_top; }
     std::string source() const { return m_folders.front(); }
     std::size_t folderCount() const { return m_folders.size(); }
+    const std::vector<std::string>& folders() const { return m_folders; }
     const std::string& program() const { return m_program; }
 
     // The second of the newest change to the tree or start of a backup.
@@ -315,6 +318,7 @@ void measureProgram(Bench& bench, int rep, Figures& figures)
     bench.useStore(store);
     const BackupDone first = programBackup(bench, store, false);
     figures.first.add(first.seconds, first.growth);
+    figures.record.push_back(recordSeconds(bench.folders(), bench.top() + "/record-scratch"));
 
     const BackupDone repeat = programBackup(bench, store, false);
     checkSharing(repeat, first, Expected{}, "the repeat backup");
@@ -398,6 +402,12 @@ bool printFigures(const Options& o, const Figures& f)
             theirs, mark(repeat < theirs).c_str());
         met = met && repeat < theirs;
     }
+    const double record = median(f.record);
+    const double recordShare = 100 * record / median(f.first.seconds);
+    std::printf("the record alone (each folder's look and journal line) %.3f s, %.2f %% of the first backup "
+                "(target: 3 %% at most): %s\n",
+        record, recordShare, mark(recordShare <= 3).c_str());
+    met = met && recordShare <= 3;
     std::printf("store growth of a repeat %.2f %% of the first backup (target: under 1 %%): %s\n", share,
         mark(share < 1).c_str());
     for (const std::string& name : f.notInstalled)
