@@ -1,7 +1,8 @@
 #include "platform/Processes.h"
 
+#include "platform/FileOps.h"
+
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -12,42 +13,33 @@
 namespace platform {
 namespace {
 
-// The start of a small file of /proc, at most 1 KiB; empty when it cannot be read.
-std::string procText(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return {};
-    char buffer[1024];
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    ::close(fd);
-    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
-}
+// A process's stat line and its I/O counters are a few hundred bytes.
+constexpr std::size_t kProcFileBytes = 1024;
 
 // The session of a process, from its stat line: the name in parentheses may
 // hold anything, so the fields are counted from the last ')'. 0 when unknown.
 long sessionOf(const std::string& process)
 {
-    const std::string stat = procText(process + "/stat");
-    const std::size_t nameEnd = stat.rfind(')');
+    const auto stat = readFileStart(process + "/stat", kProcFileBytes);
+    const std::size_t nameEnd = stat ? stat->rfind(')') : std::string::npos;
     if (nameEnd == std::string::npos)
         return 0;
     char state = 0;
     long parent = 0;
     long group = 0;
     long session = 0;
-    if (std::sscanf(stat.c_str() + nameEnd + 1, " %c %ld %ld %ld", &state, &parent, &group, &session) != 4)
+    if (std::sscanf(stat->c_str() + nameEnd + 1, " %c %ld %ld %ld", &state, &parent, &group, &session) != 4)
         return 0;
     return session;
 }
 
 std::optional<std::uint64_t> bytesReadBy(const std::string& process)
 {
-    const std::string io = procText(process + "/io");
-    const std::size_t field = io.find("rchar: ");
+    const auto io = readFileStart(process + "/io", kProcFileBytes);
+    const std::size_t field = io ? io->find("rchar: ") : std::string::npos;
     if (field == std::string::npos)
         return std::nullopt;
-    return std::strtoull(io.c_str() + field + 7, nullptr, 10);
+    return std::strtoull(io->c_str() + field + 7, nullptr, 10);
 }
 
 } // namespace
