@@ -14,11 +14,18 @@
 // work on the machine falls on both alike. The median of the repetitions is
 // reported. Tree generation, checks and clean-up are not timed.
 //
+// With --trace-gaps, every backup and restore, the program's and the
+// floor's, runs under strace, and a second table gives the time between one
+// archiver's end and the next one's start, per folder: the part of a run of
+// one job that is the program's own, measured where a drifting machine
+// cannot hide it (see JobGaps.h).
+//
 // Run: bench_runs [options]   (bench_runs --help lists them)
 
 #include "backup/BackupRun.h"
 #include "bench/BenchSystem.h"
 #include "bench/BenchTree.h"
+#include "bench/JobGaps.h"
 #include "bench/ParallelFloor.h"
 #include "bench/ProgramRuns.h"
 #include "pathutil/PathEncoding.h"
@@ -71,6 +78,7 @@ struct Options {
     std::uint64_t seed = 20261207;
     bool keep = false;
     bool checkTargets = false;
+    bool traceGaps = false;
 };
 
 const char kUsage[] = "bench_runs [options]\n"
@@ -89,6 +97,7 @@ const char kUsage[] = "bench_runs [options]\n"
                       "  --seed S             seed of the generated contents\n"
                       "  --keep               leave the trees in place\n"
                       "  --check-targets      exit with 3 when a target is missed\n"
+                      "  --trace-gaps         time what each run does between archivers (strace)\n"
                       "  --smoke              a few folders, one repetition, everything scaled down\n";
 
 Options parseOptions(int argc, char** argv)
@@ -129,6 +138,8 @@ Options parseOptions(int argc, char** argv)
             o.keep = true;
         else if (arg == "--check-targets")
             o.checkTargets = true;
+        else if (arg == "--trace-gaps")
+            o.traceGaps = true;
         else if (arg == "--only") {
             o.parts.clear();
             std::istringstream list(value());
@@ -174,11 +185,27 @@ void writeScript(const std::string& path, const std::vector<std::string>& lines)
         fail("cannot write " + path);
 }
 
+// Where a backup or restore, the program's or the floor's, writes its trace;
+// empty when runs are not traced.
+std::string traceFile;
+
+std::vector<std::string> tracedIfAsked(const std::vector<std::string>& argv)
+{
+    return traceFile.empty() ? argv : TracedCommand(traceFile, argv);
+}
+
+// The archiver runs of the last traced run.
+JobGaps lastGaps()
+{
+    return traceFile.empty() ? JobGaps{} : ReadJobGaps(traceFile, appFolder + "/7z");
+}
+
 Spawned runChildMode(const std::vector<std::string>& arguments)
 {
     std::vector<std::string> argv{ testsupport::selfPath(), "--child" };
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    return spawnAndWait(argv, true);
+    const bool traced = arguments.front() == "backup" || arguments.front() == "restore";
+    return spawnAndWait(traced ? tracedIfAsked(argv) : argv, true);
 }
 
 double number(const std::map<std::string, std::string>& result, const std::string& key)
@@ -204,7 +231,7 @@ std::map<std::string, std::string> programRun(
 
 double timeScript(const std::string& script)
 {
-    const Spawned run = spawnAndWait({ "/bin/sh", script }, false, true);
+    const Spawned run = spawnAndWait(tracedIfAsked({ "/bin/sh", script }), false, true);
     if (run.status < 0)
         fail("the floor script " + script + " did not run");
     return run.seconds;
@@ -213,6 +240,7 @@ double timeScript(const std::string& script)
 struct ShapeFigures {
     std::string name;
     std::vector<double> backup, backupFloor, restore, restoreFloor;
+    std::vector<JobGaps> backupGaps, backupFloorGaps, restoreGaps, restoreFloorGaps; // when traced
     long peakKb = 0;
 };
 
@@ -226,6 +254,7 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
     const std::string source = top + "/src";
     std::fprintf(stderr, "[%s] making the tree...\n", label.c_str());
     makeTree(source, folders, files, minBytes, maxBytes, o.seed);
+    traceFile = o.traceGaps ? top + "/run.trace" : std::string();
 
     // The folders in the order the backup takes them, found by its own walk.
     testsupport::FakeFields noFields;
@@ -272,11 +301,13 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
             if (number(result, "folders") != folders)
                 fail("the backup found " + result["folders"] + " folders");
             figures.backup.push_back(number(result, "seconds"));
+            figures.backupGaps.push_back(lastGaps());
             figures.peakKb = std::max(figures.peakKb, static_cast<long>(number(result, "peak_kb")));
         };
         auto floorBackup = [&] {
             fs::create_directories(floorStore);
             figures.backupFloor.push_back(timeScript(backupScript));
+            figures.backupFloorGaps.push_back(lastGaps());
             // Every folder got its archive. They are moved out of the way
             // before the program runs there, not deleted: on a file system
             // that avoids reusing recently freed inodes, thousands of fresh
@@ -359,9 +390,13 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
             if (number(result, "archives") != folders)
                 fail("the restore found " + result["archives"] + " archives");
             figures.restore.push_back(number(result, "seconds"));
+            figures.restoreGaps.push_back(lastGaps());
             figures.peakKb = std::max(figures.peakKb, static_cast<long>(number(result, "peak_kb")));
         };
-        auto floorRestore = [&] { figures.restoreFloor.push_back(floorRestoreWork()); };
+        auto floorRestore = [&] {
+            figures.restoreFloor.push_back(floorRestoreWork());
+            figures.restoreFloorGaps.push_back(lastGaps());
+        };
         if (programFirst) {
             programRestore();
             floorRestore();
@@ -388,6 +423,40 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
 std::string mark(bool met)
 {
     return met ? "ok" : "MISSED";
+}
+
+// The medians over the repetitions of each run's mean gap and mean archiver run.
+std::pair<double, double> medianGaps(const std::vector<JobGaps>& runs)
+{
+    std::vector<double> gaps, jobs;
+    for (const JobGaps& run : runs) {
+        gaps.push_back(run.gapMs);
+        jobs.push_back(run.jobMs);
+    }
+    return { median(gaps), median(jobs) };
+}
+
+// The traced figures: per folder, the program's time between archivers
+// against the floor's, and what the run would take with the floor's
+// archiver runs and the program's gaps. The floor's restore makes its
+// folders before its script starts, so its gaps leave that out and the
+// program's do not: the comparison is, if anything, strict on the program.
+void printGapTable(const std::vector<ShapeFigures>& shapes)
+{
+    std::printf("\nTraced, per folder: time between one archiver's end and the next one's start, "
+                "the floor's archiver run, and (floor run + program gap) / (floor run + floor gap)\n\n");
+    std::printf(
+        "| shape | backup gap ms | floor gap ms | archiver ms | ratio | restore gap ms | floor gap ms "
+        "| archiver ms | ratio |\n");
+    std::printf("| --- | ---: | ---: | ---: | ---: | ---: | ---: | ---: | ---: |\n");
+    for (const ShapeFigures& s : shapes) {
+        const double b = medianGaps(s.backupGaps).first;
+        const auto [bf, bfj] = medianGaps(s.backupFloorGaps);
+        const double r = medianGaps(s.restoreGaps).first;
+        const auto [rf, rfj] = medianGaps(s.restoreFloorGaps);
+        std::printf("| %s | %.2f | %.2f | %.2f | %.3f | %.2f | %.2f | %.2f | %.3f |\n", s.name.c_str(), b, bf,
+            bfj, (bfj + b) / (bfj + bf), r, rf, rfj, (rfj + r) / (rfj + rf));
+    }
 }
 
 } // namespace
@@ -430,6 +499,8 @@ int main(int argc, char** argv)
             ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         }
 
+        if (o.traceGaps && !CanTrace())
+            fail("--trace-gaps needs strace (Debian's strace package)");
         std::vector<ShapeFigures> shapes;
         if (o.parts.count("small"))
             shapes.push_back(measureShape(o, bench, "small", o.folders, o.files, o.minBytes, o.maxBytes,
@@ -500,6 +571,8 @@ int main(int argc, char** argv)
                 s.peakKb / 1024.0);
             missed = missed || b / bf > limit || r / rf > limit;
         }
+        if (o.traceGaps && !shapes.empty())
+            printGapTable(shapes);
         if (!logSeconds.empty()) {
             const double s = median(logSeconds);
             std::printf("\nlog: %d lines in %.2f s (%s, target 2 s), events run every %d lines, at least %d "

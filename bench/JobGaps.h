@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The time a run spends outside its archiver, measured from a trace of the
+// run's processes rather than from its length: on a virtual machine whose
+// speed drifts by a quarter over minutes, two runs of half a minute each
+// cannot be compared to within 15 %, but the few milliseconds between one
+// archiver's end and the next one's start can, folder by folder.
+//
+// The trace is strace's (`-f -ttt -e trace=execve,exit_group`, with
+// --seccomp-bpf so that no other system call stops the traced processes).
+namespace bench {
+
+struct JobGaps {
+    int jobs = 0; // archiver runs seen
+    double gapMs = 0; // mean time from one archiver's end to the next one's start
+    double jobMs = 0; // mean time from an archiver's start to its end
+};
+
+// `argv` run under strace, its trace written to `traceFile`.
+std::vector<std::string> TracedCommand(const std::string& traceFile, const std::vector<std::string>& argv);
+
+// True when strace can be run here.
+bool CanTrace();
+
+// The archiver runs in a trace, the archiver being the program at
+// `archiverPath`. Meaningful for runs of one job at a time.
+JobGaps ReadJobGaps(const std::string& traceFile, const std::string& archiverPath);
+
+} // namespace bench
