@@ -4,6 +4,8 @@
 #include "platform/Listing.h"
 #include "store/MainFields.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string_view>
 
 WalkRules::WalkRules(const MainFields& main)
@@ -19,15 +21,22 @@ void WalkRules::enterSource(const std::string& root, const std::string& typed)
 
 void WalkRules::found()
 {
-    m_sourceOf.push_back(m_sources.empty() ? UINT32_MAX : static_cast<std::uint32_t>(m_sources.size() - 1));
+    // Folders are found one source after the other, so a source is kept
+    // once, with the first folder found through it, not once per folder.
+    const std::size_t source = m_sources.empty() ? kNoSource : m_sources.size() - 1;
+    if (m_sourceStarts.empty() || m_sourceStarts.back().source != source)
+        m_sourceStarts.push_back({ m_foundCount, source });
+    ++m_foundCount;
 }
 
 const WalkRules::Source& WalkRules::sourceOf(std::size_t index, const std::string& folder) const
 {
-    if (index < m_sourceOf.size() && m_sourceOf[index] < m_sources.size()) {
-        const Source& source = m_sources[m_sourceOf[index]];
-        if (folder.starts_with(source.root))
-            return source;
+    const auto after = std::upper_bound(m_sourceStarts.begin(), m_sourceStarts.end(), index,
+        [](std::size_t i, const SourceStart& start) { return i < start.firstFolder; });
+    if (index < m_foundCount && after != m_sourceStarts.begin()) {
+        const std::size_t at = std::prev(after)->source;
+        if (at < m_sources.size() && folder.starts_with(m_sources[at].root))
+            return m_sources[at];
     }
     // A folder collected on its own, not through FindFolders: it is its own source.
     return m_whole;

@@ -68,7 +68,14 @@ private:
     ExcludePatterns m_patterns;
     bool m_hiddenToo = false;
     std::vector<Source> m_sources;
-    std::vector<std::uint32_t> m_sourceOf; // per folder found, its source in m_sources
+    // Where each source's folders begin among the folders found.
+    static constexpr std::size_t kNoSource = SIZE_MAX;
+    struct SourceStart {
+        std::size_t firstFolder; // index among the folders found
+        std::size_t source; // in m_sources, or kNoSource
+    };
+    std::vector<SourceStart> m_sourceStarts;
+    std::size_t m_foundCount = 0;
     Source m_whole{ "/", "/" }; // for folders found outside any source given
     std::vector<LeftOutFolder> m_leftOut;
 };

@@ -186,6 +186,30 @@ TEST_F(Exclusions, WithSeveralJobsEachJobLeavesOutItsOwnFoldersNames)
     expectNewestRestores(expectedFiles());
 }
 
+TEST_F(Exclusions, APatternWithASlashHoldsFromTheTopOfEachSourceItsFolderWasFoundIn)
+{
+    // "docs/*.tmp" is anchored: in each source it names the docs folder at
+    // that source's top, and no docs folder deeper down.
+    const std::string second = dir / "second";
+    put(second + "/docs/a.tmp", "at the second source's top");
+    put(second + "/docs/a.txt", "kept");
+    put(second + "/inner/docs/b.tmp", "not at a top");
+    letChangeTimesSettle();
+    fields.from = { sources, second };
+    clock.setLocal(2026, 12, 6, 9, 0, 1);
+    const QuietBackup done = backUpWithoutWindow(fields, app.path());
+
+    EXPECT_EQ(done.summary.failed, 0);
+    EXPECT_EQ(archiveEntries(done.runFolder + ArchiveName(sources + "/docs/")),
+        (std::vector<std::string>{ "a.txt" }));
+    EXPECT_EQ(archiveEntries(done.runFolder + ArchiveName(second + "/docs/")),
+        (std::vector<std::string>{ "a.txt" }));
+    EXPECT_EQ(archiveEntries(done.runFolder + ArchiveName(second + "/inner/docs/")),
+        (std::vector<std::string>{ "b.tmp" }));
+    EXPECT_EQ(archiveEntries(done.runFolder + ArchiveName(sources + "/two/docs/")),
+        (std::vector<std::string>{ "a.tmp" }));
+}
+
 TEST_F(Exclusions, OnlyAFolderWithNamesLeftOutGetsAListReadableByTheUserAlone)
 {
     // The archiver notes, for each job, the mode of the list it was handed.
