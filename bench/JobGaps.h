@@ -11,6 +11,9 @@
 //
 // The trace is strace's (`-f -ttt -e trace=execve,exit_group`, with
 // --seccomp-bpf so that no other system call stops the traced processes).
+// It is not free: every traced call wakes strace, which also keeps the
+// processors from going idle, so the figures are those of traced runs, and
+// hand-overs between processes may cost less in them than untraced.
 namespace bench {
 
 struct JobGaps {

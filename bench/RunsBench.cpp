@@ -17,8 +17,8 @@
 // With --trace-gaps, every backup and restore, the program's and the
 // floor's, runs under strace, and a second table gives the time between one
 // archiver's end and the next one's start, per folder: the part of a run of
-// one job that is the program's own, measured where a drifting machine
-// cannot hide it (see JobGaps.h).
+// one job that is the program's own, which a drifting machine moves far
+// less than the runs' lengths (see JobGaps.h for what tracing changes).
 //
 // Run: bench_runs [options]   (bench_runs --help lists them)
 
