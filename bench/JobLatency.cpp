@@ -14,6 +14,13 @@
 // as often by one plain shell loop (fork and exec, nothing else). The
 // difference per job is what the job mechanism adds to every archiver call.
 //
+// Last, how far two processors take short processes at once on this
+// machine: the same shell loops (of /bin/true, then of shell arithmetic
+// only) run once in one shell, and once split in two halves run by two
+// shells side by side. Two halves that take as long as the whole mean that
+// starting processes does not spread over processors here, and no number
+// of archiver jobs can beat that for folders of small files.
+//
 // Run: bench_job_latency [jobs]   (prints mean, median and maximum in ms)
 
 #include "platform/FileSystem.h"
@@ -30,6 +37,7 @@
 #include <memory>
 #include <numeric>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -38,6 +46,26 @@ long long wallClockNs()
 {
     using namespace std::chrono;
     return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+double secondsOfShell(const std::string& script)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const int status = std::system(("/bin/sh -c " + platform::shellQuoteIfNeeded(script)).c_str());
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return status == 0 ? seconds : -1;
+}
+
+// The time of one loop of `count` rounds of `body`, and of two loops of half
+// as many run at once.
+std::pair<double, double> wholeAndHalves(const std::string& body, int count)
+{
+    const auto loop = [&](int rounds) {
+        return "i=0; while [ $i -lt " + std::to_string(rounds) + " ]; do " + body + "i=$((i+1)); done";
+    };
+    const double whole = secondsOfShell(loop(count));
+    const double halves = secondsOfShell("(" + loop(count / 2) + ") & " + loop(count / 2) + "; wait");
+    return { whole, halves };
 }
 
 } // namespace
@@ -115,5 +143,12 @@ int main(int argc, char** argv)
     std::printf(
         "job of /bin/true: %.3f ms each; the same from a shell loop: %.3f ms; the job adds %.3f ms%s\n",
         perJob, perLoop, perJob - perLoop, loopStatus == 0 ? "" : " (the loop failed)");
+
+    const auto [starts, startsAtOnce] = wholeAndHalves("/bin/true; ", jobs * 10);
+    const auto [sums, sumsAtOnce] = wholeAndHalves("", jobs * 20000);
+    std::printf("%d starts of /bin/true: %.2f s in one loop, %.2f s in two at once (%.2f of the time)\n",
+        jobs * 10, starts, startsAtOnce, startsAtOnce / starts);
+    std::printf("shell arithmetic alone: %.2f s in one loop, %.2f s in two at once (%.2f of the time)\n",
+        sums, sumsAtOnce, sumsAtOnce / sums);
     return failures == 0 ? 0 : 1;
 }

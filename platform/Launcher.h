@@ -25,7 +25,8 @@ namespace platform {
 // only: a job launched from another thread is refused, since the shell's
 // death signal would follow that thread. Jobs meant to run side by side
 // name their `slot`: each slot has job shells of its own, so a launch never
-// waits for a shell that another slot's job keeps busy.
+// waits for a shell that another slot's job keeps busy. What a job starts
+// is killed with its job shell when the program ends, however it ends.
 Status launchBatchDetached(const std::string& batchFile, const std::string& workingFolder, int slot = 0);
 
 // Kills every job launched and still running, with the archiver it runs,
@@ -38,13 +39,6 @@ void killBatchJobs();
 // archiver says nothing of its progress can still be followed. Empty when
 // no job of the slot's can be looked at.
 std::optional<std::uint64_t> batchJobBytesRead(int slot = 0);
-
-// The words that go in front of a program in a job line so that the program
-// is killed when the job shell running it ends (util-linux's setpriv with a
-// parent-death signal), each followed by a space; empty where the system
-// has no such tool. The archiver is a child of the job shell, not of the
-// program: the shell's own death signal does not reach it. Looked up once.
-const std::string& parentDeathWrapper();
 
 // Quotes a text for the shell when it holds any character outside
 // A-Z a-z 0-9 / . _ -; returns it byte for byte otherwise.

@@ -66,8 +66,7 @@ std::string slotSwitches(const SlotLine& slot)
 
 std::string compressionStart(const std::string& appFolder, const std::string& leaveOutList)
 {
-    std::string line = platform::parentDeathWrapper()
-        + platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z") + " a";
+    std::string line = platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z") + " a";
     // No switch holds a character the shell would read; the archive name
     // comes last, after the switches.
     for (const std::string& contentSwitch : CompressionContentSwitches())
@@ -111,8 +110,8 @@ std::string CompressCommandLine(
     // extraction: a file that vanished or could not be opened between its
     // scan and its reading is only a warning to the archiver, and the archive
     // then holds fewer files than the folder was counted with. The archiver
-    // dies with its job shell (the wrapper), so no archiver of a killed
-    // program writes on into its run folder.
+    // dies with its job shell (the launcher's guard), so no archiver of a
+    // killed program writes on into its run folder.
     const std::string output = "\"" + escapeInDoubleQuotes(AddBackslash(appFolder) + kOutputFile) + "\"";
     return compressionStart(appFolder, leaveOutList) + " \"" + escapeInDoubleQuotes(archivePath) + "\" > "
         + output + " 2>&1; echo \"" + kExitStatusLine + "$?\" >> " + output;
@@ -132,9 +131,9 @@ std::string ExtractCommandLine(const std::string& appFolder, const std::string& 
     const std::string name = archiveName.starts_with('-') ? "./" + archiveName : archiveName;
     SlotLine extraction = slot;
     extraction.threads = 0; // an extraction reads one stream at a time anyway
-    return platform::parentDeathWrapper() + platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z")
-        + " e -y -snld20 -bb1" + slotSwitches(extraction) + onlyNamesIn(nameList) + " \""
-        + escapeInDoubleQuotes(name) + "\"" + slotRedirections(slot);
+    return platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z") + " e -y -snld20 -bb1"
+        + slotSwitches(extraction) + onlyNamesIn(nameList) + " \"" + escapeInDoubleQuotes(name) + "\""
+        + slotRedirections(slot);
 }
 
 std::string ExtractCommandLine(
@@ -155,9 +154,8 @@ std::string ExtractCommandLine(
     // each file as it is extracted: the restore counts what the archiver
     // itself brought back, and tells files already in the folder from them.
     const std::string output = "\"" + a2 + kOutputFile + "\"";
-    return platform::parentDeathWrapper() + "\"" + a2 + "7z\" e -y -snld20 -bb1" + onlyNamesIn(nameList)
-        + " \"" + escapeInDoubleQuotes(name) + "\" > " + output + " 2>&1; echo \"" + kExitStatusLine
-        + "$?\" >> " + output;
+    return "\"" + a2 + "7z\" e -y -snld20 -bb1" + onlyNamesIn(nameList) + " \"" + escapeInDoubleQuotes(name)
+        + "\" > " + output + " 2>&1; echo \"" + kExitStatusLine + "$?\" >> " + output;
 }
 
 bool IsCompleteArchive(const std::string& path)
@@ -193,8 +191,8 @@ std::string ListCommandLine(
     const std::string& appFolder, const std::string& archivePath, const std::string& outputFile)
 {
     const std::string output = escapeInDoubleQuotes(outputFile);
-    return platform::parentDeathWrapper() + platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z")
-        + " l -ba -slt \"" + escapeInDoubleQuotes(archivePath) + "\" > \"" + output + "\" 2>&1";
+    return platform::shellQuoteIfNeeded(AddBackslash(appFolder) + "7z") + " l -ba -slt \""
+        + escapeInDoubleQuotes(archivePath) + "\" > \"" + output + "\" 2>&1";
 }
 
 std::string TestCommandLine(const std::string& appFolder, const std::string& archivePath)
