@@ -78,7 +78,8 @@ const char kJobShellSetup[] = "set -f\n"
                               "}\n";
 
 // Starts the job shell, /bin/sh reading commands from `input`, in a session
-// of its own, in "/", with standard output and error on /dev/null, no other
+// of its own, in "/", with standard output and error on /dev/null, the
+// reading end of its guard's pipe `guard` as descriptor 4, no other
 // descriptors and the signals as a new program has them. The shell is killed
 // when the program ends, however it ends: a job shell left behind by a
 // killed program would go on running its archiver into a run that is over.
@@ -113,9 +114,7 @@ Result<pid_t> spawnJobShell(int input, int guard)
         if (in < 0 || out < 0 || watched < 0 || ::setsid() < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0
             || ::dup2(out, 2) < 0 || ::dup2(watched, 4) < 0 || ::chdir("/") != 0)
             ::_exit(127);
-        // A descriptor duplicated onto itself keeps its close-on-exec flag.
-        for (int fd : { 0, 1, 2, 4 })
-            (void)::fcntl(fd, F_SETFD, 0);
+        // What dup2 made keeps no close-on-exec flag; the rest goes.
         ::close(3);
         ::close_range(5, ~0U, 0);
         sigset_t noSignals;
