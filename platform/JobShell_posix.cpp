@@ -169,10 +169,9 @@ public:
         if (m_socket >= 0)
             ::close(m_socket);
         m_socket = -1;
+        // The guard's pipe is there exactly while the shell is.
         if (m_pid > 0)
             m_left.push_back({ m_pid, m_guard });
-        else if (m_guard >= 0)
-            ::close(m_guard);
         m_pid = -1;
         m_guard = -1;
         m_unfinished = 0;
