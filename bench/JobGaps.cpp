@@ -3,38 +3,43 @@
 #include "bench/BenchSystem.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
 
 namespace bench {
 
-std::vector<std::string> TracedCommand(const std::string& traceFile, const std::vector<std::string>& argv)
-{
-    std::vector<std::string> traced{ "strace", "-f", "-qq", "--seccomp-bpf", "-ttt", "-e",
-        "trace=execve,exit_group", "-o", traceFile };
-    traced.insert(traced.end(), argv.begin(), argv.end());
-    return traced;
-}
+namespace {
 
-bool CanTrace()
-{
-    return spawnAndWait({ "strace", "-qq", "--seccomp-bpf", "-e", "trace=exit_group", "true" }, false, true)
-        .ok;
-}
+// Turns the scheduler's process events on, runs the command with the trace
+// running, then keeps what was traced in the trace file: "$1" is the trace
+// file, the rest the command. The trace is emptied first and stopped right
+// after the command, so it holds the command's time alone.
+const char kSchedulerTracing[] = R"(T=/sys/kernel/tracing
+f=$1; shift
+echo 0 > $T/tracing_on && echo > $T/trace && echo 20000 > $T/buffer_size_kb || exit 125
+for e in sched_process_exec sched_process_exit; do echo 1 > $T/events/sched/$e/enable || exit 125; done
+echo 1 > $T/tracing_on
+"$@"; s=$?
+echo 0 > $T/tracing_on
+for e in sched_process_exec sched_process_exit; do echo 0 > $T/events/sched/$e/enable; done
+cat $T/trace > "$f"
+exit $s)";
 
-JobGaps ReadJobGaps(const std::string& traceFile, const std::string& archiverPath)
+using Runs = std::vector<std::pair<double, double>>; // start, end
+
+// strace's lines look like
+//   PID SECONDS execve("PATH", [...], ...) = 0
+//   PID SECONDS exit_group(0) = ?
+// and a call another process interrupts comes in two halves, the first
+// ending in "<unfinished ...>": its time is the call's start, which is the
+// one wanted for both.
+Runs straceRuns(std::istream& in, const std::string& archiverPath)
 {
-    // Lines look like
-    //   PID SECONDS execve("PATH", [...], ...) = 0
-    //   PID SECONDS exit_group(0) = ?
-    // and a call another process interrupts comes in two halves, the first
-    // ending in "<unfinished ...>": its time is the call's start, which is
-    // the one wanted for both.
-    std::ifstream in(traceFile);
     const std::string execOfArchiver = "execve(\"" + archiverPath + "\"";
     std::map<long, double> started; // archiver process -> its start
-    std::vector<std::pair<double, double>> runs; // start, end
+    Runs runs;
     std::string line;
     while (std::getline(in, line)) {
         std::istringstream words(line);
@@ -55,6 +60,84 @@ JobGaps ReadJobGaps(const std::string& traceFile, const std::string& archiverPat
             }
         }
     }
+    return runs;
+}
+
+// The number after `key` in `fields`, or -1.
+long fieldNumber(const std::string& fields, const std::string& key)
+{
+    const std::size_t at = fields.rfind(key);
+    return at == std::string::npos ? -1 : std::atol(fields.c_str() + at + key.size());
+}
+
+// The scheduler's lines look like
+//   TASK-PID [CPU] FLAGS SECONDS: sched_process_exec: filename=PATH pid=N old_pid=N
+//   TASK-PID [CPU] FLAGS SECONDS: sched_process_exit: comm=NAME pid=N prio=P group_dead=B
+// where the task's name may hold blanks and dashes, and the path blanks.
+// A process's exit comes once for each of its threads, each with a pid of
+// its own: the archiver's run ends with the exit of its main thread, whose
+// pid its exec gave, microseconds from the others'.
+Runs schedulerRuns(std::istream& in, const std::string& archiverPath)
+{
+    std::map<long, double> started;
+    Runs runs;
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::size_t event = line.find(": sched_process_");
+        if (event == std::string::npos)
+            continue;
+        const std::size_t stamp = line.rfind(' ', event);
+        if (stamp == std::string::npos)
+            continue;
+        const double at = std::atof(line.c_str() + stamp + 1);
+        const std::size_t fields = line.find(": ", event + 2);
+        if (fields == std::string::npos)
+            continue;
+        const std::string name = line.substr(event + 2, fields - event - 2);
+        const std::string rest = line.substr(fields + 2);
+        if (name == "sched_process_exec") {
+            const std::size_t pid = rest.rfind(" pid=");
+            if (rest.starts_with("filename=") && pid != std::string::npos
+                && rest.substr(9, pid - 9) == archiverPath)
+                started[fieldNumber(rest, " pid=")] = at;
+        } else if (name == "sched_process_exit") {
+            const long pid = fieldNumber(" " + rest, " pid=");
+            if (auto it = started.find(pid); it != started.end()) {
+                runs.emplace_back(it->second, at);
+                started.erase(it);
+            }
+        }
+    }
+    return runs;
+}
+
+} // namespace
+
+std::vector<std::string> TracedCommand(
+    const std::string& traceFile, const std::vector<std::string>& argv, GapTracer tracer)
+{
+    std::vector<std::string> traced;
+    if (tracer == GapTracer::Strace)
+        traced = { "strace", "-f", "-qq", "--seccomp-bpf", "-ttt", "-e", "trace=execve,exit_group", "-o",
+            traceFile };
+    else
+        traced = { "/bin/sh", "-c", kSchedulerTracing, "sh", traceFile };
+    traced.insert(traced.end(), argv.begin(), argv.end());
+    return traced;
+}
+
+bool CanTrace(GapTracer tracer)
+{
+    if (tracer == GapTracer::Scheduler)
+        return spawnAndWait(TracedCommand("/dev/null", { "true" }, tracer), false, true).ok;
+    return spawnAndWait({ "strace", "-qq", "--seccomp-bpf", "-e", "trace=exit_group", "true" }, false, true)
+        .ok;
+}
+
+JobGaps ReadJobGaps(const std::string& traceFile, const std::string& archiverPath, GapTracer tracer)
+{
+    std::ifstream in(traceFile);
+    Runs runs = tracer == GapTracer::Strace ? straceRuns(in, archiverPath) : schedulerRuns(in, archiverPath);
     std::sort(runs.begin(), runs.end());
     JobGaps gaps;
     gaps.jobs = static_cast<int>(runs.size());

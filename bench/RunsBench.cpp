@@ -19,6 +19,8 @@
 // archiver's end and the next one's start, per folder: the part of a run of
 // one job that is the program's own, which a drifting machine moves far
 // less than the runs' lengths (see JobGaps.h for what tracing changes).
+// --sched-gaps takes the same table from the kernel's scheduler events
+// instead, which stop nothing (root only).
 //
 // Run: bench_runs [options]   (bench_runs --help lists them)
 
@@ -79,6 +81,7 @@ struct Options {
     bool keep = false;
     bool checkTargets = false;
     bool traceGaps = false;
+    GapTracer tracer = GapTracer::Strace;
 };
 
 const char kUsage[] = "bench_runs [options]\n"
@@ -98,6 +101,7 @@ const char kUsage[] = "bench_runs [options]\n"
                       "  --keep               leave the trees in place\n"
                       "  --check-targets      exit with 3 when a target is missed\n"
                       "  --trace-gaps         time what each run does between archivers (strace)\n"
+                      "  --sched-gaps         the same from the kernel's scheduler events (root)\n"
                       "  --smoke              a few folders, one repetition, everything scaled down\n";
 
 Options parseOptions(int argc, char** argv)
@@ -140,7 +144,10 @@ Options parseOptions(int argc, char** argv)
             o.checkTargets = true;
         else if (arg == "--trace-gaps")
             o.traceGaps = true;
-        else if (arg == "--only") {
+        else if (arg == "--sched-gaps") {
+            o.traceGaps = true;
+            o.tracer = GapTracer::Scheduler;
+        } else if (arg == "--only") {
             o.parts.clear();
             std::istringstream list(value());
             std::string part;
@@ -188,16 +195,17 @@ void writeScript(const std::string& path, const std::vector<std::string>& lines)
 // Where a backup or restore, the program's or the floor's, writes its trace;
 // empty when runs are not traced.
 std::string traceFile;
+GapTracer tracer = GapTracer::Strace;
 
 std::vector<std::string> tracedIfAsked(const std::vector<std::string>& argv)
 {
-    return traceFile.empty() ? argv : TracedCommand(traceFile, argv);
+    return traceFile.empty() ? argv : TracedCommand(traceFile, argv, tracer);
 }
 
 // The archiver runs of the last traced run.
 JobGaps lastGaps()
 {
-    return traceFile.empty() ? JobGaps{} : ReadJobGaps(traceFile, appFolder + "/7z");
+    return traceFile.empty() ? JobGaps{} : ReadJobGaps(traceFile, appFolder + "/7z", tracer);
 }
 
 Spawned runChildMode(const std::vector<std::string>& arguments)
@@ -255,6 +263,7 @@ ShapeFigures measureShape(const Options& o, const std::string& bench, const std:
     std::fprintf(stderr, "[%s] making the tree...\n", label.c_str());
     makeTree(source, folders, files, minBytes, maxBytes, o.seed);
     traceFile = o.traceGaps ? top + "/run.trace" : std::string();
+    tracer = o.tracer;
 
     // The folders in the order the backup takes them, found by its own walk.
     testsupport::FakeFields noFields;
@@ -457,6 +466,14 @@ void printGapTable(const std::vector<ShapeFigures>& shapes)
         std::printf("| %s | %.2f | %.2f | %.2f | %.3f | %.2f | %.2f | %.2f | %.3f |\n", s.name.c_str(), b, bf,
             bfj, (bfj + b) / (bfj + bf), r, rf, rfj, (rfj + r) / (rfj + rf));
     }
+    // The archivers themselves, in the program's runs and in the floor's:
+    // the same lines, so a difference is the machine's drift, or what the
+    // program's own steps leave the archiver to pay (a cache, a file system).
+    std::printf("\nArchiver runs, ms per folder, program's run / floor's run:\n");
+    for (const ShapeFigures& s : shapes)
+        std::printf("  %s: backup %.2f / %.2f, restore %.2f / %.2f\n", s.name.c_str(),
+            medianGaps(s.backupGaps).second, medianGaps(s.backupFloorGaps).second,
+            medianGaps(s.restoreGaps).second, medianGaps(s.restoreFloorGaps).second);
 }
 
 } // namespace
@@ -499,8 +516,10 @@ int main(int argc, char** argv)
             ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         }
 
-        if (o.traceGaps && !CanTrace())
+        if (o.traceGaps && o.tracer == GapTracer::Strace && !CanTrace(o.tracer))
             fail("--trace-gaps needs strace (Debian's strace package)");
+        if (o.traceGaps && o.tracer == GapTracer::Scheduler && !CanTrace(o.tracer))
+            fail("--sched-gaps needs root and the kernel's tracing folder, /sys/kernel/tracing");
         std::vector<ShapeFigures> shapes;
         if (o.parts.count("small"))
             shapes.push_back(measureShape(o, bench, "small", o.folders, o.files, o.minBytes, o.maxBytes,
