@@ -15,9 +15,11 @@ namespace {
 // Turns the scheduler's process events on, runs the command with the trace
 // running, then keeps what was traced in the trace file: "$1" is the trace
 // file, the rest the command. The trace is emptied first and stopped right
-// after the command, so it holds the command's time alone.
+// after the command, so it holds the command's time alone; tracing is then
+// left on or off as it was found.
 const char kSchedulerTracing[] = R"(T=/sys/kernel/tracing
 f=$1; shift
+on=$(cat $T/tracing_on) || exit 125
 echo 0 > $T/tracing_on && echo > $T/trace && echo 20000 > $T/buffer_size_kb || exit 125
 for e in sched_process_exec sched_process_exit; do echo 1 > $T/events/sched/$e/enable || exit 125; done
 echo 1 > $T/tracing_on
@@ -25,9 +27,29 @@ echo 1 > $T/tracing_on
 echo 0 > $T/tracing_on
 for e in sched_process_exec sched_process_exit; do echo 0 > $T/events/sched/$e/enable; done
 cat $T/trace > "$f"
+echo "$on" > $T/tracing_on
 exit $s)";
 
 using Runs = std::vector<std::pair<double, double>>; // start, end
+
+// Pairs each archiver process's start with its end, whichever tracer saw them.
+class RunPairs {
+public:
+    void start(long pid, double at) { m_started[pid] = at; }
+    // An end of a process whose start was not seen is not an archiver's.
+    void end(long pid, double at)
+    {
+        if (auto it = m_started.find(pid); it != m_started.end()) {
+            m_runs.emplace_back(it->second, at);
+            m_started.erase(it);
+        }
+    }
+    Runs runs() const { return m_runs; }
+
+private:
+    std::map<long, double> m_started; // archiver process -> its start
+    Runs m_runs;
+};
 
 // strace's lines look like
 //   PID SECONDS execve("PATH", [...], ...) = 0
@@ -38,8 +60,7 @@ using Runs = std::vector<std::pair<double, double>>; // start, end
 Runs straceRuns(std::istream& in, const std::string& archiverPath)
 {
     const std::string execOfArchiver = "execve(\"" + archiverPath + "\"";
-    std::map<long, double> started; // archiver process -> its start
-    Runs runs;
+    RunPairs runs;
     std::string line;
     while (std::getline(in, line)) {
         std::istringstream words(line);
@@ -52,22 +73,11 @@ Runs straceRuns(std::istream& in, const std::string& archiverPath)
             continue;
         const std::string rest = line.substr(call);
         if (rest.starts_with(execOfArchiver) && rest.find(" = -1 ") == std::string::npos)
-            started[pid] = at;
-        else if (rest.starts_with("exit_group(")) {
-            if (auto it = started.find(pid); it != started.end()) {
-                runs.emplace_back(it->second, at);
-                started.erase(it);
-            }
-        }
+            runs.start(pid, at);
+        else if (rest.starts_with("exit_group("))
+            runs.end(pid, at);
     }
-    return runs;
-}
-
-// The number after `key` in `fields`, or -1.
-long fieldNumber(const std::string& fields, const std::string& key)
-{
-    const std::size_t at = fields.rfind(key);
-    return at == std::string::npos ? -1 : std::atol(fields.c_str() + at + key.size());
+    return runs.runs();
 }
 
 // The scheduler's lines look like
@@ -79,8 +89,7 @@ long fieldNumber(const std::string& fields, const std::string& key)
 // pid its exec gave, microseconds from the others'.
 Runs schedulerRuns(std::istream& in, const std::string& archiverPath)
 {
-    std::map<long, double> started;
-    Runs runs;
+    RunPairs runs;
     std::string line;
     while (std::getline(in, line)) {
         const std::size_t event = line.find(": sched_process_");
@@ -95,20 +104,18 @@ Runs schedulerRuns(std::istream& in, const std::string& archiverPath)
             continue;
         const std::string name = line.substr(event + 2, fields - event - 2);
         const std::string rest = line.substr(fields + 2);
-        if (name == "sched_process_exec") {
-            const std::size_t pid = rest.rfind(" pid=");
-            if (rest.starts_with("filename=") && pid != std::string::npos
-                && rest.substr(9, pid - 9) == archiverPath)
-                started[fieldNumber(rest, " pid=")] = at;
-        } else if (name == "sched_process_exit") {
-            const long pid = fieldNumber(" " + rest, " pid=");
-            if (auto it = started.find(pid); it != started.end()) {
-                runs.emplace_back(it->second, at);
-                started.erase(it);
-            }
-        }
+        // Both events end in " pid=N" and fields after it.
+        const std::size_t pidField = rest.rfind(" pid=");
+        if (pidField == std::string::npos)
+            continue;
+        const long pid = std::atol(rest.c_str() + pidField + 5);
+        if (name == "sched_process_exec" && rest.starts_with("filename=")
+            && rest.compare(9, pidField - 9, archiverPath) == 0)
+            runs.start(pid, at);
+        else if (name == "sched_process_exit")
+            runs.end(pid, at);
     }
-    return runs;
+    return runs.runs();
 }
 
 } // namespace

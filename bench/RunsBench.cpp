@@ -516,10 +516,10 @@ int main(int argc, char** argv)
             ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         }
 
-        if (o.traceGaps && o.tracer == GapTracer::Strace && !CanTrace(o.tracer))
-            fail("--trace-gaps needs strace (Debian's strace package)");
-        if (o.traceGaps && o.tracer == GapTracer::Scheduler && !CanTrace(o.tracer))
-            fail("--sched-gaps needs root and the kernel's tracing folder, /sys/kernel/tracing");
+        if (o.traceGaps && !CanTrace(o.tracer))
+            fail(o.tracer == GapTracer::Strace
+                    ? "--trace-gaps needs strace (Debian's strace package)"
+                    : "--sched-gaps needs root and the kernel's tracing folder, /sys/kernel/tracing");
         std::vector<ShapeFigures> shapes;
         if (o.parts.count("small"))
             shapes.push_back(measureShape(o, bench, "small", o.folders, o.files, o.minBytes, o.maxBytes,
