@@ -72,7 +72,9 @@ TEST(JobGaps, SchedulerRunsEndWithTheArchiversMainThread)
         "              7z-204     [001] ..... 500.016100: sched_process_exit: comm=7z pid=204 prio=120 "
         "group_dead=true\n"
         "              7z-205     [001] ..... 500.020000: sched_process_exec: filename=/app folder/7z.old "
-        "pid=205 old_pid=205\n",
+        "pid=205 old_pid=205\n"
+        "              7z-205     [001] ..... 500.030000: sched_process_exit: comm=7z pid=205 prio=120 "
+        "group_dead=true\n",
         GapTracer::Scheduler);
     EXPECT_EQ(figures(gaps), std::make_tuple(2, 6.6, 1.9));
 }
