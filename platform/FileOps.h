@@ -19,6 +19,10 @@ Status createPrivateFolder(const std::string& path);
 
 Status deleteFile(const std::string& path);
 
+// Gives a file another name on the same file system, replacing whatever file
+// has that name: one rename, which neither frees nor copies anything.
+Status renameFile(const std::string& from, const std::string& to);
+
 // Copies a file's bytes, replacing an existing destination file.
 Status copyFile(const std::string& from, const std::string& to);
 

@@ -130,6 +130,13 @@ Status deleteFile(const std::string& path)
     return Status::success();
 }
 
+Status renameFile(const std::string& from, const std::string& to)
+{
+    if (::rename(from.c_str(), to.c_str()) != 0)
+        return Status::failure(errorText("Cannot rename", from, errno));
+    return Status::success();
+}
+
 Status copyFile(const std::string& from, const std::string& to)
 {
     Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));

@@ -87,6 +87,37 @@ void checkJob(const std::string& appFolder, const BatchJob& job)
         throw RunError("The job has no usable working folder: \"" + job.workingFolder + "\"");
 }
 
+// Where renewReportFile keeps the old file until the job is launched: a
+// hidden name beside it.
+std::string asidePath(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/') + 1;
+    return path.substr(0, slash) + "." + path.substr(slash) + ".old";
+}
+
+// Puts a new empty file of this user's alone in place of the slot's report
+// or progress file `path`, which the job's redirection then writes into:
+// the file names the user's files, and the redirection keeps its mode. The
+// old file is moved aside rather than removed; dropAside removes it once the
+// job is on its way. The redirection that wrote it truncated the empty file
+// it found, and ext4 gives a file truncated to nothing its blocks when it is
+// closed; freeing them waits for that write and, on a disk mounted with
+// `discard`, for the disk, a tenth of a millisecond or more that no job
+// should wait for.
+void renewReportFile(const std::string& path, const char* what)
+{
+    if (!platform::renameFile(path, asidePath(path)))
+        (void)platform::deleteFile(path);
+    if (auto made = platform::writeFile(path, {}, platform::FileAccess::UserOnly); !made)
+        throw RunError(
+            std::string("Cannot make the archiver's ") + what + " file " + path + ": " + made.error());
+}
+
+void dropAside(const std::string& path)
+{
+    (void)platform::deleteFile(asidePath(path));
+}
+
 // Writes the slot's batch file over the old one and clears what an earlier
 // job of the slot left behind; throws RunError when the file cannot be
 // written or is not safe to run.
@@ -111,15 +142,8 @@ void prepareJobFiles(const std::string& appFolder, int slot, const BatchJob& job
     // its place. Its redirection truncates a file of no length, which costs
     // ext4 one small write when the report is closed: the price of a report
     // that no other user can read.
-    if (job.deleteOutputFirst) {
-        // The report names the user's files; it is theirs alone, like the
-        // other job files. The command line's redirection keeps the mode of
-        // the empty file made here.
-        const std::string output = SlotFilePath(appFolder, kOutputFile, slot);
-        (void)platform::deleteFile(output);
-        if (auto made = platform::writeFile(output, {}, platform::FileAccess::UserOnly); !made)
-            throw RunError("Cannot make the archiver's report file " + output + ": " + made.error());
-    }
+    if (job.deleteOutputFirst)
+        renewReportFile(SlotFilePath(appFolder, kOutputFile, slot), "report");
 
     // The shell runs whatever temp.bat holds when it opens it: it must be the
     // file just written, not a link or a file that someone else can change.
@@ -235,14 +259,10 @@ void JobSlots::start(int slot, const BatchJob& job)
 {
     checkJob(m_appFolder, job);
     prepareJobFiles(m_appFolder, m_firstSlot + slot, job);
-    if (m_slots.size() > 1) {
-        // The archiver's progress names the files it works on: the file is
-        // the user's alone, like the report, and the redirection keeps its mode.
-        const std::string progress = filePath(slot, kProgressFile);
-        (void)platform::deleteFile(progress);
-        if (auto made = platform::writeFile(progress, {}, platform::FileAccess::UserOnly); !made)
-            throw RunError("Cannot make the archiver's progress file " + progress + ": " + made.error());
-    }
+    // The archiver's progress names the files it works on: the file is the
+    // user's alone, like the report.
+    if (m_slots.size() > 1)
+        renewReportFile(filePath(slot, kProgressFile), "progress");
 
     // Watch before the launch, so that a marker made at once is not missed.
     const std::string a = AddBackslash(m_appFolder);
@@ -259,6 +279,13 @@ void JobSlots::start(int slot, const BatchJob& job)
     s.workingFolder = job.workingFolder;
     s.deadline = platform::clock().monotonicNow() + kStartTimeout;
     m_nextLifeCheck = std::chrono::steady_clock::now() + kLifeCheckInterval;
+
+    // What the last job of the slot wrote goes now, while the job shell
+    // starts the archiver on another processor.
+    if (job.deleteOutputFirst)
+        dropAside(filePath(slot, kOutputFile));
+    if (m_slots.size() > 1)
+        dropAside(filePath(slot, kProgressFile));
 
     // The job gets going before window events run: the launch has just
     // woken the job shell, most likely on this very processor, and a repaint

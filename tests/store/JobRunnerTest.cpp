@@ -140,6 +140,14 @@ TEST(BatchFile, OldJobFilesGoFirstAndTheBatchFileAtTheEnd)
     // The old output is gone; what is there is the new job's own, empty
     // when the job writes nothing into it.
     EXPECT_EQ(readText(a + "output.txt"), "");
+    // Nothing of the old report stays behind, under any name; nor does one
+    // that a run ended midway left aside.
+    writeText(a + ".output.txt.old", "left by a killed run");
+    ASSERT_EQ(RunBatchJob(app.path(), { work.path(), "echo new > \"" + a + "output.txt\"", true }),
+        JobOutcome::Finished);
+    EXPECT_EQ(readText(a + "output.txt"), "new\n");
+    for (const auto& entry : std::filesystem::directory_iterator(app.path()))
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".output")) << entry.path();
 
     EXPECT_TRUE(platform::fileExists(a + "temp.bat"));
     DeleteBatchFile(app.path());
