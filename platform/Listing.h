@@ -24,6 +24,11 @@ Result<std::vector<std::string>> listFolder(const std::string& folder, bool incl
 // up one by one only on file systems that do not give them.
 Result<std::vector<std::string>> listSubfolders(const std::string& folder);
 
+// The symbolic links directly in a folder, hidden ones too, sorted by byte
+// order: the listing's own entry types, looked up one by one only on file
+// systems that do not give them.
+Result<std::vector<std::string>> listLinks(const std::string& folder);
+
 // The entries listFolder(folder, false) returns, each marked when it is a
 // regular file that this user cannot read. One listing, and one look per
 // entry relative to the open folder, rather than a walk of the whole path

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,8 +17,11 @@ using posix::withoutTrailingSeparators;
 namespace {
 
 // Lists a folder as listFolder does, calling `take` with the open folder and
-// each entry that passes; `take` keeps what it wants of it.
-template <typename Take> Status forEachListed(const std::string& folder, bool includeDirectories, Take take)
+// each entry that passes; `take` keeps what it wants of it. Hidden entries
+// pass only when asked for.
+template <typename Take>
+Status forEachListed(
+    const std::string& folder, bool includeDirectories, Take take, bool includeHidden = false)
 {
     std::string dirPath = withoutTrailingSeparators(folder);
     int dirFd = ::open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -31,7 +35,9 @@ template <typename Take> Status forEachListed(const std::string& folder, bool in
     }
     errno = 0;
     while (dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] == '.')
+        if (entry->d_name[0] == '.'
+            && (!includeHidden || std::strcmp(entry->d_name, ".") == 0
+                || std::strcmp(entry->d_name, "..") == 0))
             continue;
         unsigned char type = entry->d_type;
         if (type == DT_UNKNOWN) {
@@ -40,7 +46,10 @@ template <typename Take> Status forEachListed(const std::string& folder, bool in
                 errno = 0;
                 continue; // vanished while listing
             }
-            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+            type = S_ISDIR(st.st_mode) ? DT_DIR
+                : S_ISREG(st.st_mode)  ? DT_REG
+                : S_ISLNK(st.st_mode)  ? DT_LNK
+                                       : DT_UNKNOWN;
         }
         if (type == DT_DIR && !includeDirectories)
             continue;
@@ -74,6 +83,22 @@ Result<std::vector<std::string>> listSubfolders(const std::string& folder)
         if (type == DT_DIR)
             names.emplace_back(name);
     });
+    if (!listed)
+        return Result<std::vector<std::string>>::failure(listed.error());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+Result<std::vector<std::string>> listLinks(const std::string& folder)
+{
+    std::vector<std::string> names;
+    auto listed = forEachListed(
+        folder, false,
+        [&names](int, const char* name, unsigned char type) {
+            if (type == DT_LNK)
+                names.emplace_back(name);
+        },
+        true);
     if (!listed)
         return Result<std::vector<std::string>>::failure(listed.error());
     std::sort(names.begin(), names.end());

@@ -127,34 +127,6 @@ bool checkExtraction(const std::string& archiveName, const ExtractionPlace& plac
     return false;
 }
 
-// 7-Zip brings an absolute link back pointing below the folder it extracts
-// into: the target it stored, with the folder put in front. The link is set
-// back to the target it had when it was stored. Entries the archive does not
-// hold (`untouched`) are the user's own and stay as they are.
-void restoreAbsoluteLinks(const std::string& restoreFolder, const std::set<std::string>& untouched)
-{
-    auto names = platform::listFolder(restoreFolder, false);
-    if (!names)
-        return;
-    // The archiver names the folder as the system does, one '/' between levels.
-    std::string folder;
-    for (char c : restoreFolder) {
-        if (c != '/' || folder.empty() || folder.back() != '/')
-            folder += c;
-    }
-    const std::size_t prefix = folder.size() - 1;
-    for (const std::string& name : *names) {
-        if (untouched.contains(name))
-            continue;
-        const std::string link = restoreFolder + name;
-        auto target = platform::symlinkTarget(link);
-        if (!target || !target->starts_with(folder))
-            continue;
-        (void)platform::deleteFile(link);
-        (void)platform::createSymlink(target->substr(prefix), link);
-    }
-}
-
 // A name as the archiver prints it in its list of files extracted: control
 // characters become '_'.
 std::string asListed(const std::string& name)
@@ -165,6 +137,36 @@ std::string asListed(const std::string& name)
             c = '_';
     }
     return out;
+}
+
+// 7-Zip brings an absolute link back pointing below the folder it extracts
+// into: the target it stored, with the folder put in front. The link is set
+// back to the target it had when it was stored. Only links the archiver
+// says it extracted are looked at, hidden ones as much as the others: a link
+// the archive does not hold is the user's own and stays as it is.
+void restoreAbsoluteLinks(const std::string& restoreFolder, const ArchiverVerdict& verdict)
+{
+    auto links = platform::listLinks(restoreFolder);
+    if (!links || links->empty())
+        return;
+    const std::set<std::string> extracted(verdict.filesListed.begin(), verdict.filesListed.end());
+    // The archiver names the folder as the system does, one '/' between levels.
+    std::string folder;
+    for (char c : restoreFolder) {
+        if (c != '/' || folder.empty() || folder.back() != '/')
+            folder += c;
+    }
+    const std::size_t prefix = folder.size() - 1;
+    for (const std::string& name : *links) {
+        if (!extracted.contains(asListed(name)))
+            continue;
+        const std::string link = restoreFolder + name;
+        auto target = platform::symlinkTarget(link);
+        if (!target || !target->starts_with(folder))
+            continue;
+        (void)platform::deleteFile(link);
+        (void)platform::createSymlink(target->substr(prefix), link);
+    }
 }
 
 // The files that were in the folder before the extraction and that the
@@ -291,7 +293,7 @@ ExtractionResult FinishExtraction(const ExtractionJob& job, JobOutcome outcome, 
     // did not extract, nor fail a folder it extracted whole: the number is
     // always the archiver's own.
     const std::set<std::string> untouched = untouchedFiles(job.listedBefore, check.verdict);
-    restoreAbsoluteLinks(place.restoreFolder, untouched);
+    restoreAbsoluteLinks(place.restoreFolder, check.verdict);
     check.extracted = extractedByArchiver(check.verdict);
     if (!untouched.empty() && warnings && check.verdict.complete && job.onlyFiles.empty()) {
         std::string names;

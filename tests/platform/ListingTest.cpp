@@ -50,6 +50,12 @@ TEST(ListFolder, SortedFilesAndOptionallyFoldersWithoutHiddenEntries)
     EXPECT_EQ(names, (std::vector<std::string>{ "B", "a", "b", "fifo", "linkToSub", "secret" }));
     EXPECT_EQ(
         unreadable, ::geteuid() == 0 ? std::vector<std::string>{} : std::vector<std::string>{ "secret" });
+
+    // The links alone, hidden ones and dangling ones too.
+    ASSERT_EQ(::symlink("/nowhere", (dir / ".hiddenLink").c_str()), 0);
+    auto links = platform::listLinks(dir.path());
+    ASSERT_TRUE(links.ok());
+    EXPECT_EQ(links.value(), (std::vector<std::string>{ ".hiddenLink", "linkToSub" }));
 }
 
 TEST(ListFolder, FailsWithTheFolderNamedForMissingOrUnreadableFolders)

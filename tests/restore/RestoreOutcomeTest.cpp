@@ -150,12 +150,14 @@ TEST_F(RestoreOutcome, FilesAlreadyInTheRestoreFolderDoNotFailAGoodFolder)
     // A link of the user's pointing into the folder, as the archiver would
     // leave an absolute link it stored: the restore leaves it alone.
     fs::create_symlink(restored + "target", restored + "link");
+    fs::create_symlink(restored + "target", restored + ".hidden-link");
 
     const auto log = restore(date);
     EXPECT_TRUE(shownAfterQuestion().empty()) << shownAfterQuestion()[0].text;
     EXPECT_EQ(readText(restored + "a.txt"), "a of docs");
     EXPECT_EQ(readText(restored + "mine.txt"), "my own");
     EXPECT_EQ(fs::read_symlink(restored + "link"), restored + "target");
+    EXPECT_EQ(fs::read_symlink(restored + ".hidden-link"), restored + "target");
     const auto named = linesWith(log, "Warning: ");
     ASSERT_EQ(named.size(), 1u);
     EXPECT_EQ(named[0],
@@ -174,6 +176,7 @@ TEST_F(RestoreOutcome, TheArchiversCountAgreesWithTheCountFileForEveryKindOfFold
     fs::create_symlink("../one", links + "to-folder");
     fs::create_symlink("/no/such/file", links + "dangling");
     fs::create_symlink("/etc/hostname", links + "abs");
+    fs::create_symlink("/etc/hostname", links + ".hidden-abs");
     const std::string fifo = src + "/fifo/";
     makeDirs(fifo);
     writeText(fifo + "f", "f");
@@ -207,6 +210,7 @@ TEST_F(RestoreOutcome, TheArchiversCountAgreesWithTheCountFileForEveryKindOfFold
     EXPECT_EQ(log.back(), "Summary: 6 folders restored, 0 failed, 0 changed, 0 skipped, 7 warnings");
     EXPECT_EQ(linesWith(log, "left as they were: user-file").size(), 6u);
     EXPECT_EQ(fs::read_symlink(fields.unBackupTo + links + "abs"), "/etc/hostname");
+    EXPECT_EQ(fs::read_symlink(fields.unBackupTo + links + ".hidden-abs"), "/etc/hostname");
     EXPECT_EQ(readText(fields.unBackupTo + one + "only"), "x");
 }
 
