@@ -145,7 +145,12 @@ void ProgressWindow::progress(const RunProgress& progress)
     // A run with no folders has all of them done; a range of 0 to 0 would
     // show the bar busy.
     m_barProgress->setRange(0, kBarSteps);
+    // The bar is painted with the labels, at the next event pass: on its own
+    // it paints itself at once on every step it moves, and between two
+    // folders no job should wait for a paint.
+    m_barProgress->setUpdatesEnabled(false);
     m_barProgress->setValue(barValue(progress));
+    m_barProgress->setUpdatesEnabled(true);
     showTime();
 }
 
