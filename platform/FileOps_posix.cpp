@@ -256,7 +256,7 @@ Status rewriteFile(const std::string& path, const std::string& bytes, FileAccess
     struct stat st;
     if (out.get() >= 0 && ::fstat(out.get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()
         && st.st_nlink == 1) {
-        if (access == FileAccess::UserOnly && ::fchmod(out.get(), 0600) != 0)
+        if (access == FileAccess::UserOnly && (st.st_mode & 07777) != 0600 && ::fchmod(out.get(), 0600) != 0)
             return Status::failure(errorText("Cannot protect", path, errno));
         // The new bytes go over the old ones and the rest is cut off after
         // them. Cutting the file to nothing first would make ext4 write it
@@ -264,7 +264,8 @@ Status rewriteFile(const std::string& path, const std::string& bytes, FileAccess
         // truncating them), which costs more than a new file.
         if (auto status = writeAll(out.get(), bytes.data(), bytes.size(), path); !status)
             return status;
-        if (::ftruncate(out.get(), static_cast<off_t>(bytes.size())) != 0)
+        if (st.st_size > static_cast<off_t>(bytes.size())
+            && ::ftruncate(out.get(), static_cast<off_t>(bytes.size())) != 0)
             return Status::failure(errorText("Cannot write", path, errno));
         return closeChecked(out, path);
     }

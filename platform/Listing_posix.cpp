@@ -23,16 +23,12 @@ template <typename Take>
 Status forEachListed(
     const std::string& folder, bool includeDirectories, Take take, bool includeHidden = false)
 {
-    std::string dirPath = withoutTrailingSeparators(folder);
-    int dirFd = ::open(dirPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0)
+    // opendir rather than open and fdopendir: the latter looks the
+    // descriptor's flags up and sets them again, two calls per listing.
+    DIR* dir = ::opendir(withoutTrailingSeparators(folder).c_str());
+    if (!dir)
         return Status::failure(errorText("Cannot list", folder, errno));
-    DIR* dir = ::fdopendir(dirFd);
-    if (!dir) {
-        int error = errno;
-        ::close(dirFd);
-        return Status::failure(errorText("Cannot list", folder, error));
-    }
+    const int dirFd = ::dirfd(dir);
     errno = 0;
     while (dirent* entry = ::readdir(dir)) {
         if (entry->d_name[0] == '.'
