@@ -61,6 +61,10 @@ void ProgressWindow::addProgressStrip()
     const QSize defined = size();
     auto* strip = new QWidget(this);
     strip->setGeometry(0, defined.height(), defined.width(), kStripHeight);
+    // The strip paints its own background, in the window's colour: what
+    // changes in it as folders are done then repaints the strip alone, not
+    // the window below it as well.
+    strip->setAutoFillBackground(true);
     auto* row = new QHBoxLayout(strip);
     row->setContentsMargins(8, 4, 8, 4);
     m_lblProgress = new QLabel(strip);
@@ -145,12 +149,7 @@ void ProgressWindow::progress(const RunProgress& progress)
     // A run with no folders has all of them done; a range of 0 to 0 would
     // show the bar busy.
     m_barProgress->setRange(0, kBarSteps);
-    // The bar is painted with the labels, at the next event pass: on its own
-    // it paints itself at once on every step it moves, and between two
-    // folders no job should wait for a paint.
-    m_barProgress->setUpdatesEnabled(false);
     m_barProgress->setValue(barValue(progress));
-    m_barProgress->setUpdatesEnabled(true);
     showTime();
 }
 
